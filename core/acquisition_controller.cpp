@@ -1,0 +1,115 @@
+#include "acquisition_controller.h"
+
+namespace vemtora {
+
+AcquisitionController::AcquisitionController(const AcquisitionSettings& settings, SerialLink& serialLink,
+                                             LogFile& logFile, ShellServices& shell)
+    : settings_(settings), serialLink_(serialLink), logFile_(logFile), shell_(shell) {}
+
+void AcquisitionController::initialise() {
+    if (shutDown_) return;
+    const AcquisitionSettings defaults;
+    settings_.reportIntervalMs = defaults.reportIntervalMs;
+    settings_.baudRate = defaults.baudRate;
+    totals_.clear();
+    collecting_ = false;
+    logging_ = false;
+    refreshStatus();
+}
+
+void AcquisitionController::onPollTick() {
+    if (shutDown_ || !collecting_) return;
+    const std::size_t count = serialLink_.poll(receiveBuffer_);
+    scanner_.scanFrames(receiveBuffer_, count, settings_, totals_);
+}
+
+void AcquisitionController::onReportTick() {
+    if (shutDown_) return;
+    const LocalTime now = shell_.localTime();
+    texts_.formatTimeText(now);
+    if (totals_.frameCount > 0) {
+        texts_.formatMeasurementText(totals_);
+        if (logging_) logFile_.appendLine(formatLogLine(now, totals_).view());
+    }
+    totals_.clear();
+    shell_.requestRepaint();
+}
+
+void AcquisitionController::startCollecting() {
+    if (shutDown_) return;
+    if (!collecting_) {
+        collecting_ = serialLink_.open(kPortNames[settings_.portIndex], settings_.baudRate);
+    }
+    refreshStatus();
+}
+
+void AcquisitionController::stopCollecting() {
+    if (shutDown_) return;
+    if (collecting_) {
+        serialLink_.close();
+        collecting_ = false;
+    }
+    refreshStatus();
+}
+
+void AcquisitionController::startLogging() {
+    if (shutDown_ || choosingFile_) return;
+    if (!logging_) {
+        // The dialog runs its own message loop: ticks and commands, even shutdown, may arrive meanwhile.
+        choosingFile_ = true;
+        const auto path = logFile_.chooseFile();
+        choosingFile_ = false;
+        if (shutDown_ || !path) return;
+        // Another path may have been chosen and opened while the dialog was up.
+        if (!logging_) logging_ = logFile_.open(*path);
+    }
+    refreshStatus();
+}
+
+void AcquisitionController::stopLogging() {
+    if (shutDown_) return;
+    if (logging_) {
+        logFile_.close();
+        logging_ = false;
+    }
+    refreshStatus();
+}
+
+void AcquisitionController::selectPort(std::uint32_t portIndex) {
+    if (shutDown_ || collecting_ || portIndex >= kPortCount) return;
+    settings_.portIndex = portIndex;
+    refreshStatus();
+}
+
+void AcquisitionController::selectBaudRate(std::int32_t baudRate) {
+    if (shutDown_ || collecting_) return;
+    settings_.baudRate = baudRate;
+    refreshStatus();
+}
+
+void AcquisitionController::selectReportInterval(std::int32_t intervalMs) {
+    if (shutDown_) return;
+    shell_.restartReportTimer(intervalMs);
+    settings_.reportIntervalMs = intervalMs;
+    refreshStatus();
+}
+
+void AcquisitionController::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    if (logging_) {
+        logFile_.close();
+        logging_ = false;
+    }
+    if (collecting_) {
+        serialLink_.close();
+        collecting_ = false;
+    }
+}
+
+void AcquisitionController::refreshStatus() {
+    texts_.formatStatusLine(settings_, collecting_, logging_);
+    shell_.requestRepaint();
+}
+
+}  // namespace vemtora

@@ -1,0 +1,33 @@
+// The values that govern a run, with their defaults and the choices the menu offers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace vemtora {
+
+struct AcquisitionSettings {
+    std::uint32_t portIndex = 4;  // zero-based: 4 names "COM5"
+    std::int32_t baudRate = 9600;
+    std::int32_t reportIntervalMs = 500;
+    double voltageScale = 0.646;
+    double currentScale = 0.097;
+};
+
+inline constexpr std::size_t kPortCount = 16;
+
+inline constexpr std::array<std::wstring_view, kPortCount> kPortNames = {
+    L"COM1",  L"COM2",  L"COM3",  L"COM4",  L"COM5",  L"COM6",  L"COM7",  L"COM8",
+    L"COM9",  L"COM10", L"COM11", L"COM12", L"COM13", L"COM14", L"COM15", L"COM16",
+};
+
+inline constexpr std::array<std::int32_t, 8> kBaudRates = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
+
+inline constexpr std::array<std::int32_t, 8> kReportIntervalsMs = {100, 200, 500, 1000, 2000, 5000, 10000, 30000};
+
+// The command line holds an optional zero-based port index and two scale
+// factors; anything that does not read cleanly leaves the defaults.
+void parseCommandLine(AcquisitionSettings& settings, std::wstring_view commandLine);
+
+}  // namespace vemtora

@@ -1,0 +1,48 @@
+// What the acquisition controller needs from the world outside the core.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "local_time.h"
+#include "meter_frame.h"
+
+namespace vemtora {
+
+inline constexpr std::size_t kMaxLogPathLength = 255;
+
+class SerialLink {
+public:
+    virtual ~SerialLink() = default;
+    // portName is one of kPortNames.
+    virtual bool open(std::wstring_view portName, std::int32_t baudRate) = 0;
+    // Never waits; returns the bytes received since the last poll (0 to kMaxPollBytes), 0 on failure.
+    virtual std::size_t poll(ReceiveBuffer& buffer) = 0;
+    virtual void close() = 0;
+};
+
+class LogFile {
+public:
+    virtual ~LogFile() = default;
+    // Asks the user for a path of at most kMaxLogPathLength characters; nullopt when cancelled.
+    virtual std::optional<std::wstring> chooseFile() = 0;
+    virtual bool open(const std::wstring& path) = 0;
+    // Failures are the writer's to absorb: the line is lost, logging goes on.
+    virtual void appendLine(std::string_view line) = 0;
+    virtual void close() = 0;
+};
+
+class ShellServices {
+public:
+    virtual ~ShellServices() = default;
+    virtual LocalTime localTime() = 0;
+    // Stops the report timer and starts it again; the next tick is one full period away.
+    virtual void restartReportTimer(std::int32_t periodMs) = 0;
+    // Asks for a repaint of the whole window at the next opportunity, not at once.
+    virtual void requestRepaint() = 0;
+};
+
+}  // namespace vemtora

@@ -1,0 +1,116 @@
+#include "report_texts.h"
+
+#include "number_format.h"
+
+namespace vemtora {
+
+namespace {
+
+template <typename Text>
+void appendClock(Text& text, const LocalTime& time) {
+    NumberChars n;
+    text.append(formatUnsigned(n, time.hour, 2));
+    text.append(":");
+    text.append(formatUnsigned(n, time.minute, 2));
+    text.append(":");
+    text.append(formatUnsigned(n, time.second, 2));
+    text.append(".");
+    text.append(formatUnsigned(n, time.millisecond / 100u));
+}
+
+// Fixed notation as the log and the window have always shown it. Only enormous scale factors
+// make a text outgrow its buffer; then every value switches to scientific notation, which
+// stays true to the value where cutting digits off would not.
+enum class Notation { Fixed, Scientific };
+
+template <typename Text>
+void appendValue(Text& text, double value, int decimals, Notation notation) {
+    NumberChars n;
+    text.append(notation == Notation::Fixed ? formatFixed(n, value, decimals) : formatScientific(n, value));
+}
+
+template <typename Text, typename Format>
+Text formatWithFallback(Format format) {
+    Text text;
+    if (format(text, Notation::Fixed)) return text;
+    text.clear();
+    format(text, Notation::Scientific);
+    return text;
+}
+
+struct Averages {
+    double voltage;
+    double current;
+    double power;
+};
+
+Averages averagesOf(const IntervalAccumulator& totals) {
+    const double n = totals.frameCount;
+    return {totals.voltageTotal / n, totals.currentTotal / n, totals.powerTotal / n};
+}
+
+}  // namespace
+
+void ReportTexts::formatTimeText(const LocalTime& time) {
+    timeText.clear();
+    appendClock(timeText, time);
+}
+
+void ReportTexts::formatMeasurementText(const IntervalAccumulator& totals) {
+    const Averages average = averagesOf(totals);
+    // Formatted as single-byte text, as the log is; the ASCII result widens unchanged.
+    const auto narrow = formatWithFallback<LogLine>([&](LogLine& text, Notation notation) {
+        appendValue(text, average.voltage, 1, notation);
+        text.append(" ");
+        appendValue(text, average.current, 2, notation);
+        text.append(" ");
+        appendValue(text, average.power, 1, notation);
+        text.append("\r\n");
+        appendValue(text, totals.voltageTotal, 1, notation);
+        text.append(" ");
+        appendValue(text, totals.currentTotal, 2, notation);
+        text.append(" ");
+        appendValue(text, totals.powerTotal, 1, notation);
+        text.append(" ");
+        NumberChars n;
+        return text.append(formatSigned(n, totals.frameCount));
+    });
+    measurementText.clear();
+    measurementText.append(narrow.view());
+}
+
+void ReportTexts::formatStatusLine(const AcquisitionSettings& settings, bool collecting, bool logging) {
+    NumberChars n;
+    statusText.clear();
+    statusText.append("COM");
+    statusText.append(formatUnsigned(n, std::uint64_t{settings.portIndex} + 1));
+    statusText.append(" ");
+    statusText.append(formatSigned(n, settings.baudRate));
+    statusText.append("bps ");
+    if (settings.reportIntervalMs >= 1000) {
+        statusText.append(formatSigned(n, settings.reportIntervalMs / 1000));
+    } else {
+        statusText.append("0.");
+        statusText.append(formatSigned(n, settings.reportIntervalMs / 100));
+    }
+    statusText.append("sec ");
+    statusText.append(collecting ? "Xfer" : "");
+    statusText.append(" ");
+    statusText.append(logging ? "Save" : "");
+}
+
+LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals) {
+    const Averages average = averagesOf(totals);
+    return formatWithFallback<LogLine>([&](LogLine& text, Notation notation) {
+        appendClock(text, time);
+        text.append("\t");
+        appendValue(text, average.voltage, 1, notation);
+        text.append("\t");
+        appendValue(text, average.current, 2, notation);
+        text.append("\t");
+        appendValue(text, average.power, 1, notation);
+        return text.append("\n");
+    });
+}
+
+}  // namespace vemtora

@@ -1,0 +1,30 @@
+// Every text the program formats: the window's clock, averages and status line, and the log line.
+#pragma once
+
+#include "acquisition_settings.h"
+#include "bounded_text.h"
+#include "local_time.h"
+#include "meter_frame.h"
+
+namespace vemtora {
+
+inline constexpr std::size_t kTextCapacity = 256;  // terminating NUL included
+
+using WindowText = BoundedText<wchar_t, kTextCapacity>;
+using LogLine = BoundedText<char, kTextCapacity>;
+
+struct ReportTexts {
+    WindowText timeText;
+    WindowText measurementText;
+    WindowText statusText;
+
+    void formatTimeText(const LocalTime& time);
+    // Requires totals.frameCount > 0.
+    void formatMeasurementText(const IntervalAccumulator& totals);
+    void formatStatusLine(const AcquisitionSettings& settings, bool collecting, bool logging);
+};
+
+// Requires totals.frameCount > 0. Always ends with a single line feed.
+LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals);
+
+}  // namespace vemtora

@@ -1,0 +1,254 @@
+#include "core/acquisition_controller.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace vemtora {
+namespace {
+
+using testing::FakeLogFile;
+using testing::FakeSerialLink;
+using testing::FakeShell;
+
+class Controller : public ::testing::Test {
+protected:
+    Controller() { controller.initialise(); }
+
+    std::wstring status() const { return std::wstring(controller.texts().statusText.view()); }
+
+    // The invariants that every sequence of events must keep.
+    void expectConsistent() const {
+        EXPECT_EQ(controller.collecting(), serial.isOpen);
+        EXPECT_EQ(controller.logging(), log.isOpen);
+    }
+
+    AcquisitionSettings parsed = [] {
+        AcquisitionSettings s;
+        s.portIndex = 2;
+        s.baudRate = 300;
+        s.reportIntervalMs = 30000;
+        return s;
+    }();
+    FakeSerialLink serial;
+    FakeLogFile log;
+    FakeShell shell;
+    AcquisitionController controller{parsed, serial, log, shell};
+};
+
+TEST_F(Controller, InitialiseKeepsPortAndScalesButResetsSpeedAndInterval) {
+    EXPECT_EQ(controller.settings().portIndex, 2u);
+    EXPECT_EQ(controller.settings().baudRate, 9600);
+    EXPECT_EQ(controller.reportIntervalMs(), 500);
+    EXPECT_EQ(status(), L"COM3 9600bps 0.5sec  ");
+    EXPECT_EQ(controller.texts().timeText.length(), 0u);
+    EXPECT_EQ(controller.texts().measurementText.length(), 0u);
+    EXPECT_EQ(shell.repaints, 1);
+    expectConsistent();
+}
+
+TEST_F(Controller, StartOpensTheChosenPortAtTheChosenSpeed) {
+    controller.selectPort(15);
+    controller.selectBaudRate(38400);
+    controller.startCollecting();
+    ASSERT_EQ(serial.openCalls.size(), 1u);
+    EXPECT_EQ(serial.openCalls[0].portName, L"COM16");
+    EXPECT_EQ(serial.openCalls[0].baudRate, 38400);
+    EXPECT_EQ(status(), L"COM16 38400bps 0.5sec Xfer ");
+    expectConsistent();
+}
+
+TEST_F(Controller, FailedOpenLeavesCollectingOffButRefreshes) {
+    serial.opens = false;
+    const int before = shell.repaints;
+    controller.startCollecting();
+    EXPECT_FALSE(controller.collecting());
+    EXPECT_EQ(shell.repaints, before + 1);
+    controller.onPollTick();
+    EXPECT_EQ(serial.pollCount, 0);
+    expectConsistent();
+}
+
+TEST_F(Controller, StartWhileCollectingAndStopWhileIdleOnlyRefresh) {
+    controller.stopCollecting();
+    EXPECT_EQ(serial.closeCount, 0);
+    controller.startCollecting();
+    const int repaints = shell.repaints;
+    controller.startCollecting();
+    EXPECT_EQ(serial.openCalls.size(), 1u);
+    EXPECT_EQ(shell.repaints, repaints + 1);
+    controller.stopCollecting();
+    controller.stopCollecting();
+    EXPECT_EQ(serial.closeCount, 1);
+    expectConsistent();
+}
+
+TEST_F(Controller, PortAndSpeedAreIgnoredWhileCollecting) {
+    controller.startCollecting();
+    const auto statusBefore = status();
+    const int repaints = shell.repaints;
+    controller.selectPort(0);
+    controller.selectBaudRate(300);
+    EXPECT_EQ(status(), statusBefore);
+    EXPECT_EQ(shell.repaints, repaints);
+    EXPECT_EQ(controller.settings().portIndex, 2u);
+    EXPECT_EQ(controller.settings().baudRate, 9600);
+}
+
+TEST_F(Controller, PollsOnlyWhileCollectingAndReportsTheInterval) {
+    serial.pending = {"a1000\t200\t10z"};
+    controller.onPollTick();
+    EXPECT_EQ(serial.pollCount, 0);
+
+    controller.startCollecting();
+    controller.onPollTick();
+    controller.onPollTick();  // nothing arrived
+    EXPECT_EQ(controller.totals().frameCount, 1);
+
+    controller.onReportTick();
+    EXPECT_EQ(controller.texts().timeText.view(), L"09:05:07.3");
+    EXPECT_EQ(controller.texts().measurementText.view(), L"64.6 1.94 125.3\r\n64.6 1.94 125.3 1");
+    EXPECT_EQ(controller.totals().frameCount, 0);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(Controller, IntervalWithoutFramesKeepsTheMeasurementAndLogsNothing) {
+    controller.startCollecting();
+    controller.startLogging();
+    serial.pending = {"a1000\t200\t10z"};
+    controller.onPollTick();
+    controller.onReportTick();
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "09:05:07.3\t64.6\t1.94\t125.3\n");
+
+    shell.now = {10, 0, 0, 0};
+    const int repaints = shell.repaints;
+    controller.onReportTick();
+    EXPECT_EQ(controller.texts().timeText.view(), L"10:00:00.0");
+    EXPECT_EQ(controller.texts().measurementText.view(), L"64.6 1.94 125.3\r\n64.6 1.94 125.3 1");
+    EXPECT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(shell.repaints, repaints + 1);
+}
+
+TEST_F(Controller, FramesCountedBeforeStopAreStillReported) {
+    controller.startCollecting();
+    controller.startLogging();
+    serial.pending = {"a1000\t200\t10z"};
+    controller.onPollTick();
+    controller.stopCollecting();
+    controller.onReportTick();
+    EXPECT_EQ(log.lines.size(), 1u);
+}
+
+TEST_F(Controller, LoggingWhileNotCollectingShowsSaveButWritesNothing) {
+    controller.startLogging();
+    controller.onReportTick();
+    EXPECT_EQ(status(), L"COM3 9600bps 0.5sec  Save");
+    EXPECT_TRUE(log.lines.empty());
+    ASSERT_EQ(log.openedPaths.size(), 1u);
+    EXPECT_EQ(log.openedPaths[0], L"/tmp/run.log");
+}
+
+TEST_F(Controller, CancelledDialogChangesNothingNotEvenTheStatus) {
+    log.chosenPath.reset();
+    const int repaints = shell.repaints;
+    controller.startLogging();
+    EXPECT_FALSE(controller.logging());
+    EXPECT_TRUE(log.openedPaths.empty());
+    EXPECT_EQ(shell.repaints, repaints);
+}
+
+TEST_F(Controller, UnopenableFileLeavesLoggingOff) {
+    log.opens = false;
+    controller.startLogging();
+    EXPECT_FALSE(controller.logging());
+    EXPECT_EQ(status(), L"COM3 9600bps 0.5sec  ");
+    expectConsistent();
+}
+
+TEST_F(Controller, SaveWhileLoggingShowsNoDialog) {
+    controller.startLogging();
+    controller.startLogging();
+    EXPECT_EQ(log.chooseCount, 1);
+    controller.stopLogging();
+    controller.stopLogging();
+    EXPECT_EQ(log.closeCount, 1);
+    expectConsistent();
+}
+
+TEST_F(Controller, IntervalChangeRestartsTheTimerAndKeepsTheTotals) {
+    controller.startCollecting();
+    serial.pending = {"a1000\t200\t10z"};
+    controller.onPollTick();
+    controller.selectReportInterval(2000);
+    controller.selectReportInterval(2000);
+    EXPECT_EQ(shell.timerRestarts, (std::vector<std::int32_t>{2000, 2000}));
+    EXPECT_EQ(controller.reportIntervalMs(), 2000);
+    EXPECT_EQ(controller.totals().frameCount, 1);
+    EXPECT_EQ(status(), L"COM3 9600bps 2sec Xfer ");
+}
+
+TEST_F(Controller, ShutdownClosesWhatIsOpenAndEndsEverything) {
+    controller.startCollecting();
+    controller.startLogging();
+    controller.shutdown();
+    EXPECT_EQ(serial.closeCount, 1);
+    EXPECT_EQ(log.closeCount, 1);
+    expectConsistent();
+
+    const int repaints = shell.repaints;
+    serial.pending = {"a1000\t200\t10z"};
+    controller.onPollTick();
+    controller.onReportTick();
+    controller.startCollecting();
+    controller.startLogging();
+    controller.selectReportInterval(100);
+    controller.selectPort(1);
+    controller.shutdown();
+    EXPECT_EQ(serial.pollCount, 0);
+    EXPECT_EQ(serial.openCalls.size(), 1u);
+    EXPECT_EQ(log.chooseCount, 1);
+    EXPECT_TRUE(shell.timerRestarts.empty());
+    EXPECT_EQ(shell.repaints, repaints);
+    EXPECT_EQ(serial.closeCount, 1);
+}
+
+TEST_F(Controller, ShutdownWithNothingOpenClosesNothing) {
+    controller.shutdown();
+    EXPECT_EQ(serial.closeCount, 0);
+    EXPECT_EQ(log.closeCount, 0);
+}
+
+TEST_F(Controller, ShutdownDuringTheDialogDropsTheChosenFile) {
+    log.duringChoose = [&] { controller.shutdown(); };
+    controller.startLogging();
+    EXPECT_TRUE(log.openedPaths.empty());
+    EXPECT_FALSE(controller.logging());
+}
+
+TEST_F(Controller, SecondSaveDuringTheDialogOpensNoSecondDialog) {
+    log.duringChoose = [&] {
+        controller.startLogging();
+        controller.onReportTick();
+    };
+    controller.startLogging();
+    EXPECT_EQ(log.chooseCount, 1);
+    EXPECT_TRUE(controller.logging());
+    expectConsistent();
+}
+
+TEST_F(Controller, CommandsDuringTheDialogKeepTheInvariants) {
+    log.duringChoose = [&] {
+        controller.startCollecting();
+        controller.stopLogging();
+        controller.selectReportInterval(100);
+    };
+    controller.startLogging();
+    EXPECT_TRUE(controller.collecting());
+    EXPECT_TRUE(controller.logging());
+    EXPECT_EQ(status(), L"COM3 9600bps 0.1sec Xfer Save");
+    expectConsistent();
+}
+
+}  // namespace
+}  // namespace vemtora

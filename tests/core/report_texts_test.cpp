@@ -1,0 +1,130 @@
+#include "core/report_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+namespace vemtora {
+namespace {
+
+IntervalAccumulator totalsOf(std::initializer_list<Reading> readings) {
+    IntervalAccumulator totals;
+    for (const auto& r : readings) totals.add(r);
+    return totals;
+}
+
+std::string narrow(std::wstring_view wide) {
+    std::string s;
+    for (wchar_t c : wide) {
+        EXPECT_LT(static_cast<unsigned>(c), 128u);
+        s.push_back(static_cast<char>(c));
+    }
+    return s;
+}
+
+struct TimeCase {
+    LocalTime time;
+    const char* text;
+};
+
+class TimeTexts : public ::testing::TestWithParam<TimeCase> {};
+
+TEST_P(TimeTexts, ShowTenthsOfASecond) {
+    ReportTexts texts;
+    texts.formatTimeText(GetParam().time);
+    EXPECT_EQ(narrow(texts.timeText.view()), GetParam().text);
+    EXPECT_EQ(texts.timeText.length(), std::char_traits<char>::length(GetParam().text));
+    EXPECT_EQ(texts.timeText.c_str()[texts.timeText.length()], L'\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TimeTexts,
+                         ::testing::Values(TimeCase{{9, 5, 7, 300}, "09:05:07.3"},
+                                           TimeCase{{0, 0, 0, 0}, "00:00:00.0"},
+                                           TimeCase{{23, 59, 59, 999}, "23:59:59.9"},
+                                           TimeCase{{12, 30, 1, 99}, "12:30:01.0"},
+                                           TimeCase{{12, 30, 1, 100}, "12:30:01.1"},
+                                           TimeCase{{65535, 100, 7, 65535}, "65535:100:07.655"}));
+
+TEST(MeasurementText, ShowsAveragesThenTotalsAndCount) {
+    ReportTexts texts;
+    texts.formatMeasurementText(totalsOf({{64.6, 1.94, 125.324}}));
+    EXPECT_EQ(narrow(texts.measurementText.view()), "64.6 1.94 125.3\r\n64.6 1.94 125.3 1");
+    EXPECT_EQ(texts.measurementText.length(), 34u);
+
+    texts.formatMeasurementText(totalsOf({{-64.6, 0.0291, -1.0}, {-64.6, 0.0291, -1.0}}));
+    EXPECT_EQ(narrow(texts.measurementText.view()), "-64.6 0.03 -1.0\r\n-129.2 0.06 -2.0 2");
+}
+
+TEST(MeasurementText, NeverOutgrowsItsBufferAndStaysTrue) {
+    // Only enormous scale factors get here: 7 numbers of about 100 digits each.
+    ReportTexts texts;
+    const IntervalAccumulator totals = totalsOf({{1e100, -2e100, 3e100}});
+    texts.formatMeasurementText(totals);
+    EXPECT_LE(texts.measurementText.length(), 255u);
+    EXPECT_EQ(narrow(texts.measurementText.view()), "1e+100 -2e+100 3e+100\r\n1e+100 -2e+100 3e+100 1");
+
+    const double huge = std::numeric_limits<double>::max();
+    texts.formatMeasurementText(totalsOf({{-huge, -huge, -huge}}));
+    EXPECT_LE(texts.measurementText.length(), 255u);
+    EXPECT_EQ(texts.measurementText.view().substr(0, 24), L"-1.7976931348623157e+308");
+}
+
+TEST(LogLine, IsTabSeparatedWithOneLineFeed) {
+    const LogLine line = formatLogLine({9, 5, 7, 300}, totalsOf({{64.6, 1.94, 125.324}}));
+    EXPECT_EQ(line.view(), "09:05:07.3\t64.6\t1.94\t125.3\n");
+
+    const LogLine average = formatLogLine({0, 0, 0, 50}, totalsOf({{1.0, 0.004, 0.25}, {2.0, 0.006, 0.35}}));
+    EXPECT_EQ(average.view(), "00:00:00.0\t1.5\t0.01\t0.3\n");
+}
+
+TEST(LogLine, BoundedLineStillEndsWithItsLineFeed) {
+    const LogLine line = formatLogLine({1, 2, 3, 400}, totalsOf({{1e200, 1e200, 1e300}}));
+    EXPECT_LE(line.length(), 255u);
+    EXPECT_EQ(line.view(), "01:02:03.4\t1e+200\t1e+200\t1e+300\n");
+
+    // Just below the limit the fixed form stays.
+    const LogLine fits = formatLogLine({1, 2, 3, 400}, totalsOf({{1e70, 1e70, 1e70}}));
+    EXPECT_EQ(fits.length(), 234u);
+    EXPECT_EQ(fits.view().back(), '\n');
+}
+
+struct StatusCase {
+    AcquisitionSettings settings;
+    bool collecting;
+    bool logging;
+    const char* text;
+};
+
+class StatusLines : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusLines, ShowPortSpeedIntervalAndMarkers) {
+    const auto& c = GetParam();
+    ReportTexts texts;
+    texts.formatStatusLine(c.settings, c.collecting, c.logging);
+    EXPECT_EQ(narrow(texts.statusText.view()), c.text);
+}
+
+AcquisitionSettings settingsOf(std::uint32_t port, std::int32_t baud, std::int32_t interval) {
+    AcquisitionSettings s;
+    s.portIndex = port;
+    s.baudRate = baud;
+    s.reportIntervalMs = interval;
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StatusLines,
+                         ::testing::Values(StatusCase{{}, false, false, "COM5 9600bps 0.5sec  "},
+                                           StatusCase{settingsOf(0, 38400, 30000), true, true,
+                                                      "COM1 38400bps 30sec Xfer Save"},
+                                           StatusCase{settingsOf(15, 300, 100), false, true,
+                                                      "COM16 300bps 0.1sec  Save"},
+                                           StatusCase{settingsOf(2, 1200, 200), true, false,
+                                                      "COM3 1200bps 0.2sec Xfer "},
+                                           StatusCase{settingsOf(2, 1200, 1000), false, false, "COM3 1200bps 1sec  "},
+                                           StatusCase{settingsOf(2, 1200, 2000), false, false, "COM3 1200bps 2sec  "},
+                                           StatusCase{settingsOf(2, 1200, 10000), false, false,
+                                                      "COM3 1200bps 10sec  "}));
+
+}  // namespace
+}  // namespace vemtora
