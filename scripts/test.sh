@@ -12,3 +12,8 @@ for preset in linux linux-sanitize; do
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs"
 done
+
+# The Windows edition, cross-compiled and run under Wine.
+if [ -x scripts/test-windows.sh ]; then
+    ./scripts/test-windows.sh
+fi
