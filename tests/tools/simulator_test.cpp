@@ -1,0 +1,121 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/meter_frame.h"
+#include "tools/meter_simulator/frame_source.h"
+#include "tools/meter_simulator/simulator_options.h"
+
+namespace vemtora::simulator {
+namespace {
+
+TEST(Unescape, TurnsEscapesIntoBytes) {
+    EXPECT_EQ(unescape("a1\\t2\\t3z"), std::string("a1\t2\t3z"));
+    EXPECT_EQ(unescape("\\r\\n\\x03\\x7f\\xFF\\\\"), std::string("\r\n\x03\x7f\xff\\"));
+    EXPECT_EQ(unescape("\\0"), std::string(1, '\0'));
+    for (const char* bad : {"\\", "\\q", "\\x", "\\x1", "\\xg0"}) EXPECT_EQ(unescape(bad), std::nullopt) << bad;
+}
+
+TEST(SimulatorOptions, ReadsValuesAndRefusesNonsense) {
+    std::string error;
+    const auto options = parseSimulatorOptions(
+        {"--link", "/tmp/a", "--link", "/tmp/b", "--baud", "38400", "--voltage", "-5", "--noise", "0.1"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->links.size(), 2u);
+    EXPECT_EQ(options->baudRate, 38400);
+    EXPECT_EQ(options->rawVoltage, -5);
+    EXPECT_EQ(options->noise, 0.1);
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {"--baud"}, {"--baud", "0"}, {"--baud", "12x"}, {"--noise", "2"}, {"--what", "1"}, {"--raw", "\\q"}}) {
+        EXPECT_FALSE(parseSimulatorOptions(bad, error)) << bad[0];
+    }
+}
+
+// What the simulator calls well-formed is exactly what the program's scanner counts.
+TEST(FrameSource, WellFormedFramesAreTheOnesTheScannerCounts) {
+    SimulatorOptions options;
+    options.noise = 0.2;
+    options.malformed = 0.5;
+    FrameSource source(options);
+    FrameScanner scanner;
+    int wellFormedCount = 0;
+    IntervalAccumulator totals;
+    for (int i = 0; i < 400; ++i) {
+        bool wellFormed = false;
+        const std::string frame = source.next(wellFormed);
+        ASSERT_LE(frame.size(), kMaxPollBytes);
+        ReceiveBuffer buffer{};
+        frame.copy(buffer.data(), frame.size());
+        const int before = totals.frameCount;
+        scanner.scanFrames(buffer, frame.size(), {}, totals);
+        EXPECT_EQ(totals.frameCount - before, wellFormed ? 1 : 0) << frame;
+        wellFormedCount += wellFormed ? 1 : 0;
+    }
+    EXPECT_GT(wellFormedCount, 100);
+    EXPECT_LT(wellFormedCount, 300);
+}
+
+struct ProcessOutput {
+    FILE* pipe;
+    ~ProcessOutput() { if (pipe) pclose(pipe); }
+};
+
+std::string readAvailable(int fd, std::size_t want, std::chrono::milliseconds deadline) {
+    std::string got;
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    while (got.size() < want && std::chrono::steady_clock::now() < until) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0) continue;
+        char buf[256];
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        got.append(buf, static_cast<std::size_t>(n));
+    }
+    return got;
+}
+
+TEST(SimulatorProgram, StreamsFramesPacedAtTheLineRate) {
+    // 13-byte frames back to back at 1200 bit/s: 120 bytes a second.
+    ProcessOutput sim{popen(SIMULATOR_PATH " --baud 1200 --frames-per-second 0 --duration 3", "r")};
+    ASSERT_TRUE(sim.pipe);
+    char path[256] = {};
+    ASSERT_TRUE(std::fgets(path, sizeof path, sim.pipe));
+    std::string device(path);
+    device.pop_back();
+    const int fd = open(device.c_str(), O_RDONLY | O_NOCTTY);
+    ASSERT_GE(fd, 0) << device;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string bytes = readAvailable(fd, 130, std::chrono::seconds(3));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    close(fd);
+    ASSERT_GE(bytes.size(), 130u);
+    EXPECT_EQ(bytes.substr(0, 13), "a1000\t200\t10z");
+    // 130 bytes cannot arrive in much less than a second at 1200 bit/s.
+    EXPECT_GT(elapsed, std::chrono::milliseconds(700));
+}
+
+TEST(SimulatorProgram, SendsRawBytesThroughALink) {
+    const std::string link = ::testing::TempDir() + "vemtora-sim-link-" + std::to_string(getpid());
+    const std::string command = std::string(SIMULATOR_PATH) + " --duration 2 --link " + link + " --raw 'a1\\t2\\t3z\\xff'";
+    ProcessOutput sim{popen(command.c_str(), "r")};
+    ASSERT_TRUE(sim.pipe);
+    char path[256] = {};
+    ASSERT_TRUE(std::fgets(path, sizeof path, sim.pipe));
+    const int fd = open(link.c_str(), O_RDONLY | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(readAvailable(fd, 8, std::chrono::seconds(2)), "a1\t2\t3z\xff");
+    close(fd);
+    pclose(sim.pipe);
+    sim.pipe = nullptr;
+    EXPECT_NE(access(link.c_str(), F_OK), 0) << "the link outlived the simulator";
+}
+
+}  // namespace
+}  // namespace vemtora::simulator
