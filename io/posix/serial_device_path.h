@@ -1,0 +1,15 @@
+// Which device file a port name from the Port menu stands for on Linux.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vemtora::posix {
+
+// "COMn" is <deviceFolder>/COMn when that entry exists (a udev or hand-made link, so a USB
+// adapter keeps a stable name), otherwise <deviceFolder>/ttyS<n-1>. Names outside the Port
+// menu's table have no device.
+std::optional<std::string> serialDevicePath(const std::string& deviceFolder, std::wstring_view portName);
+
+}  // namespace vemtora::posix
