@@ -6,14 +6,21 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
 jobs=$(nproc)
-for preset in linux linux-sanitize; do
-    echo "== $preset"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs"
-    ctest --preset "$preset" -j "$jobs"
-done
+run_preset() {
+    echo "== $1"
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" -j "$jobs"
+    ctest --preset "$1" -j "$jobs"
+}
+
+# The Linux edition, then the same again under AddressSanitizer and UndefinedBehaviorSanitizer.
+run_preset linux
+run_preset linux-sanitize
 
 # The Windows edition, cross-compiled and run under Wine.
 if [ -x scripts/test-windows.sh ]; then
     ./scripts/test-windows.sh
 fi
+
+# Fuzzing of everything that reads the line or the command line, about a minute per target.
+run_preset fuzz
