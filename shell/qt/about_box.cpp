@@ -1,0 +1,36 @@
+#include "about_box.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app_icon.h"
+#include "core/menu_layout.h"
+#include "menu_builder.h"
+
+namespace vemtora {
+
+AboutBox::AboutBox(QWidget& owner, QPoint clientOrigin)
+    : QDialog(&owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setWindowTitle(fromUtf8(kAboutCaption));
+    setWindowModality(Qt::WindowModal);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(appIcon().pixmap(32, 32));
+    auto* text = new QLabel(QStringLiteral("Vemtora %1 - serial power meter logger").arg(QStringLiteral(VEMTORA_VERSION)),
+                            this);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed frame, like the dialog it stands for
+    layout->setHorizontalSpacing(16);
+    layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+    layout->addWidget(text, 1, 1);
+    layout->addWidget(ok, 2, 1, Qt::AlignRight);
+    move(clientOrigin);
+}
+
+}  // namespace vemtora

@@ -1,0 +1,33 @@
+// The Linux edition's entry point.
+#include <QApplication>
+
+#include "command_line.h"
+#include "core/acquisition_settings.h"
+#include "io/posix/log_file_writer.h"
+#include "io/posix/serial_port_link.h"
+#include "log_path_dialog.h"
+#include "main_window.h"
+#include "termination_signals.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);  // takes its own options out of argv
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    const vemtora::ShellCommandLine commandLine = vemtora::splitCommandLine(arguments);
+    vemtora::AcquisitionSettings settings;
+    vemtora::parseCommandLine(settings, commandLine.coreText);
+
+    // Created before the window and released after it, so the controller never outlives them.
+    vemtora::LogPathDialog pathDialog;
+    vemtora::SerialPortLink link(commandLine.deviceFolder);
+    vemtora::LogFileWriter logFile([&pathDialog] { return pathDialog.choose(); });
+
+    vemtora::MainWindow window(settings, link, logFile);
+    QObject::connect(&window, &vemtora::MainWindow::closing, &pathDialog, &vemtora::LogPathDialog::dismiss);
+    vemtora::TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &vemtora::TerminationSignals::received, &window, &QWidget::close);
+
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,93 @@
+#include "main_window.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QTime>
+
+#include "app_icon.h"
+#include "core/command_id.h"
+#include "menu_builder.h"
+
+namespace vemtora {
+
+MainWindow::MainWindow(const AcquisitionSettings& settings, SerialLink& link, LogFile& logFile, Clock clock)
+    : clock_(std::move(clock)), controller_(settings, link, logFile, *this) {
+    setWindowTitle(QStringLiteral("Vemtora"));
+    setWindowIcon(appIcon());
+    view_ = new ReportView(controller_.texts(), this);
+    setCentralWidget(view_);
+    buildMenuBar(*menuBar(), kMenuBar, [this](std::uint16_t command) { onCommand(command); });
+
+    // Character accelerators: Qt matches them on the character typed, whatever keys produce it.
+    for (const QKeyCombination keys : {Qt::ALT | Qt::Key_Question, Qt::ALT | Qt::Key_Slash}) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        connect(shortcut, &QShortcut::activated, this, [this] { onCommand(toNumber(CommandId::About)); });
+    }
+
+    pollTimer_.setTimerType(Qt::PreciseTimer);
+    reportTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&pollTimer_, &QTimer::timeout, this, [this] { controller_.onPollTick(); });
+    connect(&reportTimer_, &QTimer::timeout, this, [this] { controller_.onReportTick(); });
+
+    controller_.initialise();
+    pollTimer_.start(kPollPeriodMs);
+    reportTimer_.start(controller_.reportIntervalMs());
+    resize(kOuterSize);
+}
+
+MainWindow::~MainWindow() { controller_.shutdown(); }
+
+LocalTime MainWindow::wallClock() {
+    const QTime now = QTime::currentTime();
+    return {static_cast<std::uint16_t>(now.hour()), static_cast<std::uint16_t>(now.minute()),
+            static_cast<std::uint16_t>(now.second()), static_cast<std::uint16_t>(now.msec())};
+}
+
+LocalTime MainWindow::localTime() { return clock_(); }
+
+void MainWindow::restartReportTimer(std::int32_t periodMs) {
+    reportTimer_.stop();
+    reportTimer_.start(periodMs);
+}
+
+void MainWindow::requestRepaint() { view_->update(); }
+
+void MainWindow::onCommand(std::uint16_t command) {
+    switch (dispatchCommand(controller_, command)) {
+        case CommandOutcome::ShowAbout: showAbout(); break;
+        case CommandOutcome::Exit: close(); break;
+        case CommandOutcome::Handled:
+        case CommandOutcome::Unrecognised: break;
+    }
+}
+
+void MainWindow::showAbout() {
+    AboutBox box(*this, view_->mapToGlobal(QPoint(0, 0)));
+    about_ = &box;
+    box.exec();  // window-modal: its loop keeps the timers running
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Whatever is open on top must go too, or the application would not see its last window close.
+    emit closing();
+    if (about_) about_->reject();
+    controller_.shutdown();
+    pollTimer_.stop();
+    reportTimer_.stop();
+    event->accept();
+}
+
+bool MainWindow::event(QEvent* event) {
+    // The frame is known only once the window manager has framed the window.
+    if (event->type() == QEvent::WindowActivate && !outerSizeFitted_) fitOuterSize();
+    return QMainWindow::event(event);
+}
+
+void MainWindow::fitOuterSize() {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    outerSizeFitted_ = true;
+    resize(kOuterSize - frame);
+}
+
+}  // namespace vemtora
