@@ -1,0 +1,26 @@
+// The log file: chosen through the common save dialog, held open without sharing, appended to.
+#pragma once
+
+#include "core/controller_interfaces.h"
+
+namespace vemtora {
+
+class LogFileWriter final : public LogFile {
+public:
+    LogFileWriter() = default;
+    LogFileWriter(const LogFileWriter&) = delete;
+    LogFileWriter& operator=(const LogFileWriter&) = delete;
+    ~LogFileWriter() override { close(); }
+
+    std::optional<std::wstring> chooseFile() override;
+    bool open(const std::wstring& path) override;
+    void appendLine(std::string_view line) override;
+    void close() override;
+
+    bool isOpen() const { return handle_ != nullptr; }
+
+private:
+    void* handle_ = nullptr;  // a HANDLE
+};
+
+}  // namespace vemtora
