@@ -24,3 +24,6 @@ fi
 
 # Fuzzing of everything that reads the line or the command line, about a minute per target.
 run_preset fuzz
+
+# The Debian package: lintian, its dependencies, and the unpacked program starting once.
+./scripts/test-package.sh
