@@ -1,0 +1,58 @@
+// The Qt shell's test classes, run one after another by test_main.cpp.
+#pragma once
+
+#include <QObject>
+
+namespace vemtora::testing {
+
+class MenuCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void menuTreeMatchesTheCoreTable();
+    void accessKeys_data();
+    void accessKeys();
+    void commandsReachTheController_data();
+    void commandsReachTheController();
+    void startOpensTheChosenPortAtTheChosenSpeed();
+    void sameIntervalAgainRestartsTheReportTimer();
+    void exitClosesTheWindowAndShutsDown();
+};
+
+class WindowPaintTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fontsHaveTheirLineHeights();
+    void textsArePaintedInTheirPlaces();
+    void resizeRepaintsTheWholeClientArea();
+    void timeAdvancesEveryIntervalWithoutCollecting();
+    void measurementUsesAPointInAnyLocale();
+};
+
+class AboutBoxTest : public QObject {
+    Q_OBJECT
+private slots:
+    void opensAndCloses_data();
+    void opensAndCloses();
+    void timersRunWhileItIsOpen();
+};
+
+class SaveDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void propertiesAndUsableMainWindow();
+    void answers_data();
+    void answers();
+    void folderMustExist();
+    void existingFileNeedsConfirmation();
+    void saveFromTheMenuLogsToTheChosenFile();
+    void closingTheWindowDuringTheDialog();
+};
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void split_data();
+    void split();
+};
+
+}  // namespace vemtora::testing
