@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# The real program on a real X server (Xvfb) against the meter simulator, driven by xdotool as
+# a person types. Usage: real_program_test.sh VEMTORA SIMULATOR keys|logging|comma-locale
+set -euo pipefail
+
+app_bin=$1 sim_bin=$2 mode=$3
+skip() { echo "SKIPPED: $*"; exit 77; }
+
+if [ -z "${VEMTORA_UNDER_XVFB:-}" ]; then
+    for tool in xvfb-run xdotool setxkbmap; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
+    VEMTORA_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+app_pid="" sim_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# wait_for SECONDS COMMAND...: runs COMMAND until it succeeds, at most SECONDS long.
+wait_for() {
+    local deadline=$((SECONDS + $1)); shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+visible() { [ -n "$(window_named "$1")" ]; }
+hidden() { [ -z "$(window_named "$1")" ]; }
+
+about='^バージョン情報 Vemtora$'
+
+start_simulator() {
+    "$sim_bin" --link "$work/COM5" --voltage 1000 --current 200 --divisor 10 >"$work/simulator.out" &
+    sim_pid=$!
+    wait_for 10 test -e "$work/COM5" || fail "the simulator made no COM5 link"
+}
+
+start_program() {
+    QT_QPA_PLATFORM=xcb "$app_bin" "--device-folder=$work" "$@" &
+    app_pid=$!
+    wait_for 20 visible '^Vemtora$' || fail "no main window"
+    main_window=$(window_named '^Vemtora$')
+}
+
+focus_main() { xdotool windowfocus --sync "$main_window"; }
+
+# Expects the program to end by itself with exit code 0.
+expect_clean_exit() {
+    wait_for 20 bash -c "! kill -0 $app_pid 2>/dev/null" || fail "the program did not end"
+    local code=0
+    wait "$app_pid" || code=$?
+    app_pid=""
+    [ "$code" -eq 0 ] || fail "exit code $code"
+}
+
+# The Alt accelerators as they are typed on each layout; the last row must not open the box.
+check_keys() {
+    start_program
+    local rows=(
+        "us alt+shift+slash yes"   # Alt+?  on a US keyboard
+        "us alt+slash yes"         # Alt+/
+        "de alt+shift+ssharp yes"  # Alt+?  on a German keyboard: Shift+ß
+        "de alt+shift+7 yes"       # Alt+/  : Shift+7
+        "us alt+shift+7 no"        # Alt+&
+        "de alt+7 no"              # Alt+7
+    )
+    local layout keys expected
+    for row in "${rows[@]}"; do
+        read -r layout keys expected <<<"$row"
+        setxkbmap "$layout"
+        focus_main
+        xdotool key --clearmodifiers "$keys"
+        if [ "$expected" = yes ]; then
+            wait_for 5 visible "$about" || fail "$layout $keys did not open the About box"
+            xdotool windowfocus --sync "$(window_named "$about")"
+            xdotool key Escape
+            wait_for 5 hidden "$about" || fail "Escape did not close the About box"
+        else
+            ! wait_for 1 visible "$about" || fail "$layout $keys opened the About box"
+        fi
+        echo "ok: $layout $keys"
+    done
+    setxkbmap us
+    focus_main
+    xdotool key alt+f x  # File > Exit by its access key
+    expect_clean_exit
+    echo "ok: Exit by Alt+F, X"
+}
+
+line_count() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
+
+# Collect and log through the menus and the save dialog, then end with SIGTERM as a session
+# logout would; every line must be whole and carry the simulator's 64.6 V.
+check_logging() {
+    start_simulator
+    start_program "$@"
+    local log="$work/meter.log"
+    focus_main
+    xdotool key alt+f Down Right Return  # Data Collect > Start
+    focus_main
+    xdotool key alt+f Right Return       # File > Log File > Save
+    wait_for 10 visible '^Save As$' || fail "no save dialog"
+    xdotool windowfocus --sync "$(window_named '^Save As$')"
+    xdotool type --delay 2 "$log"
+    xdotool key Return
+    wait_for 10 bash -c "[ -f '$log' ] && [ \$(wc -l <'$log') -ge 3 ]" || fail "fewer than 3 log lines"
+    kill -TERM "$app_pid"
+    expect_clean_exit
+    local lines
+    lines=$(line_count "$log")
+    [ "$(tail -c 1 "$log" | od -An -c | tr -d ' ')" = '\n' ] || fail "the log ends inside a line"
+    local bad
+    bad=$(grep -cvP '^\d\d:\d\d:\d\d\.\d\t64\.6\t1\.94\t125\.3$' "$log" || true)
+    [ "$bad" -eq 0 ] || { cat "$log"; fail "$bad malformed lines"; }
+    echo "ok: $lines whole log lines, exit code 0"
+}
+
+case "$mode" in
+    keys) check_keys ;;
+    logging) check_logging ;;
+    comma-locale)
+        locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' || skip "no de_DE.UTF-8 locale"
+        # Read with a decimal comma, 0,5 would make 50.0 V; the classic reading leaves the defaults.
+        export LC_ALL=de_DE.UTF-8
+        check_logging 4 0,5 0,5 ;;
+    *) fail "unknown mode $mode" ;;
+esac
