@@ -1,0 +1,10 @@
+// GoogleTest inside a QApplication, so the tests drive a real window and event loop.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
