@@ -1,6 +1,7 @@
 // The serial link against a real tty: a pseudo-terminal whose master plays the meter.
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -92,17 +93,28 @@ TEST_F(SerialPortLinkTest, EachPollTakesAtMost32BytesAndTheRestFollows) {
     EXPECT_EQ(received, sent);
 }
 
+// Whether the tty refuses new opens by anyone but root (the TIOCEXCL flag).
+bool exclusiveFlagSet(int ttyFd) {
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(ttyFd, TIOCGEXCL, &exclusive), 0);
+    return exclusive != 0;
+}
+
 TEST_F(SerialPortLinkTest, HeldPortIsRefusedAndFreedByClose) {
     ASSERT_TRUE(link.open(L"COM5", 9600));
+    EXPECT_TRUE(exclusiveFlagSet(pty.slave()));
 
     // A second link has its own open file description, just like another program would.
     SerialPortLink other{devices.path()};
     const std::size_t descriptorsBefore = openDescriptorCount();
     EXPECT_FALSE(other.open(L"COM5", 9600));
     EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+    EXPECT_TRUE(exclusiveFlagSet(pty.slave())) << "the refused link must not undo the holder's flag";
 
     link.close();
-    EXPECT_TRUE(other.open(L"COM5", 9600)) << "close must release both the flock and TIOCEXCL";
+    // Root ignores the flag, so look at it directly: left set, it would lock out every other user.
+    EXPECT_FALSE(exclusiveFlagSet(pty.slave()));
+    EXPECT_TRUE(other.open(L"COM5", 9600));
 }
 
 TEST_F(SerialPortLinkTest, PortLockedByAnotherProgramIsRefused) {
