@@ -88,10 +88,14 @@ check_keys() {
         echo "ok: $layout $keys"
     done
     setxkbmap us
+    # The save dialog has no owner, so the main window's Exit still works and takes it along.
     focus_main
-    xdotool key alt+f x  # File > Exit by its access key
+    xdotool key alt+f Right Return  # File > Log File > Save
+    wait_for 10 visible '^Save As$' || fail "no save dialog"
+    focus_main
+    xdotool key alt+f x             # File > Exit by its access key
     expect_clean_exit
-    echo "ok: Exit by Alt+F, X"
+    echo "ok: Exit by Alt+F, X while the save dialog is open"
 }
 
 line_count() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
