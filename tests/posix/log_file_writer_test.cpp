@@ -4,175 +4,118 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "io/posix/log_file_writer.h"
-#include "tests/posix/descriptor_count.h"
-#include "tests/posix/log_file_contents.h"
-#include "tests/posix/temp_folder.h"
+#include "tests/posix/test_files.h"
 
 namespace vemtora {
 namespace {
 
-using testing_support::fileContents;
-using testing_support::openDescriptorCount;
-using testing_support::TempFolder;
-using testing_support::widened;
-using testing_support::writeFile;
+using namespace testing_support;
 
-LogFileWriter writerWithoutDialog() {
-    return LogFileWriter([] { return std::optional<std::wstring>{}; });
-}
-
-TEST(LogFileWriterTest, ChooseFilePassesTheDialogAnswerAndTreatsOverlongPathsAsCancelled) {
-    struct Row {
-        std::optional<std::wstring> dialogAnswer;
-        std::optional<std::wstring> expected;
-    };
-    const std::wstring longest = L"/" + std::wstring(254, L'x');
-    const Row rows[] = {
-        {std::nullopt, std::nullopt},
-        {L"/tmp/meter.log", L"/tmp/meter.log"},
-        {longest, longest},
-        {longest + L"x", std::nullopt},
-    };
-    for (const Row& row : rows) {
-        int dialogsShown = 0;
-        LogFileWriter writer([&] {
-            ++dialogsShown;
-            return row.dialogAnswer;
-        });
-        EXPECT_EQ(writer.chooseFile(), row.expected);
-        EXPECT_EQ(dialogsShown, 1);
-    }
-}
-
-TEST(LogFileWriterTest, NewFileIsCreatedWithTheModeTheUmaskAllows) {
-    struct Row {
-        mode_t umask;
-        mode_t expected;
-    };
-    const Row rows[] = {{022, 0644}, {077, 0600}, {002, 0664}};
-    TempFolder folder;
-    const mode_t saved = ::umask(0);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.umask);
-        const std::string path = folder / ("umask" + std::to_string(row.umask) + ".log");
-        ::umask(row.umask);
-        LogFileWriter writer = writerWithoutDialog();
-        ASSERT_TRUE(writer.open(widened(path)));
-        struct stat created {};
-        ASSERT_EQ(::stat(path.c_str(), &created), 0);
-        EXPECT_EQ(created.st_mode & 0777, row.expected);
-        EXPECT_EQ(created.st_size, 0);
-    }
-    ::umask(saved);
-}
-
-TEST(LogFileWriterTest, LinesGoAfterExistingContent) {
-    TempFolder folder;
-    const std::string path = folder / "meter.log";
-    writeFile(path, "10:00:00.0\t1\t2\t3\n");
-    LogFileWriter writer = writerWithoutDialog();
-    ASSERT_TRUE(writer.open(widened(path)));
-    writer.appendLine("10:00:00.5\t4\t5\t6\n");
-    writer.appendLine("10:00:01.0\t7\t8\t9\n");
-    EXPECT_EQ(fileContents(path), "10:00:00.0\t1\t2\t3\n10:00:00.5\t4\t5\t6\n10:00:01.0\t7\t8\t9\n");
-}
-
-TEST(LogFileWriterTest, CloseAndReopenContinuesAfterTheOldLines) {
-    TempFolder folder;
-    const std::string path = folder / "meter.log";
-    LogFileWriter writer = writerWithoutDialog();
-    ASSERT_TRUE(writer.open(widened(path)));
-    writer.appendLine("first\n");
-    writer.close();
-    writer.appendLine("while closed\n");
-    ASSERT_TRUE(writer.open(widened(path)));
-    writer.appendLine("second\n");
-    EXPECT_EQ(fileContents(path), "first\nsecond\n");
-}
-
-TEST(LogFileWriterTest, HeldFileIsRefusedUntilReleased) {
-    TempFolder folder;
-    const std::string path = folder / "meter.log";
-    LogFileWriter holder = writerWithoutDialog();
-    ASSERT_TRUE(holder.open(widened(path)));
-
-    LogFileWriter second = writerWithoutDialog();
-    const std::size_t descriptorsBefore = openDescriptorCount();
-    EXPECT_FALSE(second.open(widened(path)));
-    EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
-
-    holder.close();
-    EXPECT_TRUE(second.open(widened(path)));
-}
-
-TEST(LogFileWriterTest, FileLockedByAnotherProgramIsRefused) {
-    TempFolder folder;
-    const std::string path = folder / "meter.log";
-    const posix::OwnedDescriptor otherProgram(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    ASSERT_TRUE(otherProgram.isOpen());
-    ASSERT_EQ(::flock(otherProgram.get(), LOCK_EX | LOCK_NB), 0);
-    LogFileWriter writer = writerWithoutDialog();
-    EXPECT_FALSE(writer.open(widened(path)));
-}
-
-TEST(LogFileWriterTest, NameIsUsedExactlyAsTyped) {
-    struct Row {
-        std::wstring typed;
-        std::string onDisk;
-    };
-    const Row rows[] = {
-        {L"measurements", "measurements"},
-        {L"\u30ed\u30b0.log", "\xe3\x83\xad\xe3\x82\xb0.log"},
-        {L"\u30c7\u30fc\u30bf", "\xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf"},
-        {L"run 2.LOG", "run 2.LOG"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.onDisk);
-        TempFolder folder;
-        LogFileWriter writer = writerWithoutDialog();
-        ASSERT_TRUE(writer.open(widened(folder.path()) + L"/" + row.typed));
-        writer.appendLine("line\n");
-        writer.close();
+class LogFileWriterTest : public ::testing::Test {
+protected:
+    std::vector<std::string> namesInFolder() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
             names.push_back(entry.path().filename().string());
         }
-        EXPECT_EQ(names, std::vector<std::string>{row.onDisk});
-        EXPECT_EQ(fileContents(folder / row.onDisk), "line\n");
+        return names;
+    }
+
+    TempFolder folder;
+    const std::string path = folder / "meter.log";
+    LogFileWriter writer{[] { return std::optional<std::wstring>{}; }};
+};
+
+TEST_F(LogFileWriterTest, ChooseFileTreatsOverlongPathsAsCancelled) {
+    const std::wstring longest = L"/" + std::wstring(254, L'x');
+    const std::optional<std::wstring> rows[][2] = {
+        {std::nullopt, std::nullopt}, {L"/tmp/a.log", L"/tmp/a.log"}, {longest, longest}, {longest + L"x", std::nullopt}};
+    for (const auto& [dialogAnswer, expected] : rows) {
+        LogFileWriter chooser([&] { return dialogAnswer; });
+        EXPECT_EQ(chooser.chooseFile(), expected);
     }
 }
 
-TEST(LogFileWriterTest, FailedOpenLeavesNothingOpenOrCreated) {
-    TempFolder folder;
-    std::filesystem::create_directory(folder / "a folder");
-    struct Row {
-        std::wstring path;
-        const char* why;
+TEST_F(LogFileWriterTest, NewFileGetsTheModeTheUmaskAllows) {
+    const mode_t saved = ::umask(0);
+    for (const auto& [umask, expected] : {std::pair<mode_t, mode_t>{022, 0644}, {077, 0600}, {002, 0664}}) {
+        ::umask(umask);
+        const std::string created = folder / std::to_string(umask);
+        ASSERT_TRUE(writer.open(widened(created)));
+        struct stat status {};
+        ASSERT_EQ(::stat(created.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, expected) << "umask " << umask;
+    }
+    ::umask(saved);
+}
+
+TEST_F(LogFileWriterTest, LinesGoAfterExistingContentAndAfterAReopen) {
+    std::ofstream(path) << "10:00:00.0\t1\t2\t3\n";
+    ASSERT_TRUE(writer.open(widened(path)));
+    writer.appendLine("10:00:00.5\t4\t5\t6\n");
+    writer.close();
+    writer.appendLine("while closed\n");
+    ASSERT_TRUE(writer.open(widened(path)));
+    writer.appendLine("10:00:01.0\t7\t8\t9\n");
+    EXPECT_EQ(fileContents(path), "10:00:00.0\t1\t2\t3\n10:00:00.5\t4\t5\t6\n10:00:01.0\t7\t8\t9\n");
+}
+
+TEST_F(LogFileWriterTest, HeldFileIsRefusedUntilReleased) {
+    ASSERT_TRUE(writer.open(widened(path)));
+    LogFileWriter second{[] { return std::optional<std::wstring>{}; }};
+    const long descriptorsBefore = openDescriptorCount();
+    EXPECT_FALSE(second.open(widened(path)));
+    EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+    writer.close();
+    EXPECT_TRUE(second.open(widened(path)));
+    second.close();
+
+    const posix::OwnedDescriptor lockingProgram(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::flock(lockingProgram.get(), LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(writer.open(widened(path)));
+}
+
+TEST_F(LogFileWriterTest, NameIsUsedExactlyAsTypedInUtf8) {
+    const struct {
+        std::wstring typed;
+        std::string onDisk;
+    } rows[] = {
+        {L"measurements", "measurements"},
+        {L"\u30ed\u30b0.log", "\xe3\x83\xad\xe3\x82\xb0.log"},
+        {L"caf\u00e9 \U0001F50C", "caf\xc3\xa9 \xf0\x9f\x94\x8c"},
     };
-    const Row rows[] = {
-        {widened(folder / "missing/meter.log"), "folder does not exist"},
-        {widened(folder / "a folder"), "a folder, not a file"},
-        {widened(folder.path()) + L"/" + static_cast<wchar_t>(0xD800) + L".log", "not a code point"},
-        {widened(folder.path()) + std::wstring(L"/a\0b.log", 8), "NUL inside the name"},
-        {L"", "empty path"},
+    for (const auto& row : rows) {
+        ASSERT_TRUE(writer.open(widened(folder.path()) + L"/" + row.typed));
+        writer.appendLine("line\n");
+        writer.close();
+        EXPECT_EQ(fileContents(folder / row.onDisk), "line\n") << row.onDisk;
+        ASSERT_EQ(::unlink((folder / row.onDisk).c_str()), 0);
+        EXPECT_EQ(namesInFolder(), std::vector<std::string>{}) << "nothing but " << row.onDisk;
+    }
+}
+
+TEST_F(LogFileWriterTest, FailedOpenLeavesNothingOpenOrCreated) {
+    std::filesystem::create_directory(folder / "sub");
+    const std::wstring base = widened(folder.path()) + L"/";
+    const std::wstring rows[] = {
+        base + L"missing/meter.log",                      // the folder does not exist
+        base + L"sub",                                    // a folder, not a file
+        base + static_cast<wchar_t>(0xD800) + L".log",    // a lone surrogate is no character
+        base + static_cast<wchar_t>(0x110000) + L".log",  // beyond Unicode
+        base + std::wstring(L"a\0b.log", 7),              // a NUL would cut the name short
+        L"",
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.why);
-        LogFileWriter writer = writerWithoutDialog();
-        const std::size_t descriptorsBefore = openDescriptorCount();
-        EXPECT_FALSE(writer.open(row.path));
+    for (const std::wstring& row : rows) {
+        const long descriptorsBefore = openDescriptorCount();
+        EXPECT_FALSE(writer.open(row)) << testing::PrintToString(row);
         EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
         writer.appendLine("lost\n");
     }
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-        names.push_back(entry.path().filename().string());
-    }
-    EXPECT_EQ(names, std::vector<std::string>{"a folder"});
+    EXPECT_EQ(namesInFolder(), std::vector<std::string>{"sub"});
 }
 
 }  // namespace
