@@ -1,5 +1,4 @@
 // The menu bar against the core's tree, and what each command does to the controller.
-#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -45,30 +44,6 @@ void MenuCommandsTest::menuTreeMatchesTheCoreTable() {
     ShellUnderTest shell;
     const QString diff = compareLevel(shell.window->menuBar()->actions(), kMenuBar, QStringLiteral("menu bar"));
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
-}
-
-void MenuCommandsTest::accessKeys_data() {
-    QTest::addColumn<QStringList>("path");
-    QTest::addColumn<QKeySequence>("accessKey");
-    QTest::newRow("File") << QStringList{QStringLiteral("ファイル(&F)")} << QKeySequence(Qt::ALT | Qt::Key_F);
-    QTest::newRow("Help") << QStringList{QStringLiteral("ヘルプ(&H)")} << QKeySequence(Qt::ALT | Qt::Key_H);
-    QTest::newRow("Exit") << QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("アプリケーションの終了(&X)")}
-                          << QKeySequence(Qt::ALT | Qt::Key_X);
-    QTest::newRow("About") << QStringList{QStringLiteral("ヘルプ(&H)"), QStringLiteral("バージョン情報(&A)...")}
-                           << QKeySequence(Qt::ALT | Qt::Key_A);
-    QTest::newRow("Data Collect has none") << QStringList{QStringLiteral("Data Collect")} << QKeySequence();
-    QTest::newRow("Settings has none") << QStringList{QStringLiteral("Settings")} << QKeySequence();
-}
-
-void MenuCommandsTest::accessKeys() {
-    QFETCH(QStringList, path);
-    QFETCH(QKeySequence, accessKey);
-    ShellUnderTest shell;
-    QAction* action = nullptr;
-    if (path.size() == 1) action = menuAction(*shell.window, {path[0]});
-    if (path.size() == 2) action = menuAction(*shell.window, {path[0], path[1]});
-    QVERIFY(action != nullptr);
-    QCOMPARE(QKeySequence::mnemonic(action->text()), accessKey);
 }
 
 void MenuCommandsTest::commandsReachTheController_data() {
@@ -135,16 +110,6 @@ void MenuCommandsTest::commandsReachTheController() {
     QCOMPARE(shell.window->reportTimer().interval(), reportIntervalMs);
     QVERIFY(shell.window->reportTimer().isActive());
     QCOMPARE(shell.window->pollTimer().interval(), kPollPeriodMs);
-}
-
-void MenuCommandsTest::startOpensTheChosenPortAtTheChosenSpeed() {
-    ShellUnderTest shell;
-    QVERIFY(trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port"), QStringLiteral("COM12")}));
-    QVERIFY(trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Speed"), QStringLiteral("2400bps")}));
-    QVERIFY(trigger(*shell.window, {QStringLiteral("Data Collect"), QStringLiteral("Start")}));
-    QCOMPARE(shell.link.openCalls.size(), std::size_t{1});
-    QVERIFY(shell.link.openCalls[0].portName == L"COM12");
-    QCOMPARE(shell.link.openCalls[0].baudRate, 2400);
 }
 
 void MenuCommandsTest::sameIntervalAgainRestartsTheReportTimer() {

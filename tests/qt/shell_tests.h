@@ -9,11 +9,8 @@ class MenuCommandsTest : public QObject {
     Q_OBJECT
 private slots:
     void menuTreeMatchesTheCoreTable();
-    void accessKeys_data();
-    void accessKeys();
     void commandsReachTheController_data();
     void commandsReachTheController();
-    void startOpensTheChosenPortAtTheChosenSpeed();
     void sameIntervalAgainRestartsTheReportTimer();
     void exitClosesTheWindowAndShutsDown();
 };
