@@ -34,9 +34,9 @@ TEST_F(LogFileWriterTest, ChooseFileTreatsOverlongPathsAsCancelled) {
     const std::wstring longest = L"/" + std::wstring(254, L'x');
     const std::optional<std::wstring> rows[][2] = {
         {std::nullopt, std::nullopt}, {L"/tmp/a.log", L"/tmp/a.log"}, {longest, longest}, {longest + L"x", std::nullopt}};
-    for (const auto& [dialogAnswer, expected] : rows) {
-        LogFileWriter chooser([&] { return dialogAnswer; });
-        EXPECT_EQ(chooser.chooseFile(), expected);
+    for (const auto& row : rows) {
+        LogFileWriter chooser([&] { return row[0]; });
+        EXPECT_EQ(chooser.chooseFile(), row[1]);
     }
 }
 
