@@ -1,0 +1,179 @@
+// The shell in this process, with the program's resources linked in: the whole start-up and
+// message loop of runProgram, the About box by menu and both accelerators, and the save dialog.
+#include <gtest/gtest.h>
+
+#include "core/command_id.h"
+#include "io/win32/log_file_writer.h"
+#include "resources/resource_ids.h"
+#include "shell/win32/about_box.h"
+#include "shell/win32/main_window.h"
+#include "shell/win32/program.h"
+#include "ui_driver.h"
+#include "wine_test_support.h"
+
+namespace vemtora {
+namespace {
+
+using test::findDialog;
+using test::UiDriver;
+using test::UiStep;
+using test::windowText;
+
+const HINSTANCE instance = GetModuleHandleW(nullptr);
+const std::wstring aboutCaption = L"バージョン情報 Vemtora";
+
+HWND mainWindow() { return FindWindowW(L"VEMTORA", nullptr); }
+HWND aboutBox() { return mainWindow() ? findDialog(mainWindow()) : nullptr; }
+bool aboutClosed() { return aboutBox() == nullptr && IsWindowEnabled(mainWindow()); }
+
+void closeEverything() {
+    if (HWND dialog = findDialog(nullptr, true)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    if (HWND window = mainWindow()) DestroyWindow(window);
+}
+
+TEST(Shell, WindowAboutBoxByMenuAndBothAcceleratorsThenExit) {
+    struct Seen {
+        std::wstring className, title, dialogCaption;
+        RECT frame{};
+        int menuItems = 0;
+        bool ownerDisabled = false;
+        POINT dialogAt{}, clientOrigin{};
+    } seen;
+    auto openedBy = [](std::function<void()> action) { return action; };
+    UiDriver driver(
+        {
+            {"main window", [] { return mainWindow() && IsWindowVisible(mainWindow()); },
+             [&] {
+                 const HWND window = mainWindow();
+                 wchar_t text[100] = {};
+                 GetClassNameW(window, text, 100);
+                 seen.className = text;
+                 seen.title = windowText(window);
+                 GetWindowRect(window, &seen.frame);
+                 seen.menuItems = GetMenuItemCount(GetMenu(window));
+                 PostMessageW(window, WM_COMMAND, toNumber(CommandId::About), 0);
+             }},
+            {"About box from the Help menu", [] { return aboutBox() != nullptr; },
+             [&] {
+                 const HWND dialog = aboutBox();
+                 seen.dialogCaption = windowText(dialog);
+                 seen.ownerDisabled = !IsWindowEnabled(mainWindow());
+                 // The template's position is that of the box's client area, from the owner's.
+                 ClientToScreen(dialog, &seen.dialogAt);
+                 ClientToScreen(mainWindow(), &seen.clientOrigin);
+                 PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+             }},
+            {"About closed by OK", aboutClosed, openedBy([] { test::pressAltWith(mainWindow(), L'?'); })},
+            {"About box from Alt+?", [] { return aboutBox() != nullptr; },
+             [] {
+                 test::releaseAlt();
+                 PostMessageW(GetDlgItem(aboutBox(), IDOK), WM_KEYDOWN, VK_ESCAPE, 1);
+             }},
+            {"About closed by Escape", aboutClosed, [] { test::pressAltWith(mainWindow(), L'/'); }},
+            {"About box from Alt+/", [] { return aboutBox() != nullptr; },
+             [] {
+                 test::releaseAlt();
+                 PostMessageW(aboutBox(), WM_SYSCOMMAND, SC_CLOSE, 0);
+             }},
+            {"About closed by its close box", aboutClosed,
+             [] { PostMessageW(mainWindow(), WM_COMMAND, toNumber(CommandId::Exit), 0); }},
+        },
+        closeEverything);
+
+    const int exitCode = runProgram(instance, L"", SW_SHOWNORMAL);
+    test::releaseAlt();
+
+    EXPECT_EQ(driver.failure(), "");
+    EXPECT_TRUE(driver.finished());
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(mainWindow(), nullptr);
+    EXPECT_EQ(seen.className, L"VEMTORA");
+    EXPECT_EQ(seen.title, L"Vemtora");
+    EXPECT_EQ(seen.frame.right - seen.frame.left, kWindowWidth);
+    EXPECT_EQ(seen.frame.bottom - seen.frame.top, kWindowHeight);
+    EXPECT_EQ(seen.menuItems, 4);
+    EXPECT_EQ(seen.dialogCaption, aboutCaption);
+    EXPECT_TRUE(seen.ownerDisabled) << "the About box must be modal over the main window";
+    EXPECT_EQ(seen.dialogAt.x, seen.clientOrigin.x);
+    EXPECT_EQ(seen.dialogAt.y, seen.clientOrigin.y);
+}
+
+struct CloseCase {
+    const char* how;
+    std::function<void(HWND)> close;
+    INT_PTR result;
+};
+
+TEST(AboutBox, ResultSaysHowItWasClosed) {
+    const std::vector<CloseCase> cases = {
+        {"OK button", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }, IDOK},
+        {"Enter", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), WM_KEYDOWN, VK_RETURN, 1); }, IDOK},
+        {"Escape", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), WM_KEYDOWN, VK_ESCAPE, 1); }, IDCANCEL},
+        {"close box", [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
+    };
+    for (const CloseCase& row : cases) {
+        UiDriver driver({{"About box", [] { return findDialog(nullptr) != nullptr; },
+                          [&] { row.close(findDialog(nullptr)); }}},
+                        closeEverything);
+        EXPECT_EQ(showAboutBox(instance, nullptr), row.result) << row.how;
+        EXPECT_EQ(driver.failure(), "") << row.how;
+    }
+}
+
+// Controls of the common save dialog.
+constexpr int kFileNameCombo = 0x47c;  // cmb13: the explorer-style dialog's file name box
+constexpr int kFileTypeCombo = 0x470;  // cmb1
+
+struct SaveCase {
+    const char* what;
+    const wchar_t* typed;  // nullptr: cancel
+    bool exists;           // the overwrite question must come first
+};
+
+TEST(SaveDialog, ReturnsThePathAsTypedOrNothing) {
+    const std::vector<SaveCase> cases = {
+        {"name without extension", L"measurements", false},
+        {"cancelled", nullptr, false},
+    };
+    for (const SaveCase& row : cases) {
+        test::TemporaryFolder folder;
+        const std::wstring path = row.typed ? folder.path(row.typed) : L"";
+        if (row.exists) test::writeWholeFile(path, "old\n");
+        std::wstring filter;
+        std::vector<UiStep> steps = {
+            {"save dialog", [] { return findDialog(nullptr, true) != nullptr; },
+             [&] {
+                 const HWND dialog = findDialog(nullptr, true);
+                 filter = windowText(GetDlgItem(dialog, kFileTypeCombo));
+                 if (row.typed == nullptr) {
+                     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                     return;
+                 }
+                 SetDlgItemTextW(dialog, kFileNameCombo, path.c_str());
+                 PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+             }},
+        };
+        if (row.exists) {
+            steps.push_back({"overwrite question", [] {
+                                 const HWND dialog = findDialog(nullptr, true);
+                                 return dialog && findDialog(dialog) != nullptr;
+                             },
+                             [] { PostMessageW(findDialog(findDialog(nullptr, true)), WM_COMMAND, IDYES, 0); }});
+        }
+        UiDriver driver(steps, closeEverything);
+        LogFileWriter writer;
+        const auto chosen = writer.chooseFile();
+        EXPECT_EQ(driver.failure(), "") << row.what;
+        EXPECT_TRUE(driver.finished()) << row.what;
+        EXPECT_EQ(filter, L"Log files (*.log)") << row.what;
+        if (row.typed == nullptr) {
+            EXPECT_FALSE(chosen.has_value()) << row.what;
+        } else {
+            ASSERT_TRUE(chosen.has_value()) << row.what;
+            EXPECT_EQ(*chosen, path) << row.what;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vemtora
