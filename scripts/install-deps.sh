@@ -7,7 +7,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales
     qt6-base-dev qt6-base-dev-tools xvfb xauth xdotool x11-xkb-utils fonts-ipafont-gothic
-    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 wine64
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 wine64 imagemagick
     clang-14 libclang-rt-14-dev
     dpkg-dev lintian python3 zip
 )
