@@ -1,6 +1,8 @@
 // The Linux edition's entry point.
 #include <QApplication>
 
+#include <csignal>
+
 #include "command_line.h"
 #include "core/acquisition_settings.h"
 #include "io/posix/log_file_writer.h"
@@ -10,6 +12,9 @@
 #include "termination_signals.h"
 
 int main(int argc, char* argv[]) {
+    // Past a file-size limit the kernel would kill the program mid-line; ignored, the write
+    // fails and the log writer cuts the file back to its last whole line.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);  // takes its own options out of argv
 
     QStringList arguments;

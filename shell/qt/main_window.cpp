@@ -31,7 +31,7 @@ MainWindow::MainWindow(const AcquisitionSettings& settings, SerialLink& link, Lo
     connect(&reportTimer_, &QTimer::timeout, this, [this] { controller_.onReportTick(); });
 
     controller_.initialise();
-    pollTimer_.start(kPollPeriodMs);
+    pollTimer_.setInterval(kPollPeriodMs);
     reportTimer_.start(controller_.reportIntervalMs());
     resize(kOuterSize);
 }
@@ -57,8 +57,18 @@ void MainWindow::onCommand(std::uint16_t command) {
     switch (dispatchCommand(controller_, command)) {
         case CommandOutcome::ShowAbout: showAbout(); break;
         case CommandOutcome::Exit: close(); break;
-        case CommandOutcome::Handled:
+        case CommandOutcome::Handled: syncPollTimer(); break;
         case CommandOutcome::Unrecognised: break;
+    }
+}
+
+void MainWindow::syncPollTimer() {
+    // A poll does nothing unless collecting: an idle logger need not wake 40 times a second.
+    if (controller_.collecting() == pollTimer_.isActive()) return;
+    if (controller_.collecting()) {
+        pollTimer_.start();
+    } else {
+        pollTimer_.stop();
     }
 }
 

@@ -48,6 +48,7 @@ protected:
 
 private:
     void onCommand(std::uint16_t command);
+    void syncPollTimer();
     void showAbout();
     void fitOuterSize();
 

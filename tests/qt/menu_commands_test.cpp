@@ -110,6 +110,7 @@ void MenuCommandsTest::commandsReachTheController() {
     QCOMPARE(shell.window->reportTimer().interval(), reportIntervalMs);
     QVERIFY(shell.window->reportTimer().isActive());
     QCOMPARE(shell.window->pollTimer().interval(), kPollPeriodMs);
+    QCOMPARE(shell.window->pollTimer().isActive(), portOpen);
 }
 
 void MenuCommandsTest::sameIntervalAgainRestartsTheReportTimer() {
