@@ -35,9 +35,15 @@ bool LogFileWriter::open(const std::wstring& path) {
 
 void LogFileWriter::appendLine(std::string_view line) {
     if (handle_ == nullptr) return;
-    SetFilePointer(handle_, 0, nullptr, FILE_END);
+    LARGE_INTEGER lineStart{};
+    if (!SetFilePointerEx(handle_, LARGE_INTEGER{}, &lineStart, FILE_END)) return;
     DWORD written = 0;
-    WriteFile(handle_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    const BOOL ok = WriteFile(handle_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (!ok || written != line.size()) {
+        // A full disk takes part of a line; cut it off, or the next line would be glued to it.
+        SetFilePointerEx(handle_, lineStart, nullptr, FILE_BEGIN);
+        SetEndOfFile(handle_);
+    }
 }
 
 void LogFileWriter::close() {
