@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# One whole run of the real vemtora.exe under X: collect from the meter on COM5 (pty_ports.py
+# One whole run of the real vemtora.exe under X: collect from the meter on COM5 (the simulator
 # streams its frames), log through the real save dialog typed into as a person would, screenshot,
 # close the window, then check the exit code and every log line byte for byte.
-# Usage (inside pty_ports.py --port com5 --frame ...): gui_run_test.sh VEMTORA_EXE SCREENSHOT EMULATOR...
+# Usage (inside with_meter.sh): gui_run_test.sh VEMTORA_EXE SCREENSHOT EMULATOR...
 set -euo pipefail
 exe=$1 screenshot=$2
 shift 2

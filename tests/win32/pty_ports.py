@@ -1,20 +1,17 @@
 #!/usr/bin/env python3
 """Gives a Wine test serial ports: a pseudo-terminal per COM name, linked into the prefix.
 
-    pty_ports.py --prefix PREFIX --port com3 [--port com12] [--frame TEXT --period-ms N] -- COMMAND...
+    pty_ports.py --prefix PREFIX --port com3 [--port com12] -- COMMAND...
 
 Runs COMMAND with the links in place and removes them afterwards; exits with its code.
 The command's output passes through; a line "@send comN HEX" from it puts those bytes on
-the line of comN, so a test decides when data arrives. --frame streams TEXT (C escapes allowed)
-to every port every N ms, as a meter would.
+the line of comN, so a test decides when data arrives.
 """
 import argparse
-import codecs
 import os
 import pathlib
 import subprocess
 import sys
-import threading
 import tty
 
 
@@ -22,8 +19,6 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--port", action="append", default=[])
-    parser.add_argument("--frame")
-    parser.add_argument("--period-ms", type=int, default=50)
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
@@ -44,22 +39,11 @@ def main():
         link.symlink_to(os.ttyname(slave))
         links.append(link)
 
-    stop = threading.Event()
-
     def put(master, data):
         try:
             os.write(master, data)
         except BlockingIOError:
             pass  # nobody is reading: a real meter's bytes would be lost too
-
-    def stream(frame):
-        while not stop.wait(args.period_ms / 1000):
-            for master, _ in masters.values():
-                put(master, frame)
-
-    if args.frame is not None:
-        frame = codecs.escape_decode(args.frame.encode())[0]
-        threading.Thread(target=stream, args=(frame,), daemon=True).start()
 
     try:
         child = subprocess.Popen(command, stdout=subprocess.PIPE)
@@ -72,7 +56,6 @@ def main():
             print(line, flush=True)
         return child.wait()
     finally:
-        stop.set()
         for link in links:
             link.unlink(missing_ok=True)
 
