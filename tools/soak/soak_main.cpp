@@ -32,6 +32,7 @@ struct Options {
     int intervalMs = 100;
     bool idle = false;
     bool check = false;
+    long allowedGrowthKb = 1024;
     QString logPath;
 };
 
@@ -45,6 +46,7 @@ bool parse(int argc, char** argv, Options& options) {
         else if (arg == "--log" && hasValue) options.logPath = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--idle") options.idle = true;
         else if (arg == "--check") options.check = true;
+        else if (arg == "--allowed-growth-kb" && hasValue) options.allowedGrowthKb = std::atol(argv[++i]);
         else return false;
     }
     const auto listed = [](const auto& values, int v) { return std::find(values.begin(), values.end(), v) != values.end(); };
@@ -86,7 +88,8 @@ int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: vemtora-soak [--seconds S] [--baud N] [--interval-ms N] [--idle] [--log PATH] [--check]\n");
+                     "usage: vemtora-soak [--seconds S] [--baud N] [--interval-ms N] [--idle] [--log PATH] [--check]\n"
+                     "                    [--allowed-growth-kb N]\n");
         return 2;
     }
 
@@ -127,6 +130,8 @@ int main(int argc, char** argv) {
         if (atWarmedUp.residentKb > 0) largestAfterWarmUp = std::max(largestAfterWarmUp, soak::processUsage().residentKb);
     });
     sampler.start(1000);
+    long reportTicks = 0;  // after Save, when lines can begin
+    QObject::connect(&window.reportTimer(), &QTimer::timeout, [&] { reportTicks += window.controller().logging(); });
     bool wasCollecting = false, wasLogging = false;
     QTimer::singleShot(static_cast<int>(options.seconds * 1000), &window, [&] {
         wasCollecting = window.controller().collecting();
@@ -160,21 +165,21 @@ int main(int argc, char** argv) {
     const QByteArray content = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
     const auto check = soak::checkLog(std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
                                       "64.6\t1.94\t125.3");
-    const double intervals = options.seconds * 1000 / options.intervalMs;
-    std::printf("  log lines                 %8zu of %.0f intervals\n", check.lines, intervals);
+    std::printf("  log lines                 %8zu of %ld intervals\n", check.lines, reportTicks);
     for (std::size_t i = 0; i < check.problems.size() && i < 10; ++i) std::printf("  FAIL %s\n", check.problems[i].c_str());
     failures += !check.problems.empty();
     if (!wasCollecting || !wasLogging) {
         std::printf("  FAIL collecting and logging were not both on at the end\n");
         ++failures;
     }
-    // Every interval had frames, so every interval has its line, and none has two.
-    if (check.lines < intervals * 0.9 || check.lines > intervals + 1) {
-        std::printf("  FAIL expected about one line per interval\n");
+    // The meter never pauses, so every interval has its line, and none has two. A machine under
+    // load may now and then run a report before the interval's first poll: that one has no line.
+    const auto lines = static_cast<long>(check.lines);
+    if (lines > reportTicks || lines < reportTicks * 98 / 100 - 1) {
+        std::printf("  FAIL expected one line per interval\n");
         ++failures;
     }
-    constexpr long kAllowedGrowthKb = 1024;
-    if (largestAfterWarmUp - atWarmedUp.residentKb > kAllowedGrowthKb) {
+    if (largestAfterWarmUp - atWarmedUp.residentKb > options.allowedGrowthKb) {
         std::printf("  FAIL memory grew by %ld KiB after warm-up\n", largestAfterWarmUp - atWarmedUp.residentKb);
         ++failures;
     }
