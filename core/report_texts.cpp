@@ -29,6 +29,17 @@ void appendValue(Text& text, double value, int decimals, Notation notation) {
     text.append(notation == Notation::Fixed ? formatFixed(n, value, decimals) : formatScientific(n, value));
 }
 
+// Volts, amperes and watts with the decimals the window and the log show.
+template <typename Text>
+void appendReadings(Text& text, double voltage, double current, double power, std::string_view separator,
+                    Notation notation) {
+    appendValue(text, voltage, 1, notation);
+    text.append(separator);
+    appendValue(text, current, 2, notation);
+    text.append(separator);
+    appendValue(text, power, 1, notation);
+}
+
 template <typename Text, typename Format>
 Text formatWithFallback(Format format) {
     Text text;
@@ -60,17 +71,9 @@ void ReportTexts::formatMeasurementText(const IntervalAccumulator& totals) {
     const Averages average = averagesOf(totals);
     // Formatted as single-byte text, as the log is; the ASCII result widens unchanged.
     const auto narrow = formatWithFallback<LogLine>([&](LogLine& text, Notation notation) {
-        appendValue(text, average.voltage, 1, notation);
-        text.append(" ");
-        appendValue(text, average.current, 2, notation);
-        text.append(" ");
-        appendValue(text, average.power, 1, notation);
+        appendReadings(text, average.voltage, average.current, average.power, " ", notation);
         text.append("\r\n");
-        appendValue(text, totals.voltageTotal, 1, notation);
-        text.append(" ");
-        appendValue(text, totals.currentTotal, 2, notation);
-        text.append(" ");
-        appendValue(text, totals.powerTotal, 1, notation);
+        appendReadings(text, totals.voltageTotal, totals.currentTotal, totals.powerTotal, " ", notation);
         text.append(" ");
         NumberChars n;
         return text.append(formatSigned(n, totals.frameCount));
@@ -104,11 +107,7 @@ LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals) 
     return formatWithFallback<LogLine>([&](LogLine& text, Notation notation) {
         appendClock(text, time);
         text.append("\t");
-        appendValue(text, average.voltage, 1, notation);
-        text.append("\t");
-        appendValue(text, average.current, 2, notation);
-        text.append("\t");
-        appendValue(text, average.power, 1, notation);
+        appendReadings(text, average.voltage, average.current, average.power, "\t", notation);
         return text.append("\n");
     });
 }
