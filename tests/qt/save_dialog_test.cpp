@@ -34,6 +34,18 @@ std::optional<std::wstring> chooseWith(LogPathDialog& chooser, const std::functi
     return chosen;
 }
 
+// The window wired as the program wires it: the real dialog and log file, a fake port.
+struct WindowWithDialog {
+    WindowWithDialog() {
+        QObject::connect(&window, &MainWindow::closing, &chooser, &LogPathDialog::dismiss);
+        window.show();
+    }
+    LogPathDialog chooser;
+    LogFileWriter writer{[this] { return chooser.choose(); }};
+    FakeSerialLink link;
+    MainWindow window{AcquisitionSettings{}, link, writer};
+};
+
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -156,12 +168,9 @@ void SaveDialogTest::saveFromTheMenuLogsToTheChosenFile() {
     old.write("earlier line\n");
     old.close();
 
-    LogPathDialog chooser;
-    LogFileWriter writer([&chooser] { return chooser.choose(); });
-    FakeSerialLink link;
-    MainWindow window(AcquisitionSettings{}, link, writer);
-    QObject::connect(&window, &MainWindow::closing, &chooser, &LogPathDialog::dismiss);
-    window.show();
+    WindowWithDialog shell;
+    MainWindow& window = shell.window;
+    FakeSerialLink& link = shell.link;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     const bool appeared = withDialog<QFileDialog>(
@@ -186,12 +195,8 @@ void SaveDialogTest::saveFromTheMenuLogsToTheChosenFile() {
 
 void SaveDialogTest::closingTheWindowDuringTheDialog() {
     QTemporaryDir folder;
-    LogPathDialog chooser;
-    LogFileWriter writer([&chooser] { return chooser.choose(); });
-    FakeSerialLink link;
-    MainWindow window(AcquisitionSettings{}, link, writer);
-    QObject::connect(&window, &MainWindow::closing, &chooser, &LogPathDialog::dismiss);
-    window.show();
+    WindowWithDialog shell;
+    MainWindow& window = shell.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     bool dismissed = false;
