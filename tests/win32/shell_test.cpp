@@ -166,5 +166,34 @@ TEST(SaveDialog, ReturnsThePathAsTypedOrNothing) {
     }
 }
 
+// The save dialog has no owner, so the window can be closed under it: the program must end
+// cleanly, and the path the dialog then returns must not be opened.
+TEST(SaveDialog, ClosingTheWindowUnderTheDialogEndsCleanly) {
+    test::TemporaryFolder folder;
+    const std::wstring path = folder.path(L"late.log");
+    UiDriver driver(
+        {
+            {"main window", [] { return mainWindow() && IsWindowVisible(mainWindow()); },
+             [] { PostMessageW(mainWindow(), WM_COMMAND, toNumber(CommandId::LogSave), 0); }},
+            {"save dialog", [] { return findDialog(nullptr, true) != nullptr; },
+             [&] {
+                 const HWND dialog = findDialog(nullptr, true);
+                 PostMessageW(mainWindow(), WM_CLOSE, 0, 0);
+                 // Answered only after the window has gone.
+                 SetDlgItemTextW(dialog, kFileNameCombo, path.c_str());
+                 PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+             }},
+        },
+        closeEverything);
+
+    const int exitCode = runProgram(instance, L"", SW_SHOWNORMAL);
+
+    EXPECT_EQ(driver.failure(), "");
+    EXPECT_TRUE(driver.finished());
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(mainWindow(), nullptr);
+    EXPECT_FALSE(test::fileExists(path)) << "a file chosen after the window closed was opened";
+}
+
 }  // namespace
 }  // namespace vemtora
