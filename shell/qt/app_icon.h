@@ -1,4 +1,4 @@
-// The program's icon, drawn at run time: a panel meter's dial above a trace of readings.
+// The program's icon: a panel meter's dial above a trace of readings.
 #pragma once
 
 #include <QIcon>
