@@ -1,5 +1,7 @@
 #include "acquisition_controller.h"
 
+#include <algorithm>
+
 namespace vemtora {
 
 AcquisitionController::AcquisitionController(const AcquisitionSettings& settings, SerialLink& serialLink,
@@ -12,6 +14,7 @@ void AcquisitionController::initialise() {
     settings_.reportIntervalMs = defaults.reportIntervalMs;
     settings_.baudRate = defaults.baudRate;
     totals_.clear();
+    scanner_ = FrameScanner{};
     collecting_ = false;
     logging_ = false;
     refreshStatus();
@@ -19,8 +22,8 @@ void AcquisitionController::initialise() {
 
 void AcquisitionController::onPollTick() {
     if (shutDown_ || !collecting_) return;
-    const std::size_t count = serialLink_.poll(receiveBuffer_);
-    scanner_.scanFrames(receiveBuffer_, count, settings_, totals_);
+    const std::size_t count = std::min(serialLink_.poll(receiveBuffer_), kMaxPollBytes);
+    scanner_.scanFrames({receiveBuffer_.data(), count}, settings_, totals_);
 }
 
 void AcquisitionController::onReportTick() {
@@ -38,6 +41,8 @@ void AcquisitionController::onReportTick() {
 void AcquisitionController::startCollecting() {
     if (shutDown_) return;
     if (!collecting_) {
+        // The port was closed since the last poll: a frame begun before cannot go on.
+        scanner_.dropPendingFrame();
         collecting_ = serialLink_.open(kPortNames[settings_.portIndex], settings_.baudRate);
     }
     refreshStatus();
@@ -48,6 +53,7 @@ void AcquisitionController::stopCollecting() {
     if (collecting_) {
         serialLink_.close();
         collecting_ = false;
+        scanner_.dropPendingFrame();
     }
     refreshStatus();
 }

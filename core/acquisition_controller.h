@@ -4,6 +4,7 @@
 
 #include "acquisition_settings.h"
 #include "controller_interfaces.h"
+#include "frame_scanner.h"
 #include "meter_frame.h"
 #include "report_texts.h"
 

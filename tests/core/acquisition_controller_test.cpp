@@ -130,14 +130,53 @@ TEST_F(Controller, IntervalWithoutFramesKeepsTheMeasurementAndLogsNothing) {
     EXPECT_EQ(shell.repaints, repaints + 1);
 }
 
-TEST_F(Controller, FramesCountedBeforeStopAreStillReported) {
+TEST_F(Controller, FramesCountedBeforeStopAreStillReportedEvenAfterANewStart) {
     controller.startCollecting();
     controller.startLogging();
     serial.pending = {"a1000\t200\t10z"};
     controller.onPollTick();
     controller.stopCollecting();
+    controller.startCollecting();
+    serial.pending = {"a2000\t200\t10z"};
+    controller.onPollTick();
     controller.onReportTick();
-    EXPECT_EQ(log.lines.size(), 1u);
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "09:05:07.3\t96.9\t1.94\t188.0\n");
+}
+
+TEST_F(Controller, OneClockReadingServesTheTimeTextAndTheLogLine) {
+    shell.millisecondsPerRead = 100;
+    controller.startCollecting();
+    controller.startLogging();
+    serial.pending = {"a1000\t200\t10z"};
+    controller.onPollTick();
+    controller.onReportTick();
+    EXPECT_EQ(controller.texts().timeText.view(), L"09:05:07.3");
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0].substr(0, 10), "09:05:07.3");
+}
+
+// The port is closed between Stop and Start: half a frame from before must not join bytes from after.
+TEST_F(Controller, AFrameBegunBeforeStopNeverJoinsBytesAfterTheNextStart) {
+    controller.startCollecting();
+    serial.pending = {"a1000\t2"};
+    controller.onPollTick();
+    controller.stopCollecting();
+    controller.startCollecting();
+    serial.pending = {"00\t10za1\t1\t1z"};
+    controller.onPollTick();
+    EXPECT_EQ(controller.totals().frameCount, 1);
+    EXPECT_DOUBLE_EQ(controller.totals().voltageTotal, 0.646);
+}
+
+TEST_F(Controller, AFrameSplitBetweenPollsIsCountedEvenAcrossAStartWhileCollecting) {
+    controller.startCollecting();
+    serial.pending = {"a1000\t2", "00\t10z"};
+    controller.onPollTick();
+    controller.startCollecting();  // already collecting: the port stays open
+    controller.onPollTick();
+    EXPECT_EQ(controller.totals().frameCount, 1);
+    EXPECT_DOUBLE_EQ(controller.totals().voltageTotal, 64.6);
 }
 
 TEST_F(Controller, LoggingWhileNotCollectingShowsSaveButWritesNothing) {

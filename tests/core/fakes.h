@@ -74,11 +74,17 @@ public:
 
 class FakeShell : public ShellServices {
 public:
-    LocalTime localTime() override { return now; }
+    LocalTime localTime() override {
+        const LocalTime read = now;
+        // A clock that moves between two readings shows whether one tick read it twice.
+        now.millisecond = static_cast<std::uint16_t>((now.millisecond + millisecondsPerRead) % 1000);
+        return read;
+    }
     void restartReportTimer(std::int32_t periodMs) override { timerRestarts.push_back(periodMs); }
     void requestRepaint() override { ++repaints; }
 
     LocalTime now{9, 5, 7, 300};
+    int millisecondsPerRead = 0;
     std::vector<std::int32_t> timerRestarts;
     int repaints = 0;
 };

@@ -1,30 +1,59 @@
+#include "core/frame_scanner.h"
+
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <random>
 #include <string>
-
-#include "core/meter_frame.h"
+#include <vector>
 
 namespace vemtora {
 namespace {
 
-IntervalAccumulator scan(FrameScanner& scanner, const std::string& bytes, const AcquisitionSettings& settings = {}) {
-    ReceiveBuffer buffer{};
-    buffer.fill('#');
-    const std::size_t n = bytes.size() < kMaxPollBytes ? bytes.size() : kMaxPollBytes;
-    bytes.copy(buffer.data(), n);
+using namespace std::string_literals;
+
+// Feeds the stream in polls of the given sizes, repeated until the stream is used up.
+IntervalAccumulator scanInPolls(FrameScanner& scanner, std::string_view stream, const std::vector<std::size_t>& sizes,
+                                const AcquisitionSettings& settings = {}) {
     IntervalAccumulator totals;
-    scanner.scanFrames(buffer, n, settings, totals);
+    std::size_t next = 0;
+    for (std::size_t i = 0; next < stream.size(); ++i) {
+        const std::size_t size = std::min(sizes[i % sizes.size()], stream.size() - next);
+        scanner.scanFrames(stream.substr(next, size), settings, totals);
+        next += size;
+    }
     return totals;
 }
 
-IntervalAccumulator scan(const std::string& bytes) {
+IntervalAccumulator scanInPolls(std::string_view stream, const std::vector<std::size_t>& sizes) {
     FrameScanner scanner;
-    return scan(scanner, bytes);
+    return scanInPolls(scanner, stream, sizes);
+}
+
+std::vector<MeterFrame> framesInPolls(std::string_view stream, const std::vector<std::size_t>& sizes) {
+    FrameScanner scanner;
+    std::vector<MeterFrame> frames;
+    std::size_t next = 0;
+    for (std::size_t i = 0; next < stream.size(); ++i) {
+        const std::size_t size = std::min(sizes[i % sizes.size()], stream.size() - next);
+        scanner.scan(stream.substr(next, size), [&](const MeterFrame& frame) { frames.push_back(frame); });
+        next += size;
+    }
+    return frames;
+}
+
+void expectSameTotals(const IntervalAccumulator& actual, const IntervalAccumulator& expected, const std::string& how) {
+    EXPECT_EQ(actual.frameCount, expected.frameCount) << how;
+    // The same frames added in the same order give the same doubles to the last bit.
+    EXPECT_EQ(actual.voltageTotal, expected.voltageTotal) << how;
+    EXPECT_EQ(actual.currentTotal, expected.currentTotal) << how;
+    EXPECT_EQ(actual.powerTotal, expected.powerTotal) << how;
 }
 
 struct FrameCase {
-    const char* bytes;
+    std::string bytes;
     std::int32_t frames;
     double voltage;
     double current;
@@ -33,13 +62,19 @@ struct FrameCase {
 
 class ScanFrames : public ::testing::TestWithParam<FrameCase> {};
 
-TEST_P(ScanFrames, AddsEveryCompleteFrame) {
+// Each case is scanned whole, one byte per poll, and cut in two at every place.
+TEST_P(ScanFrames, AddsEveryCompleteFrameWhereverThePollsCut) {
     const auto& c = GetParam();
-    const auto totals = scan(c.bytes);
-    EXPECT_EQ(totals.frameCount, c.frames);
-    EXPECT_DOUBLE_EQ(totals.voltageTotal, c.voltage);
-    EXPECT_DOUBLE_EQ(totals.currentTotal, c.current);
-    EXPECT_DOUBLE_EQ(totals.powerTotal, c.power);
+    const auto whole = scanInPolls(c.bytes, {c.bytes.size()});
+    EXPECT_EQ(whole.frameCount, c.frames);
+    EXPECT_DOUBLE_EQ(whole.voltageTotal, c.voltage);
+    EXPECT_DOUBLE_EQ(whole.currentTotal, c.current);
+    EXPECT_DOUBLE_EQ(whole.powerTotal, c.power);
+
+    expectSameTotals(scanInPolls(c.bytes, {1}), whole, "one byte per poll");
+    for (std::size_t cut = 1; cut < c.bytes.size(); ++cut) {
+        expectSameTotals(scanInPolls(c.bytes, {cut, c.bytes.size()}), whole, "cut at " + std::to_string(cut));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -55,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"a1000\t200\t-10z", 0, 0.0, 0.0, 0.0},
         FrameCase{"a-1000\t200\t10z", 1, -64.6, 1.94, -64.6 * 1.94},
         FrameCase{"a1000\t200\t10za10\t30\t10z", 2, 64.6 + 0.646, 1.94 + 0.291, 64.6 * 1.94 + 0.646 * 0.291},
-        FrameCase{"200\t10za1000\t20", 0, 0.0, 0.0, 0.0},
+        FrameCase{"200\t10za1000\t20", 0, 0.0, 0.0, 0.0},  // a tail, then a frame not yet ended
         FrameCase{"zzza5 5 5z", 1, 0.646, 0.097, 0.646 * 0.097},
         FrameCase{"a1\t2\t3a9\t9\t9z", 1, 0.646 / 3, 0.097 * 2 / 3, (0.646 / 3) * (0.097 * 2 / 3)},
         FrameCase{"a +10 \n\r 20\v\f30 z", 1, 0.646 / 3, 0.097 * 20 / 30, (0.646 / 3) * (0.097 * 20 / 30)},
@@ -68,51 +103,103 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"a2147483648\t1\t1z", 0, 0.0, 0.0, 0.0},
         FrameCase{"a1\t1\t99999999999999999999z", 0, 0.0, 0.0, 0.0},
         FrameCase{"a-2147483648\t2147483647\t1z", 1, -2147483648.0 * 0.646, 2147483647.0 * 0.097,
-                  (-2147483648.0 * 0.646) * (2147483647.0 * 0.097)}));
+                  (-2147483648.0 * 0.646) * (2147483647.0 * 0.097)},
+        // A NUL is an ordinary byte: skipped between frames, fatal only to the frame it falls in.
+        FrameCase{"\0a1\t1\t1z\0a2\t2\t2z\0"s, 2, 0.646 + 0.646, 0.097 + 0.097, 0.646 * 0.097 * 2},
+        FrameCase{"a1\t1\0\t1za2\t2\t2z"s, 1, 0.646, 0.097, 0.646 * 0.097},
+        FrameCase{"a1\t1\t1\0za2\t2\t2z"s, 1, 0.646, 0.097, 0.646 * 0.097},
+        // Bytes from the top half of the table are noise like any other.
+        FrameCase{"\xff\x80" "a1\t1\t1z\xfe", 1, 0.646, 0.097, 0.646 * 0.097},
+        FrameCase{"a1\t1\t1\xffz", 1, 0.646, 0.097, 0.646 * 0.097}));
+
+// Streams of every kind of content, each cut into polls every way worth trying.
+TEST(ScanFrames, WhatIsFoundDoesNotDependOnWhereThePollsCut) {
+    const std::string noise = "\0\x80\xff\x7f\r\nzzza"s;
+    const std::vector<std::string> streams = {
+        "a1000\t200\t10za1001\t201\t10za1002\t202\t10za1003\t203\t10za1004\t204\t10z",
+        "a1000\t200\t10z" + noise + "a5\t6\t7z" + noise + "a-5 -6 -7z" + noise + "a8\t9\t10z",
+        "aaaa1\t2\t3zzzz a4\t5\t6z a7\t8\t9z",
+        "a" + std::string(40, '7') + "\t1\t1za1\t1\t1z",   // an overlong field inside the bound
+        "a" + std::string(80, '7') + "\t1\t1za1\t1\t1z",   // a frame past the bound
+        "a" + std::string(62, ' ') + "za1 2 3za" + std::string(63, ' ') + "za4 5 6z",  // at the bound
+        std::string(100, 'a') + "1\t2\t3z" + std::string(70, 'a') + "za9\t9\t9z",
+    };
+    // Every fixed poll size a line can give, and irregular cuts as USB adapters give them.
+    std::vector<std::vector<std::size_t>> cuttings;
+    for (std::size_t size = 1; size <= kMaxPollBytes; ++size) cuttings.push_back({size});
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> pollSize(1, kMaxPollBytes);
+    for (int i = 0; i < 50; ++i) {
+        std::vector<std::size_t> sizes(37);
+        for (auto& size : sizes) size = pollSize(random);
+        cuttings.push_back(sizes);
+    }
+
+    for (const auto& stream : streams) {
+        const auto whole = framesInPolls(stream, {stream.size()});
+        EXPECT_FALSE(whole.empty()) << stream;
+        for (const auto& sizes : cuttings) {
+            EXPECT_EQ(framesInPolls(stream, sizes), whole) << stream << " in polls of " << sizes[0] << ", " << sizes.size();
+        }
+    }
+}
+
+TEST(ScanFrames, AFrameSplitBetweenPollsIsCountedOnceInTheLaterPoll) {
+    struct Split {
+        const char* first;
+        const char* second;
+    };
+    for (const Split& split : {Split{"a", "1000\t200\t10z"}, Split{"a10", "00\t200\t10z"},
+                               Split{"a1000\t200\t1", "0z"}, Split{"a1000\t200\t10", "z"},
+                               Split{"xxa1000\t", "200\t10zyy"}}) {
+        FrameScanner scanner;
+        IntervalAccumulator totals;
+        scanner.scanFrames(split.first, {}, totals);
+        EXPECT_EQ(totals.frameCount, 0) << split.first;
+        EXPECT_TRUE(scanner.hasPendingFrame()) << split.first;
+        scanner.scanFrames(split.second, {}, totals);
+        EXPECT_EQ(totals.frameCount, 1) << split.first;
+        EXPECT_DOUBLE_EQ(totals.voltageTotal, 64.6) << split.first;
+        EXPECT_FALSE(scanner.hasPendingFrame()) << split.first;
+    }
+}
+
+TEST(ScanFrames, AFrameThatOutrunsTheBoundIsGivenUpAndTheSearchResumesAfterIt) {
+    // 64 bytes from the "a" with no "z": given up. The "a" among them starts nothing, and the
+    // first "z" after them is a stray byte; the frame after that is found.
+    const std::string overlong = "a" + std::string(30, '1') + "a" + std::string(32, '2');
+    ASSERT_EQ(overlong.size(), kMaxFrameBytes);
+    for (const std::size_t poll : {std::size_t{1}, std::size_t{13}, kMaxPollBytes}) {
+        FrameScanner scanner;
+        const auto totals = scanInPolls(scanner, overlong + "3\t3\t3za5\t5\t5z", {poll});
+        EXPECT_EQ(totals.frameCount, 1) << poll;
+        EXPECT_DOUBLE_EQ(totals.voltageTotal, 0.646) << poll;
+        EXPECT_FALSE(scanner.hasPendingFrame());
+    }
+    // A "z" as the 64th byte still ends the frame, and it is read.
+    FrameScanner scanner;
+    std::vector<MeterFrame> frames;
+    scanner.scan("a" + std::string(57, ' ') + "1 2 3z", [&](const MeterFrame& f) { frames.push_back(f); });
+    EXPECT_EQ(frames, (std::vector<MeterFrame>{{1, 2, 3}}));
+}
+
+TEST(ScanFrames, DroppingThePendingFrameKeepsItsEndFromJoiningNewBytes) {
+    FrameScanner scanner;
+    IntervalAccumulator totals;
+    scanner.scanFrames("a1000\t2", {}, totals);
+    scanner.dropPendingFrame();
+    scanner.scanFrames("00\t10za1\t1\t1z", {}, totals);
+    EXPECT_EQ(totals.frameCount, 1);
+    EXPECT_DOUBLE_EQ(totals.voltageTotal, 0.646);
+}
 
 TEST(ScanFrames, MalformedFrameDoesNotReuseThePreviousValues) {
     FrameScanner scanner;
-    EXPECT_EQ(scan(scanner, "a1000\t200\t10z").frameCount, 1);
-    EXPECT_EQ(scan(scanner, "a100\t50z").frameCount, 0);
+    IntervalAccumulator totals;
+    scanner.scanFrames("a1000\t200\t10z", {}, totals);
+    scanner.scanFrames("a100\t50z", {}, totals);
+    EXPECT_EQ(totals.frameCount, 1);
     EXPECT_EQ(scanner.frame().rawVoltage, 1000);
-}
-
-TEST(ScanFrames, EmbeddedNulEndsTheText) {
-    FrameScanner scanner;
-    EXPECT_EQ(scan(scanner, std::string("a1\t1\t1z\0a2\t2\t2z", 15)).frameCount, 1);
-    EXPECT_EQ(scan(scanner, std::string("a1\t1\t1\0z", 8)).frameCount, 0);
-}
-
-TEST(ScanFrames, NothingIsCarriedIntoTheNextPoll) {
-    FrameScanner scanner;
-    EXPECT_EQ(scan(scanner, "a1000\t200").frameCount, 0);
-    EXPECT_EQ(scan(scanner, "\t10z").frameCount, 0);
-}
-
-TEST(ScanFrames, OnlyTheNewBytesOfAShorterPollAreScanned) {
-    FrameScanner scanner;
-    ReceiveBuffer buffer{};
-    const std::string first = "a1\t1\t1za1\t1\t1za1\t1\t1za1\t1\t1zzzzz";  // 33 bytes: capped at 32
-    first.copy(buffer.data(), kMaxPollBytes);
-    IntervalAccumulator totals;
-    scanner.scanFrames(buffer, kMaxPollBytes, {}, totals);
-    EXPECT_EQ(totals.frameCount, 4);
-
-    // Twenty new bytes with no frame in them: the old frames after them must not be seen again.
-    std::string("xxxxxxxxxxxxxxxxxxxa").copy(buffer.data(), 20);
-    scanner.scanFrames(buffer, 20, {}, totals);
-    EXPECT_EQ(totals.frameCount, 4);
-    EXPECT_EQ(buffer[20], '\0');
-}
-
-TEST(ScanFrames, CountAboveTheBufferIsCapped) {
-    FrameScanner scanner;
-    ReceiveBuffer buffer{};
-    buffer.fill('a');
-    IntervalAccumulator totals;
-    scanner.scanFrames(buffer, 1000, {}, totals);
-    EXPECT_EQ(buffer[kMaxPollBytes], '\0');
-    EXPECT_EQ(totals.frameCount, 0);
 }
 
 TEST(ConvertFrame, UsesTheScaleFactors) {
