@@ -1,9 +1,11 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -26,14 +28,21 @@ TEST(Unescape, TurnsEscapesIntoBytes) {
 TEST(SimulatorOptions, ReadsValuesAndRefusesNonsense) {
     std::string error;
     const auto options = parseSimulatorOptions(
-        {"--link", "/tmp/a", "--link", "/tmp/b", "--baud", "38400", "--voltage", "-5", "--noise", "0.1"}, error);
+        {"--link", "/tmp/a", "--link", "/tmp/b", "--baud", "38400", "--voltage", "-5", "--noise", "0.1", "--hold",
+         "--delivery", "bursts", "--frames", "40"},
+        error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->links.size(), 2u);
     EXPECT_EQ(options->baudRate, 38400);
     EXPECT_EQ(options->rawVoltage, -5);
     EXPECT_EQ(options->noise, 0.1);
-    for (const auto& bad : std::vector<std::vector<std::string>>{
-             {"--baud"}, {"--baud", "0"}, {"--baud", "12x"}, {"--noise", "2"}, {"--what", "1"}, {"--raw", "\\q"}}) {
+    EXPECT_TRUE(options->hold);
+    EXPECT_EQ(options->delivery, Delivery::Bursts);
+    EXPECT_EQ(options->frames, 40u);
+    EXPECT_EQ(parseSimulatorOptions({}, error)->delivery, Delivery::Bytes);
+    for (const auto& bad : std::vector<std::vector<std::string>>{{"--baud"}, {"--baud", "0"}, {"--baud", "12x"},
+                                                                 {"--noise", "2"}, {"--what", "1"}, {"--raw", "\\q"},
+                                                                 {"--delivery", "fast"}, {"--frames", "-1"}}) {
         EXPECT_FALSE(parseSimulatorOptions(bad, error)) << bad[0];
     }
 }
@@ -65,38 +74,68 @@ struct ProcessOutput {
     ~ProcessOutput() { if (pipe) pclose(pipe); }
 };
 
-std::string readAvailable(int fd, std::size_t want, std::chrono::milliseconds deadline) {
-    std::string got;
+std::string firstLine(FILE* pipe) {
+    char line[256] = {};
+    if (!std::fgets(line, sizeof line, pipe)) return {};
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+// What one reader sees: the bytes, and the largest share any single read returned.
+struct Received {
+    std::string bytes;
+    std::size_t largestRead = 0;
+};
+
+Received readAsTheyCome(int fd, std::size_t want, std::chrono::milliseconds deadline) {
+    Received got;
     const auto until = std::chrono::steady_clock::now() + deadline;
-    while (got.size() < want && std::chrono::steady_clock::now() < until) {
+    while (got.bytes.size() < want && std::chrono::steady_clock::now() < until) {
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, 50) <= 0) continue;
         char buf[256];
         const ssize_t n = read(fd, buf, sizeof buf);
         if (n <= 0) break;
-        got.append(buf, static_cast<std::size_t>(n));
+        got.bytes.append(buf, static_cast<std::size_t>(n));
+        got.largestRead = std::max(got.largestRead, static_cast<std::size_t>(n));
     }
     return got;
 }
 
-TEST(SimulatorProgram, StreamsFramesPacedAtTheLineRate) {
-    // 13-byte frames back to back at 1200 bit/s: 120 bytes a second.
+// 13-byte frames back to back at 1200 bit/s: 120 bytes a second, by default one at a time.
+TEST(SimulatorProgram, StreamsFramesPacedAtTheLineRateOneByteAtATime) {
     ProcessOutput sim{popen(SIMULATOR_PATH " --baud 1200 --frames-per-second 0 --duration 3", "r")};
     ASSERT_TRUE(sim.pipe);
-    char path[256] = {};
-    ASSERT_TRUE(std::fgets(path, sizeof path, sim.pipe));
-    std::string device(path);
-    device.pop_back();
+    const std::string device = firstLine(sim.pipe);
     const int fd = open(device.c_str(), O_RDONLY | O_NOCTTY);
     ASSERT_GE(fd, 0) << device;
     const auto start = std::chrono::steady_clock::now();
-    const std::string bytes = readAvailable(fd, 130, std::chrono::seconds(3));
+    const Received got = readAsTheyCome(fd, 130, std::chrono::seconds(3));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     close(fd);
-    ASSERT_GE(bytes.size(), 130u);
-    EXPECT_EQ(bytes.substr(0, 13), "a1000\t200\t10z");
-    // 130 bytes cannot arrive in much less than a second at 1200 bit/s.
+    ASSERT_GE(got.bytes.size(), 130u);
+    EXPECT_EQ(got.bytes.substr(0, 13), "a1000\t200\t10z");
+    // 130 bytes cannot arrive in much less than a second at 1200 bit/s, nor many in one read.
     EXPECT_GT(elapsed, std::chrono::milliseconds(700));
+    EXPECT_LE(got.largestRead, 4u);
+}
+
+TEST(SimulatorProgram, HoldsUntilReleasedThenSendsExactlyTheFramesAskedFor) {
+    ProcessOutput sim{popen(SIMULATOR_PATH " --baud 9600 --frames-per-second 0 --frames 7 --hold --delivery bursts"
+                                           " & echo $!; wait", "r")};
+    ASSERT_TRUE(sim.pipe);
+    const std::string pid = firstLine(sim.pipe);
+    const std::string device = firstLine(sim.pipe);
+    const int fd = open(device.c_str(), O_RDONLY | O_NOCTTY);
+    ASSERT_GE(fd, 0) << device;
+    EXPECT_EQ(readAsTheyCome(fd, 1, std::chrono::milliseconds(300)).bytes, "");
+    ASSERT_EQ(kill(std::stoi(pid), SIGUSR1), 0);
+    EXPECT_EQ(readAsTheyCome(fd, 7 * 13, std::chrono::seconds(2)).bytes.size(), 7 * 13u);
+    EXPECT_EQ(firstLine(sim.pipe), "sent 7 frames, 7 well-formed");
+    EXPECT_EQ(readAsTheyCome(fd, 1, std::chrono::milliseconds(200)).bytes, "");
+    close(fd);
+    kill(std::stoi(pid), SIGTERM);
 }
 
 TEST(SimulatorProgram, SendsRawBytesThroughALink) {
@@ -104,11 +143,10 @@ TEST(SimulatorProgram, SendsRawBytesThroughALink) {
     const std::string command = std::string(SIMULATOR_PATH) + " --duration 2 --link " + link + " --raw 'a1\\t2\\t3z\\xff'";
     ProcessOutput sim{popen(command.c_str(), "r")};
     ASSERT_TRUE(sim.pipe);
-    char path[256] = {};
-    ASSERT_TRUE(std::fgets(path, sizeof path, sim.pipe));
+    ASSERT_FALSE(firstLine(sim.pipe).empty());
     const int fd = open(link.c_str(), O_RDONLY | O_NOCTTY);
     ASSERT_GE(fd, 0);
-    EXPECT_EQ(readAvailable(fd, 8, std::chrono::seconds(2)), "a1\t2\t3z\xff");
+    EXPECT_EQ(readAsTheyCome(fd, 8, std::chrono::seconds(2)).bytes, "a1\t2\t3z\xff");
     close(fd);
     pclose(sim.pipe);
     sim.pipe = nullptr;

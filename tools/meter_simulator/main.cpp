@@ -1,5 +1,7 @@
 // vemtora-meter-simulator: a meter on a pseudo-terminal, paced like a real serial line.
-#include <csignal>
+#include <signal.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -7,14 +9,17 @@
 #include <vector>
 
 #include "tools/meter_simulator/frame_source.h"
+#include "tools/meter_simulator/line_pacer.h"
 #include "tools/meter_simulator/pseudo_terminal.h"
 #include "tools/meter_simulator/simulator_options.h"
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+volatile sig_atomic_t stopRequested = 0;
+volatile sig_atomic_t released = 0;
 
 void requestStop(int) { stopRequested = 1; }
+void release(int) { released = 1; }
 
 double nowSeconds() {
     timespec t{};
@@ -30,6 +35,26 @@ void sleepUntil(double deadline) {
     }
 }
 
+void installHandlers() {
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    action.sa_handler = release;
+    sigaction(SIGUSR1, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+// Blocks until SIGUSR1 (or a stop request) without missing one sent before the wait began.
+void waitForRelease() {
+    sigset_t blocked, previous;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    sigprocmask(SIG_BLOCK, &blocked, &previous);
+    while (!released && !stopRequested) sigsuspend(&previous);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -40,12 +65,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n%s", error.c_str(), kSimulatorUsage);
         return 2;
     }
-
-    struct sigaction action {};
-    action.sa_handler = requestStop;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    installHandlers();
 
     try {
         PseudoTerminal line;
@@ -57,34 +77,50 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", line.slavePath().c_str());
         std::fflush(stdout);
+        if (options->hold) waitForRelease();
 
-        const double byteSeconds = 10.0 / options->baudRate;  // start, 8 data and stop bit
+        LinePacer pacer(options->delivery, 10.0 / options->baudRate);  // start, 8 data and stop bit
+        FrameSource source(*options);
         const double start = nowSeconds();
         const double end = options->durationSeconds > 0 ? start + options->durationSeconds : 0.0;
         const double framePeriod = options->framesPerSecond > 0 ? 1.0 / options->framesPerSecond : 0.0;
-        FrameSource source(*options);
-        unsigned long long sent = 0, wellFormed = 0, dropped = 0;
+        const auto moreFrames = [&](unsigned long queued) { return options->frames == 0 || queued < options->frames; };
+        unsigned long long queued = 0, sent = 0, wellFormed = 0, dropped = 0;
+        bool rawQueued = false, finishReported = false;
         double due = start;
-        bool rawSent = false;
-        while (!stopRequested && (end == 0.0 || due < end)) {
-            sleepUntil(due);
-            if (stopRequested) break;
-            if (options->raw) {
-                if (!rawSent) line.send(*options->raw);
-                rawSent = true;
-                due += 0.05;
+        while (!stopRequested && (end == 0.0 || nowSeconds() < end)) {
+            // A frame or two ahead, so the line never waits for the next one to be made.
+            while (pacer.queuedBytes() < 64 && !rawQueued && moreFrames(queued)) {
+                if (options->raw) {
+                    pacer.add(*options->raw, due, false);
+                    rawQueued = true;
+                    break;
+                }
+                bool counts = false;
+                std::string frame = source.next(counts);
+                const double lineFree = pacer.add(std::move(frame), due, counts);
+                ++queued;
+                due = std::max(due + framePeriod, lineFree);
+            }
+            const auto next = pacer.nextWrite();
+            if (!next) {
+                if (!finishReported && options->frames > 0) {
+                    std::printf("sent %llu frames, %llu well-formed\n", sent, wellFormed);
+                    std::fflush(stdout);
+                    finishReported = true;
+                }
+                sleepUntil(end > 0.0 ? std::min(end, nowSeconds() + 1.0) : nowSeconds() + 1.0);
                 continue;
             }
-            bool counts = false;
-            const std::string frame = source.next(counts);
-            if (line.send(frame) == frame.size()) {
-                ++sent;
-                wellFormed += counts ? 1 : 0;
-            } else {
-                ++dropped;
+            if (end > 0.0 && *next >= end) break;
+            sleepUntil(*next);
+            if (stopRequested) break;
+            const auto progress = pacer.wrote(line.send(pacer.bytesDue(*next)), *next);
+            if (!options->raw) {
+                sent += progress.framesDone;
+                wellFormed += progress.wellFormedDone;
+                dropped += progress.framesDropped;
             }
-            const double lineTime = static_cast<double>(frame.size()) * byteSeconds;
-            due += lineTime > framePeriod ? lineTime : framePeriod;
         }
         std::fprintf(stderr, "frames sent %llu, well-formed %llu, dropped %llu\n", sent, wellFormed, dropped);
     } catch (const std::exception& e) {

@@ -9,8 +9,12 @@ const char* const kSimulatorUsage =
     "usage: vemtora-meter-simulator [--link PATH]... [--baud N] [--frames-per-second F]\n"
     "           [--voltage RAW] [--current RAW] [--divisor N] [--noise FRACTION]\n"
     "           [--malformed FRACTION] [--duration SECONDS] [--raw TEXT] [--seed N]\n"
+    "           [--delivery bytes|bursts|whole] [--frames N] [--hold]\n"
     "Creates a pseudo-terminal, prints its path, and sends meter frames a<V>\\t<I>\\t<D>z\n"
-    "paced like a serial line at the given speed (10 bits per byte).\n";
+    "paced like a serial line at the given speed (10 bits per byte). Delivery: one byte at a\n"
+    "time (the default), bursts every 16 ms as USB adapters give them, or each frame whole.\n"
+    "--frames N stops after N frames and prints \"sent N frames, M well-formed\"; --hold\n"
+    "waits for SIGUSR1 before the first frame.\n";
 
 namespace {
 
@@ -26,6 +30,13 @@ int hexDigit(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
+}
+
+std::optional<Delivery> parseDelivery(const std::string& text) {
+    if (text == "bytes") return Delivery::Bytes;
+    if (text == "bursts") return Delivery::Bursts;
+    if (text == "whole") return Delivery::Whole;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -62,6 +73,10 @@ std::optional<SimulatorOptions> parseSimulatorOptions(const std::vector<std::str
     SimulatorOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
+        if (name == "--hold") {
+            options.hold = true;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             error = "missing value after " + name;
             return std::nullopt;
@@ -88,6 +103,12 @@ std::optional<SimulatorOptions> parseSimulatorOptions(const std::vector<std::str
             ok = parseNumber(value, options.durationSeconds) && options.durationSeconds >= 0;
         } else if (name == "--seed") {
             ok = parseNumber(value, options.seed);
+        } else if (name == "--frames") {
+            ok = parseNumber(value, options.frames);
+        } else if (name == "--delivery") {
+            const auto delivery = parseDelivery(value);
+            ok = delivery.has_value();
+            if (ok) options.delivery = *delivery;
         } else if (name == "--raw") {
             options.raw = unescape(value);
             ok = options.raw.has_value();

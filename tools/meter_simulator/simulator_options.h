@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/meter_simulator/line_pacer.h"
+
 namespace vemtora::simulator {
 
 struct SimulatorOptions {
@@ -19,6 +21,9 @@ struct SimulatorOptions {
     double durationSeconds = 0.0;    // 0: until stopped
     std::optional<std::string> raw;  // bytes sent once instead of frames (C escapes allowed)
     unsigned seed = 1;
+    Delivery delivery = Delivery::Bytes;
+    unsigned long frames = 0;        // 0: no limit; after that many the line stays up, silent
+    bool hold = false;               // send nothing until SIGUSR1
 };
 
 // Returns nullopt and fills `error` on a bad command line.
