@@ -1,10 +1,7 @@
-#include <QAction>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <QDir>
 #include <QFile>
-#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -18,26 +15,15 @@
 #include "io/posix/serial_port_link.h"
 #include "shell/qt/main_window.h"
 #include "tools/soak/log_check.h"
+#include "tools/soak/menu_driver.h"
 #include "tools/soak/process_usage.h"
+#include "event_loop_wait.h"
 
 namespace vemtora {
 namespace {
 
-// Runs the event loop, sleeping between events, until the condition holds or the deadline passes.
-bool waitFor(const std::function<bool()>& condition, int milliseconds) {
-    if (condition()) return true;
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition()) loop.quit();
-    });
-    check.start(10);
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-    return condition();
-}
-
-void runEventLoopFor(int milliseconds) { waitFor([] { return false; }, milliseconds); }
+using test::runEventLoopFor;
+using test::waitFor;
 
 class Meter {
 public:
@@ -60,12 +46,7 @@ private:
 
 class Unplug : public ::testing::Test {
 protected:
-    void press(CommandId id) {
-        for (QAction* action : window.menuBar()->findChildren<QAction*>()) {
-            if (action->menu() == nullptr && action->data().toUInt() == toNumber(id)) return action->trigger();
-        }
-        FAIL() << "no menu item " << toNumber(id);
-    }
+    void press(CommandId id) { ASSERT_TRUE(soak::pressMenuItem(window, id)) << toNumber(id); }
     std::wstring measurement() const { return std::wstring(window.controller().texts().measurementText.view()); }
     std::wstring status() const { return std::wstring(window.controller().texts().statusText.view()); }
     QString link() const { return devices.filePath("COM5"); }

@@ -1,10 +1,8 @@
 // vemtora-soak: the Linux edition's window and I/O against the simulated meter, with figures.
 // It presses the menu items a user would (speed, interval, Start, Save); only the file
 // dialog's answer is given in advance.
-#include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -20,6 +18,7 @@
 #include "io/posix/serial_port_link.h"
 #include "shell/qt/main_window.h"
 #include "tools/soak/log_check.h"
+#include "tools/soak/menu_driver.h"
 #include "tools/soak/process_usage.h"
 
 namespace {
@@ -51,22 +50,6 @@ bool parse(int argc, char** argv, Options& options) {
     }
     const auto listed = [](const auto& values, int v) { return std::find(values.begin(), values.end(), v) != values.end(); };
     return options.seconds > 0 && listed(kBaudRates, options.baudRate) && listed(kReportIntervalsMs, options.intervalMs);
-}
-
-template <typename Values>
-std::uint16_t commandFor(CommandId first, const Values& values, int value) {
-    return static_cast<std::uint16_t>(toNumber(first) + (std::find(values.begin(), values.end(), value) - values.begin()));
-}
-
-// Presses the menu item with this identifier, as a click would.
-bool press(MainWindow& window, std::uint16_t command) {
-    for (QAction* action : window.menuBar()->findChildren<QAction*>()) {
-        if (action->data().toUInt() == command && action->menu() == nullptr) {
-            action->trigger();
-            return true;
-        }
-    }
-    return false;
 }
 
 class FirstPaint : public QObject {
@@ -117,10 +100,10 @@ int main(int argc, char** argv) {
     const double warmUpSeconds = std::max(5.0, options.seconds / 5);
     QTimer::singleShot(0, &window, [&] {
         if (!options.idle) {
-            press(window, commandFor(CommandId::SpeedFirst, kBaudRates, options.baudRate));
-            press(window, commandFor(CommandId::IntervalFirst, kReportIntervalsMs, options.intervalMs));
-            press(window, toNumber(CommandId::CollectStart));
-            press(window, toNumber(CommandId::LogSave));
+            soak::pressMenuItem(window, soak::speedCommand(options.baudRate));
+            soak::pressMenuItem(window, soak::intervalCommand(options.intervalMs));
+            soak::pressMenuItem(window, CommandId::CollectStart);
+            soak::pressMenuItem(window, CommandId::LogSave);
         }
         atStart = soak::processUsage();
     });
