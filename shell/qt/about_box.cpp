@@ -30,7 +30,9 @@ AboutBox::AboutBox(QWidget& owner, QPoint clientOrigin)
     layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     layout->addWidget(text, 1, 1);
     layout->addWidget(ok, 2, 1, Qt::AlignRight);
-    move(clientOrigin);
+    // The client area, not the frame, goes to the point: move() would place the frame there.
+    adjustSize();
+    setGeometry(QRect(clientOrigin, size()));
 }
 
 }  // namespace vemtora

@@ -89,14 +89,22 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::event(QEvent* event) {
-    // The frame is known only once the window manager has framed the window.
-    if (event->type() == QEvent::WindowActivate && !outerSizeFitted_) fitOuterSize();
-    return QMainWindow::event(event);
+    const bool handled = QMainWindow::event(event);
+    // A window manager frames the window some time after it is shown (and moves it then), and
+    // may never activate it: the outer size follows the frame whenever the frame changes.
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::WindowActivate: fitOuterSize(); break;
+        default: break;
+    }
+    return handled;
 }
 
 void MainWindow::fitOuterSize() {
     const QSize frame = frameGeometry().size() - geometry().size();
-    outerSizeFitted_ = true;
+    if (frame == fittedFrame_) return;  // a user's own resize keeps the frame, and their size
+    fittedFrame_ = frame;
     resize(kOuterSize - frame);
 }
 

@@ -57,7 +57,7 @@ private:
     QTimer pollTimer_;
     QTimer reportTimer_;
     QPointer<AboutBox> about_;
-    bool outerSizeFitted_ = false;
+    QSize fittedFrame_{0, 0};  // the frame the outer size was last fitted to
     AcquisitionController controller_;
 };
 

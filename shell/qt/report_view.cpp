@@ -7,7 +7,8 @@ namespace vemtora {
 ReportView::ReportView(const ReportTexts& texts, QWidget* parent)
     : QWidget(parent), texts_(texts), fonts_(makeReportFonts()) {
     setAutoFillBackground(true);  // every repaint starts from an erased background
-    setBackgroundRole(QPalette::Window);
+    // A window's own background (white by default), not the grey of dialogs and panels.
+    setBackgroundRole(QPalette::Base);
 }
 
 QString toDisplayText(std::wstring_view text) {

@@ -52,4 +52,12 @@ private slots:
     void split();
 };
 
+class WindowFrameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void outerSizeHoldsWithoutActivation();
+    void aboutBoxClientAreaStartsAtTheWindowsClientOrigin();
+    void clientAreaIsPaintedInTheWindowBackgroundColour();
+};
+
 }  // namespace vemtora::testing

@@ -26,6 +26,8 @@ int main(int argc, char** argv) {
     failures += QTest::qExec(&aboutBox, argc, argv);
     vemtora::testing::SaveDialogTest saveDialog;
     failures += QTest::qExec(&saveDialog, argc, argv);
+    vemtora::testing::WindowFrameTest windowFrame;
+    failures += QTest::qExec(&windowFrame, argc, argv);
     vemtora::testing::CommandLineTest commandLine;
     failures += QTest::qExec(&commandLine, argc, argv);
     return failures == 0 ? 0 : 1;

@@ -24,8 +24,8 @@ namespace {
 
 QImage grabView(MainWindow& window) { return window.reportView().grab().toImage(); }
 
-QRgb background(const MainWindow& window) {
-    return window.palette().color(QPalette::Window).rgb();
+QRgb background(MainWindow& window) {
+    return window.reportView().palette().color(window.reportView().backgroundRole()).rgb();
 }
 
 void feedFrames(ShellUnderTest& shell, int count) {
