@@ -28,6 +28,7 @@ public:
 private:
     std::function<std::optional<std::wstring>()> choosePath_;
     posix::OwnedDescriptor file_;
+    bool lineFeedOwed_ = false;  // the file ended inside a line when it was opened
 };
 
 }  // namespace vemtora

@@ -31,7 +31,9 @@ bool takeExclusiveHold(int fd) {
 // The exclusive flag belongs to the tty, not to our descriptor, so it would outlive our close.
 void releaseExclusiveHold(int fd) { ::ioctl(fd, TIOCNXCL); }
 
-bool applyRawByteStream(int fd, speed_t speed) {
+}  // namespace
+
+bool SerialPortLink::configureLine(int fd, speed_t speed) {
     termios wanted{};
     if (!succeeded(retryOnInterrupt([&] { return ::tcgetattr(fd, &wanted); }))) return false;
     posix::makeRawByteStream(wanted, speed);
@@ -41,8 +43,6 @@ bool applyRawByteStream(int fd, speed_t speed) {
     if (!succeeded(retryOnInterrupt([&] { return ::tcgetattr(fd, &actual); }))) return false;
     return posix::rawByteStreamApplied(wanted, actual);
 }
-
-}  // namespace
 
 SerialPortLink::SerialPortLink(std::string deviceFolder) : deviceFolder_(std::move(deviceFolder)) {}
 
@@ -59,7 +59,7 @@ bool SerialPortLink::open(std::wstring_view portName, std::int32_t baudRate) {
         [&] { return ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }));
     if (!port.isOpen()) return false;
     if (!takeExclusiveHold(port.get())) return false;
-    if (!applyRawByteStream(port.get(), *speed)) {
+    if (!configureLine(port.get(), *speed)) {
         releaseExclusiveHold(port.get());
         return false;
     }

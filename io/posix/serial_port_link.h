@@ -6,12 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include <termios.h>
+
 #include "core/controller_interfaces.h"
 #include "io/posix/owned_descriptor.h"
 
 namespace vemtora {
 
-class SerialPortLink final : public SerialLink {
+class SerialPortLink : public SerialLink {
 public:
     // deviceFolder is where "COMn" links and ttyS devices are looked up; tests use their own.
     explicit SerialPortLink(std::string deviceFolder = "/dev");
@@ -23,6 +25,11 @@ public:
     bool open(std::wstring_view portName, std::int32_t baudRate) override;
     std::size_t poll(ReceiveBuffer& buffer) override;
     void close() override;
+
+protected:
+    // Puts the open tty into the meter's raw 8N1 stream at this speed; false when the device
+    // does not take it. Tests stand in a device that refuses.
+    virtual bool configureLine(int fd, speed_t speed);
 
 private:
     std::string deviceFolder_;

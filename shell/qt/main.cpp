@@ -15,6 +15,8 @@ int main(int argc, char* argv[]) {
     // Past a file-size limit the kernel would kill the program mid-line; ignored, the write
     // fails and the log writer cuts the file back to its last whole line.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A write to a pipe nobody reads must fail, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);  // takes its own options out of argv
 
     QStringList arguments;

@@ -3,16 +3,20 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
 #include "io/posix/log_file_writer.h"
+#include "tests/posix/pseudo_terminal.h"
 #include "tests/posix/test_files.h"
 
 namespace vemtora {
 namespace {
 
+using namespace std::chrono_literals;
 using namespace testing_support;
 
 class LogFileWriterTest : public ::testing::Test {
@@ -62,6 +66,47 @@ TEST_F(LogFileWriterTest, LinesGoAfterExistingContentAndAfterAReopen) {
     ASSERT_TRUE(writer.open(widened(path)));
     writer.appendLine("10:00:01.0\t7\t8\t9\n");
     EXPECT_EQ(fileContents(path), "10:00:00.0\t1\t2\t3\n10:00:00.5\t4\t5\t6\n10:00:01.0\t7\t8\t9\n");
+}
+
+TEST_F(LogFileWriterTest, TextLeftWithoutItsLastLineFeedIsEndedBeforeTheFirstLine) {
+    const struct {
+        const char* before;
+        const char* after;
+    } rows[] = {
+        {"PRE NOLF", "PRE NOLF\n01:23:35.7\t1\t2\t3\n01:23:36.2\t4\t5\t6\n"},
+        {"10:00:00.0\t1\t2\t3\n", "10:00:00.0\t1\t2\t3\n01:23:35.7\t1\t2\t3\n01:23:36.2\t4\t5\t6\n"},
+        {"", "01:23:35.7\t1\t2\t3\n01:23:36.2\t4\t5\t6\n"},
+        {"\r", "\r\n01:23:35.7\t1\t2\t3\n01:23:36.2\t4\t5\t6\n"},
+    };
+    for (const auto& row : rows) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << row.before;
+        ASSERT_TRUE(writer.open(widened(path)));
+        writer.appendLine("01:23:35.7\t1\t2\t3\n");
+        writer.appendLine("01:23:36.2\t4\t5\t6\n");
+        writer.close();
+        EXPECT_EQ(fileContents(path), row.after) << testing::PrintToString(row.before);
+    }
+}
+
+// A name typed in the dialog may be anything the file system holds: only a regular file will do,
+// and asking must never wait for a reader, a carrier or a peer.
+TEST_F(LogFileWriterTest, AnythingButARegularFileIsRefusedWithoutWaiting) {
+    const std::string fifo = folder / "pipe.log";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    PseudoTerminal terminal;
+    const std::string rows[] = {fifo, terminal.slavePath(), "/dev/null", folder.path()};
+    for (const std::string& row : rows) {
+        const long descriptorsBefore = openDescriptorCount();
+        auto opening = std::async(std::launch::async, [&] { return writer.open(widened(row)); });
+        if (opening.wait_for(5s) != std::future_status::ready) {
+            // Free the writer before failing: a reader lets a blocked FIFO open go on.
+            const posix::OwnedDescriptor reader(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+            opening.wait();
+            FAIL() << "opening " << row << " waited";
+        }
+        EXPECT_FALSE(opening.get()) << row;
+        EXPECT_EQ(openDescriptorCount(), descriptorsBefore) << row;
+    }
 }
 
 TEST_F(LogFileWriterTest, HeldFileIsRefusedUntilReleased) {

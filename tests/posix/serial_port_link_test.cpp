@@ -108,6 +108,39 @@ TEST_F(SerialPortLinkTest, HeldPortIsRefusedUntilClosed) {
     EXPECT_FALSE(link.open(L"COM5", 9600));
 }
 
+// Whatever the meter sent before Start waits in the tty for the first poll; flushing it on open
+// would lose the frames of the first interval.
+TEST_F(SerialPortLinkTest, BytesQueuedBeforeTheOpenAreKept) {
+    // Raw already, as an earlier user may have left it, so the bytes count as queued at once.
+    termios raw{};
+    ASSERT_EQ(::tcgetattr(pty.slave(), &raw), 0);
+    ::cfmakeraw(&raw);
+    ASSERT_EQ(::tcsetattr(pty.slave(), TCSANOW, &raw), 0);
+    pty.sendFromMeter("a1000\t200\t10z");
+    const auto deadline = Clock::now() + 5s;
+    for (int pending = 0; pending < 13 && Clock::now() < deadline;) ::ioctl(pty.slave(), FIONREAD, &pending);
+    ASSERT_TRUE(link.open(L"COM5", 9600));
+    EXPECT_EQ(receive(13, pty), "a1000\t200\t10z");
+}
+
+// A device that takes the open and the hold but not the line settings.
+class RefusingLink : public SerialPortLink {
+public:
+    using SerialPortLink::SerialPortLink;
+
+protected:
+    bool configureLine(int, speed_t) override { return false; }
+};
+
+TEST_F(SerialPortLinkTest, RefusedSpeedLeavesNothingOpenAndNothingHeld) {
+    RefusingLink refusing{devices.path()};
+    const long descriptorsBefore = openDescriptorCount();
+    EXPECT_FALSE(refusing.open(L"COM5", 9600));
+    EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+    EXPECT_FALSE(exclusiveFlagSet()) << "the tty would stay closed to everyone else";
+    EXPECT_TRUE(link.open(L"COM5", 9600)) << "the lock must be gone too";
+}
+
 TEST_F(SerialPortLinkTest, FailedOpenLeavesNoDescriptor) {
     ASSERT_EQ(::close(::creat((devices / "COM6").c_str(), 0600)), 0);
     const struct {
