@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the Linux edition against the simulated meter for a fixed time per phase and prints
-# what it costs: CPU as a share of one core, wake-ups per second, peak memory, time to first paint.
+# The frame scanner's throughput, then the Linux edition against the simulated meter for a
+# fixed time per phase: CPU as a share of one core, wake-ups per second, peak memory, time to
+# first paint.
 #   ./scripts/benchmark.sh [seconds per phase, default 60]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,7 +9,9 @@ seconds=${1:-60}
 
 ./scripts/install-deps.sh
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$(nproc)" --target vemtora-soak >/dev/null
+cmake --build --preset linux -j "$(nproc)" --target vemtora-soak frame_scanner_benchmark >/dev/null
+
+build/linux/benchmarks/frame_scanner_benchmark
 
 soak=build/linux/tools/soak/vemtora-soak
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}

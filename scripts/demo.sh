@@ -5,9 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/install-deps.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target vemtora vemtora-meter-simulator
+./scripts/install-deps.sh --run
+cmake --preset linux-release >/dev/null
+cmake --build --preset linux-release --target vemtora vemtora-meter-simulator
 
 folder=$(mktemp -d)
 simulator_pid=""
@@ -21,7 +21,7 @@ cleanup() {
 trap cleanup EXIT
 
 # About 230 V and 1.9 A with a little noise, ten frames a second, on a private "COM5".
-build/linux/tools/meter_simulator/vemtora-meter-simulator --link "$folder/COM5" --frames-per-second 10 \
+build/linux-release/tools/meter_simulator/vemtora-meter-simulator --link "$folder/COM5" --frames-per-second 10 \
     --voltage 3560 --current 196 --divisor 10 --noise 0.01 >/dev/null &
 simulator_pid=$!
 for _ in $(seq 100); do
@@ -31,4 +31,4 @@ done
 [ -e "$folder/COM5" ] || { echo "the meter simulator did not start" >&2; exit 1; }
 
 echo "Meter simulator on $folder/COM5. In Vemtora choose Data Collect > Start."
-build/linux/shell/qt/vemtora "--device-folder=$folder" "$@"
+build/linux-release/shell/qt/vemtora "--device-folder=$folder" "$@"

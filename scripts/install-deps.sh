@@ -1,31 +1,40 @@
 #!/usr/bin/env bash
-# Installs what building and testing Vemtora needs on Debian; quick when everything is there.
+# Installs the Debian packages Vemtora needs; quick when everything is there.
+#   install-deps.sh          everything the test command needs (both editions, every test)
+#   install-deps.sh --run    only what building and running the Linux edition needs
 set -euo pipefail
 
-packages=(
+run_packages=(
     cmake ninja-build g++ pkg-config
+    qt6-base-dev fonts-ipafont-gothic
+)
+test_packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales
-    qt6-base-dev qt6-base-dev-tools xvfb xauth xdotool x11-xkb-utils fonts-ipafont-gothic
+    xvfb xauth xdotool x11-xkb-utils
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 wine64 imagemagick
     clang-14 libclang-rt-14-dev
-    dpkg-dev lintian python3 zip
+    dpkg-dev lintian desktop-file-utils python3 zip
 )
+
+packages=("${run_packages[@]}")
+[ "${1:-}" = "--run" ] || packages+=("${test_packages[@]}")
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 "${missing[@]}"
 fi
+
+[ "${1:-}" = "--run" ] && exit 0
 
 # The tests run once more in a comma-decimal locale.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8; the comma-locale run will be skipped"
 fi

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/install-deps.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target vemtora
-exec build/linux/shell/qt/vemtora "$@"
+./scripts/install-deps.sh --run
+cmake --preset linux-release >/dev/null
+cmake --build --preset linux-release --target vemtora
+exec build/linux-release/shell/qt/vemtora "$@"

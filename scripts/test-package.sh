@@ -25,6 +25,11 @@ for f in usr/bin/vemtora usr/share/applications/vemtora.desktop usr/share/man/ma
     [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 
+# One main category, so the entry shows up once in the application menu.
+for entry in "$root"/usr/share/applications/*.desktop; do
+    desktop-file-validate "$entry"
+done
+
 # The unpacked program starts, runs and ends cleanly on SIGTERM, saying nothing.
 mkdir -m 700 "$root/runtime"
 XDG_RUNTIME_DIR="$root/runtime" QT_QPA_PLATFORM=offscreen "$root/usr/bin/vemtora" >"$root/out.txt" 2>&1 &
