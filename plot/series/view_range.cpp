@@ -21,7 +21,7 @@ ViewRange::Extent ViewRange::extent() const {
 
 void ViewRange::setData(double first, double last) {
     if (!std::isfinite(first) || !std::isfinite(last) || last < first) return;
-    const bool atEnd = to_ >= extent().high;
+    const bool atEnd = showsEnd();
     hasData_ = true;
     first_ = first;
     last_ = last;

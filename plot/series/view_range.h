@@ -19,6 +19,8 @@ public:
     double from() const { return from_; }
     double to() const { return to_; }
     bool showsAll() const { return showsAll_; }
+    // The latest sample is in view: growth moves the view along.
+    bool showsEnd() const { return to_ >= extent().high; }
 
 private:
     struct Extent {
