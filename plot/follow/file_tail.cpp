@@ -18,11 +18,17 @@ int FileTail::open(const std::string& path) {
 }
 
 int FileTail::openAt(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so a named pipe is refused at once instead of waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return errno;
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        const int error = S_ISREG(status.st_mode) ? errno : EINVAL;
+    int error = 0;
+    if (::fstat(fd, &status) != 0) {
+        error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    }
+    if (error != 0) {
         ::close(fd);
         return error;
     }

@@ -18,7 +18,7 @@ public:
     FileTail& operator=(const FileTail&) = delete;
     ~FileTail();
 
-    // 0, or the errno of the failure (a folder or a device counts as EINVAL: no log is either).
+    // 0, or the errno of the failure: EISDIR for a folder, EINVAL for a device or pipe (no log is either).
     int open(const std::string& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }

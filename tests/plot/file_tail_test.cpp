@@ -1,6 +1,7 @@
 // Following a real file: appends, a read limit, cutting back, replacement, deletion, and what cannot be opened.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -107,11 +108,13 @@ TEST(FileTail, KeepsReadingAFileWhoseNameIsGone) {
 
 TEST(FileTail, RefusesWhatIsNoLogFileWithoutLeaking) {
     TempFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
     const long before = testing_support::openDescriptorCount();
     const struct {
         std::string path;
         int error;
-    } rows[] = {{folder / "missing.log", ENOENT}, {folder.path(), EINVAL}, {"/dev/null", EINVAL}};
+    } rows[] = {{folder / "missing.log", ENOENT}, {folder.path(), EISDIR}, {"/dev/null", EINVAL},
+                {folder / "pipe", EINVAL}};
     for (const auto& row : rows) {
         FileTail tail;
         EXPECT_EQ(tail.open(row.path), row.error) << row.path;
