@@ -36,17 +36,22 @@ inline double householdCurrent(double hours, std::uint32_t& noise) {
     return amperes;
 }
 
-// One line per `stepTenths` from 00:00:00.0 for `lines` lines, crossing midnight as often as it must.
-inline std::string householdLog(std::int64_t lines, std::int64_t stepTenths) {
-    std::string text;
-    text.reserve(static_cast<std::size_t>(lines) * 26);
-    std::uint32_t noise = 1;
-    for (std::int64_t i = 0; i < lines; ++i) {
+// Lines number first .. first + count - 1, one per `stepTenths` from 00:00:00.0, crossing midnight
+// as often as they must.
+inline void appendHouseholdLines(std::string& text, std::int64_t first, std::int64_t count, std::int64_t stepTenths) {
+    std::uint32_t noise = static_cast<std::uint32_t>(first) + 1;
+    for (std::int64_t i = first; i < first + count; ++i) {
         const std::int64_t tenths = i * stepTenths;
         const double amperes = householdCurrent(static_cast<double>(tenths % 864000) / 36000.0, noise);
         const double volts = 231.0 + 2.0 * std::sin(static_cast<double>(tenths) / 200000.0) - 0.25 * amperes;
         text += logLine(tenths, volts, amperes);
     }
+}
+
+inline std::string householdLog(std::int64_t lines, std::int64_t stepTenths) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(lines) * 26);
+    appendHouseholdLines(text, 0, lines, stepTenths);
     return text;
 }
 
