@@ -18,7 +18,7 @@
 #include "plot/follow/file_tail.h"
 #include "plot/series/decimation.h"
 #include "plot/window/plot_window.h"
-#include "sample_log.h"
+#include "tests/plot/sample_log.h"
 
 namespace vemtora::plot::testing {
 namespace {
