@@ -45,8 +45,6 @@ grep -v 'does not support propagateSizeHints' "$root/out.txt" >"$root/ours.txt" 
 if [ "$status" -ne 0 ] || [ -s "$root/ours.txt" ]; then
     echo "the packaged program ended with $status:"; cat "$root/out.txt"; exit 1
 fi
-desktop-file-validate "$root/usr/share/applications/vemtora-plot.desktop"
-
 # The unpacked plotter answers on its command line, and draws a log until it is told to end.
 "$root/usr/bin/vemtora-plot" --version | grep -q "^vemtora-plot (Vemtora) "
 printf '09:05:07.3\t64.6\t1.94\t125.3\n09:05:07.8\t64.7\t1.95\t126.2\n' >"$root/today.log"
