@@ -3,21 +3,24 @@ include(GNUInstallDirs)
 
 set(packaging_dir ${PROJECT_SOURCE_DIR}/packaging/linux)
 
-install(TARGETS vemtora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${packaging_dir}/vemtora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(TARGETS vemtora vemtora-plot RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${packaging_dir}/vemtora.desktop ${packaging_dir}/vemtora-plot.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size 16 32 48 64 128 256)
     install(FILES ${packaging_dir}/icons/vemtora-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME vemtora.png)
 endforeach()
 
 # Debian wants the man page and the changelog compressed, reproducibly (-n: no time stamp).
-foreach(doc vemtora.1 changelog)
+foreach(doc vemtora.1 vemtora-plot.1 changelog)
     add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${doc}.gz
         COMMAND gzip -9nc ${packaging_dir}/${doc} > ${CMAKE_CURRENT_BINARY_DIR}/${doc}.gz
         DEPENDS ${packaging_dir}/${doc})
 endforeach()
-add_custom_target(vemtora_docs ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/vemtora.1.gz ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vemtora.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+add_custom_target(vemtora_docs ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/vemtora.1.gz ${CMAKE_CURRENT_BINARY_DIR}/vemtora-plot.1.gz
+                  ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vemtora.1.gz ${CMAKE_CURRENT_BINARY_DIR}/vemtora-plot.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${packaging_dir}/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vemtora)
 
@@ -30,7 +33,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Vemtora reads the ASCII frames a power meter sends on a serial port, turns\n"
     "them into volts, amperes and watts, shows their averages over a chosen\n"
     "interval in a small window and appends one tab-separated line per interval\n"
-    "to a log file.")
+    "to a log file. vemtora-plot draws such a log as a graph and follows it\n"
+    "while it grows.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -7,6 +7,7 @@ set -euo pipefail
 run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev fonts-ipafont-gothic
+    qt6-charts-dev qt6-svg-dev
 )
 test_packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,0 +1,77 @@
+#include "log_reader.h"
+
+#include <cstring>
+
+namespace vemtora::plot {
+
+void LogReader::feed(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const void* found = std::memchr(bytes.data(), '\n', bytes.size());
+        const std::size_t length =
+            found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data()) : bytes.size();
+        const std::string_view piece = bytes.substr(0, length);
+        if (overlong_ || partial_.size() + piece.size() > kMaxLineBytes) {
+            // Kept no further: garbage without line feeds must not grow memory.
+            overlong_ = true;
+            partial_.clear();
+        }
+        if (!found) {
+            if (!overlong_) partial_.append(piece);
+            return;
+        }
+        if (overlong_) {
+            ++skipped_;
+            overlong_ = false;
+        } else if (partial_.empty()) {
+            takeLine(piece);  // the common case: parsed where it lies, no copy
+        } else {
+            partial_.append(piece);
+            takeLine(partial_);
+            partial_.clear();
+        }
+        bytes.remove_prefix(length + 1);
+    }
+}
+
+void LogReader::finish() {
+    if (hasPartialLine()) feed("\n");
+}
+
+void LogReader::reset() {
+    partial_.clear();
+    overlong_ = false;
+    samples_ = 0;
+    skipped_ = 0;
+    dated_ = false;
+    day_ = 0;
+    lastTenthsOfDay_ = -1;
+}
+
+void LogReader::takeLine(std::string_view line) {
+    const auto record = parseLogLine(line);
+    if (record) {
+        takeRecord(*record);
+    } else {
+        ++skipped_;
+    }
+}
+
+void LogReader::takeRecord(const LogRecord& record) {
+    const std::int64_t tenthsOfDay = record.stamp.tenthsOfDay;
+    if (record.stamp.day) {
+        if (!dated_ && lastTenthsOfDay_ >= 0) {
+            // The undated lines so far lead up to this one: the midnight rule, run backwards.
+            const std::int64_t lastDay = *record.stamp.day - (lastTenthsOfDay_ > tenthsOfDay ? 1 : 0);
+            sink_.shiftTimes((lastDay - day_) * kTenthsPerDay);
+        }
+        dated_ = true;
+        day_ = *record.stamp.day;
+    } else if (tenthsOfDay < lastTenthsOfDay_) {
+        ++day_;  // a plain stamp earlier than the one before starts the next day
+    }
+    lastTenthsOfDay_ = tenthsOfDay;
+    ++samples_;
+    sink_.append({day_ * kTenthsPerDay + tenthsOfDay, record.volts, record.amperes, record.watts});
+}
+
+}  // namespace vemtora::plot

@@ -1,0 +1,61 @@
+// Reads a log incrementally from chunks of bytes as they arrive, as a growing file delivers them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "log_line.h"
+
+namespace vemtora::plot {
+
+struct LogSample {
+    std::int64_t tenths = 0;  // since 1970-01-01 00:00 of the log's own wall clock (no time zone)
+    double volts = 0.0;
+    double amperes = 0.0;
+    double watts = 0.0;
+};
+
+class LogSink {
+public:
+    virtual ~LogSink() = default;
+    virtual void append(const LogSample& sample) = 0;
+    // Moves every sample appended so far; a date arriving after undated lines dates them too.
+    virtual void shiftTimes(std::int64_t tenths) = 0;
+};
+
+// A line that can never be a log line: far longer than any formatLogLine writes.
+inline constexpr std::size_t kMaxLineBytes = 4096;
+
+class LogReader {
+public:
+    explicit LogReader(LogSink& sink) : sink_(sink) {}
+
+    // Any bytes, split anywhere. A last line without its line feed waits for the rest.
+    void feed(std::string_view bytes);
+    // The input has ended: a last line without a line feed counts as a whole line.
+    void finish();
+    // Forgets everything, for reading a replaced or cut-back file from its start.
+    void reset();
+
+    std::uint64_t samples() const { return samples_; }
+    std::uint64_t skippedLines() const { return skipped_; }
+    bool hasPartialLine() const { return !partial_.empty() || overlong_; }
+    bool dated() const { return dated_; }
+
+private:
+    void takeLine(std::string_view line);
+    void takeRecord(const LogRecord& record);
+
+    LogSink& sink_;
+    std::string partial_;
+    bool overlong_ = false;
+    std::uint64_t samples_ = 0;
+    std::uint64_t skipped_ = 0;
+    bool dated_ = false;
+    std::int64_t day_ = 0;
+    std::int64_t lastTenthsOfDay_ = -1;
+};
+
+}  // namespace vemtora::plot

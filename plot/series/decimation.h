@@ -1,0 +1,34 @@
+// What to draw of one quantity for a time range and a chart's width: the samples themselves when
+// few, otherwise each pixel column's minimum and maximum.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "sample_store.h"
+
+namespace vemtora::plot {
+
+struct PlotPoint {
+    double seconds = 0.0;  // the store's tenths / 10
+    double value = 0.0;
+};
+
+struct Trace {
+    std::vector<PlotPoint> points;  // with one sample past each edge, so lines run to the border
+    MinMax visible;                 // of the samples inside the range only
+};
+
+// Seconds to the store's tenths, rounded up, for any double (saturates, NaN counts as the lowest).
+std::int64_t tenthsAtOrAfter(double seconds);
+std::int64_t tenthsAfter(double seconds);  // rounded down, plus one
+
+// First index whose time is at or after `tenths`. Well defined when the times are out of order
+// (a clock set back in an ISO-stamped log): the answer is then merely approximate.
+std::size_t firstIndexAtOrAfter(std::span<const std::int64_t> times, std::int64_t tenths);
+
+// Reuses out's storage. `columns` below 1 counts as 1.
+void decimate(const SampleStore& store, Quantity quantity, double from, double to, int columns, Trace& out);
+
+}  // namespace vemtora::plot

@@ -1,0 +1,75 @@
+#include "view_range.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vemtora::plot {
+
+namespace {
+
+// Unlike std::clamp, defined even when rounding leaves high a hair below low.
+double bounded(double value, double low, double high) { return std::max(low, std::min(value, high)); }
+
+}  // namespace
+
+ViewRange::Extent ViewRange::extent() const {
+    if (!hasData_) return {0.0, 60.0};
+    if (last_ - first_ >= kMinimumSpan) return {first_, last_};
+    const double middle = first_ / 2 + last_ / 2;
+    return {middle - kMinimumSpan / 2, middle + kMinimumSpan / 2};
+}
+
+void ViewRange::setData(double first, double last) {
+    if (!std::isfinite(first) || !std::isfinite(last) || last < first) return;
+    const bool atEnd = showsEnd();
+    hasData_ = true;
+    first_ = first;
+    last_ = last;
+    if (showsAll_) {
+        showAll();
+    } else if (atEnd) {
+        const double span = to_ - from_;
+        set(extent().high - span, extent().high);
+    } else {
+        set(from_, to_);
+    }
+}
+
+void ViewRange::clearData() {
+    hasData_ = false;
+    showAll();
+}
+
+void ViewRange::showAll() {
+    const Extent whole = extent();
+    from_ = whole.low;
+    to_ = whole.high;
+    showsAll_ = true;
+}
+
+void ViewRange::zoom(double factor, double anchor) {
+    if (!std::isfinite(factor) || factor <= 0 || !std::isfinite(anchor)) return;
+    const double span = to_ - from_;
+    const Extent whole = extent();
+    const double newSpan = bounded(span * factor, kMinimumSpan, whole.high - whole.low);
+    anchor = bounded(anchor, from_, to_);
+    const double from = anchor - (anchor - from_) * (newSpan / span);
+    set(from, from + newSpan);
+}
+
+void ViewRange::pan(double fraction) {
+    if (!std::isfinite(fraction)) return;
+    const double shift = (to_ - from_) * fraction;
+    set(from_ + shift, to_ + shift);
+}
+
+void ViewRange::set(double from, double to) {
+    const Extent whole = extent();
+    const double span = std::min(to - from, whole.high - whole.low);
+    from = bounded(from, whole.low, whole.high - span);
+    from_ = from;
+    to_ = from + span;
+    showsAll_ = from_ <= whole.low && to_ >= whole.high;
+}
+
+}  // namespace vemtora::plot

@@ -1,0 +1,41 @@
+// The visible stretch of time: zoom around a point, pan, show everything, and keep up with a growing log.
+#pragma once
+
+namespace vemtora::plot {
+
+class ViewRange {
+public:
+    static constexpr double kMinimumSpan = 1.0;  // seconds: ten samples at the shortest interval
+
+    // The data's first and last time (seconds). A view that showed the end moves along with it.
+    void setData(double first, double last);
+    void clearData();
+    void showAll();
+    // factor < 1 zooms in; the time at `anchor` stays where it is on screen.
+    void zoom(double factor, double anchor);
+    // By a share of the visible span; positive moves towards later times.
+    void pan(double fraction);
+
+    double from() const { return from_; }
+    double to() const { return to_; }
+    bool showsAll() const { return showsAll_; }
+    // The latest sample is in view: growth moves the view along.
+    bool showsEnd() const { return to_ >= extent().high; }
+
+private:
+    struct Extent {
+        double low;
+        double high;
+    };
+    Extent extent() const;
+    void set(double from, double to);
+
+    bool hasData_ = false;
+    double first_ = 0.0;
+    double last_ = 0.0;
+    double from_ = 0.0;
+    double to_ = 60.0;
+    bool showsAll_ = true;
+};
+
+}  // namespace vemtora::plot

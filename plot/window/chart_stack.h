@@ -1,0 +1,66 @@
+// Volts, amperes and watts as three charts stacked over one time axis, drawn from the decimated samples.
+#pragma once
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QGraphicsLineItem>
+#include <QLineSeries>
+#include <QValueAxis>
+#include <QWidget>
+
+#include <array>
+
+#include "plot/series/decimation.h"
+#include "plot/series/sample_store.h"
+#include "plot/series/view_range.h"
+#include "time_chart_view.h"
+
+namespace vemtora::plot {
+
+class ChartStack : public QWidget {
+    Q_OBJECT
+
+public:
+    ChartStack(const SampleStore& store, ViewRange& view, QWidget* parent = nullptr);
+
+    // Draws the view's range again: after new samples, or a zoom or pan.
+    void refresh();
+    void setDated(bool dated);
+    // A line across all three charts at this time; NaN hides it.
+    void showCursor(double seconds);
+
+    TimeChartView& view(Quantity quantity) const { return *panel(quantity).view; }
+    QLineSeries& series(Quantity quantity) const { return *panel(quantity).series; }
+    QValueAxis& valueAxis(Quantity quantity) const { return *panel(quantity).values; }
+    QCategoryAxis& timeAxis(Quantity quantity) const { return *panel(quantity).time; }
+
+signals:
+    void hovered(double seconds);
+    void viewChanged();
+
+private:
+    struct Panel {
+        QChart* chart = nullptr;
+        TimeChartView* view = nullptr;
+        QLineSeries* series = nullptr;
+        QValueAxis* values = nullptr;
+        QCategoryAxis* time = nullptr;
+        QGraphicsLineItem* cursor = nullptr;
+    };
+    const Panel& panel(Quantity quantity) const { return panels_[static_cast<std::size_t>(quantity)]; }
+    void makePanel(Quantity quantity);
+    void drawTimeAxes();
+    void drawValues(Panel& panel, Quantity quantity);
+    void layOutPlotAreas();
+    int columns() const;  // pixel columns of the plot area
+
+    const SampleStore& store_;
+    ViewRange& viewRange_;
+    std::array<Panel, 3> panels_;
+    Trace trace_;  // reused: no allocation per redraw once warmed up
+    QList<QPointF> points_;
+    bool dated_ = false;
+    double cursorSeconds_;
+};
+
+}  // namespace vemtora::plot

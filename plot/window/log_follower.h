@@ -1,0 +1,53 @@
+// A log file read into samples and then followed while it grows, on the Qt event loop.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+#include "plot/follow/file_tail.h"
+#include "plot/reader/log_reader.h"
+#include "plot/series/sample_store.h"
+
+namespace vemtora::plot {
+
+class LogFollower : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kPollMs = 300;
+    static constexpr std::size_t kChunkBytes = 16 << 20;  // per turn of the event loop, so a big log keeps the window alive
+
+    explicit LogFollower(QObject* parent = nullptr);
+
+    // 0 or an errno; on failure whatever was open stays open.
+    int open(const QString& path);
+
+    const SampleStore& store() const { return store_; }
+    const LogReader& reader() const { return reader_; }
+    QString path() const { return path_; }
+    bool isOpen() const { return tail_ != nullptr; }
+    bool catchingUp() const { return catchingUp_; }  // more is waiting to be read
+    bool nameGone() const { return nameGone_; }
+    int readError() const { return readError_; }
+
+signals:
+    // New samples, or a fresh start (restarted) after the file was cut back or replaced.
+    void samplesChanged(bool restarted);
+
+private:
+    void poll();
+
+    std::unique_ptr<FileTail> tail_;
+    SampleStore store_;
+    LogReader reader_{store_};
+    QTimer timer_;
+    QString path_;
+    bool catchingUp_ = false;
+    bool nameGone_ = false;
+    int readError_ = 0;
+};
+
+}  // namespace vemtora::plot

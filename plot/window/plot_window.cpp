@@ -1,0 +1,193 @@
+#include "plot_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "chart_export.h"
+#include "plot/series/decimation.h"
+#include "plot/series/time_axis.h"
+
+namespace vemtora::plot {
+
+namespace {
+
+constexpr double kKeyZoom = 0.5;
+constexpr double kKeyPan = 0.2;
+
+QString valueText(float value, int decimals) {
+    if (!std::isfinite(value)) return QString::number(static_cast<double>(value));
+    // The log's own decimals; scientific where the log itself would have switched.
+    return std::abs(value) < 1e15f ? QString::number(value, 'f', decimals) : QString::number(value, 'g', 7);
+}
+
+QString counted(std::uint64_t count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+// The Vemtora icon the package installs; built in, so a window from the build tree has it too.
+QIcon vemtoraIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) icon.addFile(QStringLiteral(":/icons/vemtora-%1.png").arg(size));
+    return icon;
+}
+
+}  // namespace
+
+PlotWindow::PlotWindow(QWidget* parent)
+    : QMainWindow(parent),
+      charts_(new ChartStack(follower_.store(), view_, this)),
+      readout_(new QLabel(this)),
+      counts_(new QLabel(this)),
+      hoveredSeconds_(std::numeric_limits<double>::quiet_NaN()) {
+    setWindowTitle(QStringLiteral("Vemtora Plot"));
+    setWindowIcon(vemtoraIcon());
+    setCentralWidget(charts_);
+    statusBar()->addWidget(readout_, 1);
+    statusBar()->addPermanentWidget(counts_);
+    buildMenus();
+    connect(&follower_, &LogFollower::samplesChanged, this, &PlotWindow::samplesChanged);
+    connect(charts_, &ChartStack::hovered, this, &PlotWindow::showReadout);
+    resize(1000, 700);
+    updateCounts();
+}
+
+void PlotWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QAction* open = file->addAction(tr("&Open..."), this, &PlotWindow::chooseLog);
+    open->setShortcut(QKeySequence::Open);
+    file->addAction(tr("Export as &PNG..."), this, [this] { chooseExport(QStringLiteral("png"), tr("PNG pictures (*.png)")); });
+    file->addAction(tr("Export as &SVG..."), this, [this] { chooseExport(QStringLiteral("svg"), tr("SVG drawings (*.svg)")); });
+    file->addSeparator();
+    QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    view->addAction(tr("Zoom &In"), this, [this] { zoomByKey(kKeyZoom); })
+        ->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal), QKeySequence::ZoomIn});
+    view->addAction(tr("Zoom &Out"), this, [this] { zoomByKey(1 / kKeyZoom); })
+        ->setShortcuts({QKeySequence(Qt::Key_Minus), QKeySequence::ZoomOut});
+    view->addAction(tr("Pan &Left"), this, [this] { panByKey(-kKeyPan); })->setShortcut(Qt::Key_Left);
+    view->addAction(tr("Pan &Right"), this, [this] { panByKey(kKeyPan); })->setShortcut(Qt::Key_Right);
+    view->addAction(tr("&Whole Log"), this, &PlotWindow::resetView)
+        ->setShortcuts({QKeySequence(Qt::Key_Home), QKeySequence(Qt::Key_0), QKeySequence(Qt::Key_R)});
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&About"), this, &PlotWindow::showAbout);
+}
+
+bool PlotWindow::openLog(const QString& path, QString* error) {
+    const int failure = follower_.open(path);
+    if (failure != 0) {
+        if (error) *error = QString::fromLocal8Bit(std::strerror(failure));
+        return false;
+    }
+    setWindowTitle(QStringLiteral("%1 \u2013 Vemtora Plot").arg(QFileInfo(path).fileName()));
+    return true;
+}
+
+bool PlotWindow::exportView(const QString& path, QString* error) {
+    const bool svg = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+    const bool saved = svg ? exportSvg(*charts_, path, windowTitle()) : exportPng(*charts_, path);
+    if (!saved && error) *error = tr("could not write %1").arg(path);
+    return saved;
+}
+
+void PlotWindow::chooseLog() {
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open Log"), QFileInfo(follower_.path()).path(),
+                                                      tr("Vemtora logs (*.log *.txt);;All files (*)"));
+    if (path.isEmpty()) return;
+    QString error;
+    if (!openLog(path, &error)) QMessageBox::warning(this, tr("Open Log"), tr("Cannot open %1: %2").arg(path, error));
+}
+
+void PlotWindow::chooseExport(const QString& suffix, const QString& filter) {
+    QString path = QFileDialog::getSaveFileName(this, tr("Export View"), QString(), filter);
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) != 0) path += QLatin1Char('.') + suffix;
+    QString error;
+    if (!exportView(path, &error)) QMessageBox::warning(this, tr("Export View"), error);
+}
+
+void PlotWindow::showAbout() {
+    QMessageBox::about(this, tr("About Vemtora Plot"),
+                       tr("<b>Vemtora Plot</b> %1<br>Draws a Vemtora log as a graph and follows it while it grows.")
+                           .arg(QApplication::applicationVersion()));
+}
+
+void PlotWindow::samplesChanged(bool restarted) {
+    const SampleStore& store = follower_.store();
+    if (store.empty()) {
+        view_.clearData();
+    } else {
+        if (restarted) view_.showAll();
+        view_.setData(static_cast<double>(store.tenths().front()) / 10.0, static_cast<double>(store.tenths().back()) / 10.0);
+    }
+    charts_->setDated(follower_.reader().dated());
+    charts_->refresh();
+    showReadout(hoveredSeconds_);
+    updateCounts();
+}
+
+void PlotWindow::zoomByKey(double factor) {
+    // At the live end the end stays put, so the view keeps following.
+    view_.zoom(factor, view_.showsEnd() ? view_.to() : (view_.from() + view_.to()) / 2);
+    charts_->refresh();
+}
+
+void PlotWindow::panByKey(double fraction) {
+    view_.pan(fraction);
+    charts_->refresh();
+}
+
+void PlotWindow::resetView() {
+    view_.showAll();
+    charts_->refresh();
+}
+
+void PlotWindow::showReadout(double seconds) {
+    hoveredSeconds_ = seconds;
+    charts_->showCursor(seconds);
+    const SampleStore& store = follower_.store();
+    if (!std::isfinite(seconds) || store.empty()) {
+        readout_->clear();
+        return;
+    }
+    const auto times = store.tenths();
+    std::size_t i = firstIndexAtOrAfter(times, tenthsAtOrAfter(seconds));
+    if (i == times.size() || (i > 0 && seconds * 10 - static_cast<double>(times[i - 1]) < static_cast<double>(times[i]) - seconds * 10)) --i;
+    readout_->setText(QStringLiteral("%1    %2 V    %3 A    %4 W")
+                          .arg(QString::fromStdString(stampLabel(times[i], follower_.reader().dated())),
+                               valueText(store.values(Quantity::Volts)[i], 1),
+                               valueText(store.values(Quantity::Amperes)[i], 2),
+                               valueText(store.values(Quantity::Watts)[i], 1)));
+}
+
+void PlotWindow::updateCounts() {
+    if (!follower_.isOpen()) {
+        counts_->setText(tr("No log open: File > Open"));
+        return;
+    }
+    QStringList parts;
+    parts << counted(follower_.store().size(), "sample", "samples");
+    if (follower_.reader().skippedLines() > 0) {
+        parts << counted(follower_.reader().skippedLines(), "line skipped", "lines skipped");
+    }
+    if (follower_.catchingUp()) parts << tr("reading\u2026");
+    if (follower_.nameGone()) parts << tr("file removed");
+    if (follower_.readError() != 0) parts << QString::fromLocal8Bit(std::strerror(follower_.readError()));
+    counts_->setText(parts.join(QStringLiteral("  \u00b7  ")));
+}
+
+}  // namespace vemtora::plot

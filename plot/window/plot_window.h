@@ -1,0 +1,49 @@
+// vemtora-plot's main window: the chart stack, its menus and keys, and a status bar with the readout.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+
+#include "chart_stack.h"
+#include "log_follower.h"
+#include "plot/series/view_range.h"
+
+namespace vemtora::plot {
+
+class PlotWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit PlotWindow(QWidget* parent = nullptr);
+
+    // On failure returns the reason, and the log shown before stays.
+    bool openLog(const QString& path, QString* error);
+    bool exportView(const QString& path, QString* error);  // PNG or SVG by the name's ending
+
+    ChartStack& charts() { return *charts_; }
+    const LogFollower& follower() const { return follower_; }
+    ViewRange& viewRange() { return view_; }
+    QString readout() const { return readout_->text(); }
+    QString counts() const { return counts_->text(); }
+
+private:
+    void buildMenus();
+    void chooseLog();
+    void chooseExport(const QString& suffix, const QString& filter);
+    void showAbout();
+    void samplesChanged(bool restarted);
+    void zoomByKey(double factor);
+    void panByKey(double fraction);
+    void resetView();
+    void showReadout(double seconds);
+    void updateCounts();
+
+    LogFollower follower_;
+    ViewRange view_;
+    ChartStack* charts_;
+    QLabel* readout_;
+    QLabel* counts_;
+    double hoveredSeconds_;
+};
+
+}  // namespace vemtora::plot

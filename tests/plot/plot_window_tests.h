@@ -1,0 +1,30 @@
+// vemtora-plot's Qt test classes, run one after another by plot_window_test_main.cpp.
+#pragma once
+
+#include <QObject>
+
+namespace vemtora::plot::testing {
+
+class PlotWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void knownLogGivesItsRangesAndSpan_data();
+    void knownLogGivesItsRangesAndSpan();
+    void plotAreasLineUp();
+    void followsAppendsCutsAndReplacement();
+    void mouseAndKeysZoomPanAndReset();
+    void readoutShowsTheNearestSample();
+    void exportWritesAPngAndAnSvg();
+    void anotherLogThatCannotBeOpenedLeavesTheFirst();
+};
+
+class PlotProgramTest : public QObject {
+    Q_OBJECT
+private slots:
+    void commandLine_data();
+    void commandLine();
+    void runs_data();
+    void runs();
+};
+
+}  // namespace vemtora::plot::testing

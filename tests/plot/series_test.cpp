@@ -1,0 +1,272 @@
+// The sample store, its min/max pyramid, the decimation for drawing, the visible range and the time axis.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <utility>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "plot/series/decimation.h"
+#include "plot/series/sample_store.h"
+#include "plot/series/time_axis.h"
+#include "plot/series/view_range.h"
+
+namespace vemtora::plot {
+namespace {
+
+MinMax bruteForce(const std::vector<float>& values, std::size_t begin, std::size_t end) {
+    MinMax result;
+    for (std::size_t i = begin; i < end; ++i) result.add(values[i]);
+    return result;
+}
+
+void expectSame(const MinMax& got, const MinMax& want, const std::string& where) {
+    ASSERT_EQ(got.empty(), want.empty()) << where;
+    if (want.empty()) return;
+    ASSERT_EQ(got.min, want.min) << where;
+    ASSERT_EQ(got.max, want.max) << where;
+}
+
+// Every run of every length, while the values grow one by one as a followed log's do.
+TEST(MinMaxPyramid, EveryRangeMatchesAScanWhileGrowing) {
+    std::mt19937 random(42);
+    std::vector<float> values;
+    MinMaxPyramid pyramid;
+    for (std::size_t n = 1; n <= 300; ++n) {
+        const auto r = random() % 1000;
+        values.push_back(r == 0 ? std::numeric_limits<float>::quiet_NaN()
+                       : r == 1 ? std::numeric_limits<float>::infinity()
+                                : static_cast<float>(static_cast<int>(r) - 500) / 10.0f);
+        pyramid.grow(values);
+        if (n % 37 != 0 && n != 300) continue;
+        for (std::size_t begin = 0; begin <= n; ++begin) {
+            for (std::size_t end = begin; end <= n + 2; ++end) {
+                expectSame(pyramid.range(values, begin, end), bruteForce(values, begin, std::min(end, n)),
+                           std::to_string(begin) + ".." + std::to_string(end) + " of " + std::to_string(n));
+            }
+        }
+    }
+}
+
+TEST(MinMaxPyramid, LongRunsStayExactAfterClear) {
+    std::vector<float> values(100000);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = std::sin(static_cast<float>(i) * 0.001f) * 100.0f;
+    values[77777] = 1000.0f;
+    values[3] = -1000.0f;
+    MinMaxPyramid pyramid;
+    pyramid.grow(values);
+    expectSame(pyramid.range(values, 0, values.size()), bruteForce(values, 0, values.size()), "all");
+    expectSame(pyramid.range(values, 4, 77777), bruteForce(values, 4, 77777), "between the spikes");
+    expectSame(pyramid.range(values, 5, 99999), bruteForce(values, 5, 99999), "odd edges");
+
+    pyramid.clear();
+    const std::vector<float> fresh = {1.0f, 2.0f};
+    pyramid.grow(fresh);
+    expectSame(pyramid.range(fresh, 0, 2), bruteForce(fresh, 0, 2), "after clear");
+}
+
+TEST(SampleStore, KeepsSamplesAndShiftsTimes) {
+    SampleStore store;
+    store.append({100, 230.1, 1.94, 446.4});
+    store.append({101, -1e300, 1e300, std::nan("")});
+    ASSERT_EQ(store.size(), 2u);
+    EXPECT_EQ(store.values(Quantity::Volts)[0], 230.1f);
+    EXPECT_EQ(store.values(Quantity::Amperes)[0], 1.94f);
+    EXPECT_EQ(store.values(Quantity::Watts)[0], 446.4f);
+    EXPECT_EQ(store.values(Quantity::Volts)[1], -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(store.values(Quantity::Amperes)[1], std::numeric_limits<float>::infinity());
+    EXPECT_TRUE(std::isnan(store.values(Quantity::Watts)[1]));
+    store.shiftTimes(-50);
+    EXPECT_EQ(store.tenths()[0], 50);
+    EXPECT_EQ(store.tenths()[1], 51);
+    store.clear();
+    EXPECT_TRUE(store.empty());
+    EXPECT_TRUE(store.values(Quantity::Watts).empty());
+}
+
+SampleStore sawtooth(std::size_t count, std::int64_t startTenths = 0) {
+    SampleStore store;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double v = static_cast<double>(i % 100);
+        store.append({startTenths + static_cast<std::int64_t>(i), v, -v, v * 2});
+    }
+    return store;
+}
+
+TEST(Decimation, FewSamplesAreDrawnAsTheyAreWithTheirNeighbours) {
+    const SampleStore store = sawtooth(50);  // 0.0 s .. 4.9 s
+    Trace trace;
+    decimate(store, Quantity::Volts, 1.0, 2.0, 400, trace);
+    // 1.0 s .. 2.0 s inclusive is 11 samples, plus one beyond each edge.
+    ASSERT_EQ(trace.points.size(), 13u);
+    EXPECT_DOUBLE_EQ(trace.points.front().seconds, 0.9);
+    EXPECT_DOUBLE_EQ(trace.points.back().seconds, 2.1);
+    EXPECT_EQ(trace.visible.min, 10.0f);
+    EXPECT_EQ(trace.visible.max, 20.0f);
+
+    decimate(store, Quantity::Amperes, -10.0, 100.0, 400, trace);
+    EXPECT_EQ(trace.points.size(), 50u);
+    EXPECT_EQ(trace.visible.min, -49.0f);
+
+    decimate(store, Quantity::Volts, 20.0, 30.0, 400, trace);
+    ASSERT_EQ(trace.points.size(), 1u);  // nothing inside, the last sample before it
+    EXPECT_TRUE(trace.visible.empty());
+}
+
+TEST(Decimation, ManySamplesGiveEachColumnItsExtremes) {
+    const SampleStore store = sawtooth(1'000'000);  // 0 .. 99999.9 s
+    const std::vector<float> values(store.values(Quantity::Watts).begin(), store.values(Quantity::Watts).end());
+    const struct {
+        double from, to;
+        int columns;
+    } rows[] = {{0.0, 99999.9, 800}, {12345.67, 12999.99, 333}, {50000.0, 50500.0, 1}, {-100.0, 1e9, 1000}};
+    Trace trace;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.from) + ".." + std::to_string(row.to));
+        decimate(store, Quantity::Watts, row.from, row.to, row.columns, trace);
+        EXPECT_LE(trace.points.size(), 2u * row.columns + 2);
+        // Column by column: the points at each column's middle are its samples' minimum and maximum.
+        const double width = (row.to - row.from) / row.columns;
+        std::size_t p = trace.points.front().seconds < row.from ? 1 : 0;
+        for (int column = 0; column < row.columns; ++column) {
+            const auto begin = firstIndexAtOrAfter(store.tenths(), tenthsAtOrAfter(row.from + column * width));
+            const auto end = column + 1 == row.columns ? firstIndexAtOrAfter(store.tenths(), tenthsAfter(row.to))
+                                                       : firstIndexAtOrAfter(store.tenths(), tenthsAtOrAfter(row.from + (column + 1) * width));
+            const MinMax want = bruteForce(values, begin, end);
+            if (want.empty()) continue;
+            MinMax got;
+            while (p < trace.points.size() && std::abs(trace.points[p].seconds - (row.from + (column + 0.5) * width)) < 1e-6) {
+                got.add(static_cast<float>(trace.points[p++].value));
+            }
+            expectSame(got, want, "column " + std::to_string(column));
+        }
+        const MinMax all = bruteForce(values, firstIndexAtOrAfter(store.tenths(), tenthsAtOrAfter(row.from)),
+                                      firstIndexAtOrAfter(store.tenths(), tenthsAfter(row.to)));
+        expectSame(trace.visible, all, "visible");
+    }
+}
+
+TEST(Decimation, OutOfOrderTimesAndOddRangesAreSafe) {
+    SampleStore store;
+    for (std::int64_t t : {50, 10, 40, 20, 30, 0}) store.append({t, 1.0, 2.0, 3.0});
+    Trace trace;
+    for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity(), -1e308}) {
+        for (const auto& [from, to] : {std::pair{bad, 3.0}, std::pair{0.0, bad}}) {
+            trace.points.push_back({1, 1});
+            decimate(store, Quantity::Volts, from, to, 2, trace);
+            for (const PlotPoint& point : trace.points) {
+                EXPECT_TRUE(std::isfinite(point.seconds) && std::isfinite(point.value)) << from << ".." << to;
+            }
+        }
+    }
+    decimate(store, Quantity::Volts, 5.0, 0.0, 0, trace);
+    EXPECT_TRUE(trace.points.empty());
+    EXPECT_TRUE(trace.visible.empty());
+
+    // Out of order (a clock set back): no point is made up, whatever lands in the view.
+    decimate(store, Quantity::Watts, 0.0, 3.0, 1, trace);
+    EXPECT_FALSE(trace.points.empty());
+    for (const PlotPoint& point : trace.points) EXPECT_EQ(point.value, 3.0);
+}
+
+TEST(TimeIndex, FindsTheFirstSampleAtOrAfter) {
+    const std::vector<std::int64_t> times = {10, 20, 20, 30};
+    const struct {
+        double seconds;
+        std::size_t index;
+    } rows[] = {{0.0, 0}, {1.0, 0}, {1.01, 1}, {2.0, 1}, {2.05, 3}, {3.0, 3}, {3.01, 4}, {-1e300, 0}, {1e300, 4}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(firstIndexAtOrAfter(times, tenthsAtOrAfter(row.seconds)), row.index) << row.seconds;
+    }
+    EXPECT_EQ(firstIndexAtOrAfter(times, tenthsAfter(2.0)), 3u);
+    EXPECT_EQ(firstIndexAtOrAfter(times, tenthsAfter(1.99)), 1u);
+}
+
+struct ViewStep {
+    const char* what;
+    std::function<void(ViewRange&)> act;
+    double from, to;
+    bool all;
+};
+
+TEST(ViewRange, ZoomPanResetAndFollow) {
+    ViewRange view;
+    const ViewStep steps[] = {
+        {"no data", [](ViewRange&) {}, 0, 60, true},
+        {"data", [](ViewRange& v) { v.setData(100, 1100); }, 100, 1100, true},
+        {"growing while all is shown", [](ViewRange& v) { v.setData(100, 1200); }, 100, 1200, true},
+        {"zoom in around the middle", [](ViewRange& v) { v.zoom(0.5, 650); }, 375, 925, false},
+        {"zoom keeps the anchor's place", [](ViewRange& v) { v.zoom(0.5, 375); }, 375, 650, false},
+        {"pan right", [](ViewRange& v) { v.pan(0.5); }, 512.5, 787.5, false},
+        {"pan past the end stops there", [](ViewRange& v) { v.pan(10); }, 925, 1200, false},
+        {"at the end it follows growth", [](ViewRange& v) { v.setData(100, 1300); }, 1025, 1300, false},
+        {"pan left past the start", [](ViewRange& v) { v.pan(-100); }, 100, 375, false},
+        {"away from the end it stays", [](ViewRange& v) { v.setData(100, 1400); }, 100, 375, false},
+        {"zoom in no further than a second", [](ViewRange& v) { v.zoom(1e-9, 100); }, 100, 101, false},
+        {"zoom out no further than all", [](ViewRange& v) { v.zoom(1e9, 100); }, 100, 1400, true},
+        {"reset", [](ViewRange& v) { v.zoom(0.1, 500); v.showAll(); }, 100, 1400, true},
+        {"cut back", [](ViewRange& v) { v.setData(5, 5); }, 4.5, 5.5, true},
+        {"nonsense is ignored", [](ViewRange& v) { v.zoom(std::nan(""), 5); v.pan(std::nan("")); v.setData(9, 1); v.zoom(-1, 5); }, 4.5, 5.5, true},
+        {"cleared", [](ViewRange& v) { v.clearData(); }, 0, 60, true},
+    };
+    for (const ViewStep& step : steps) {
+        step.act(view);
+        EXPECT_DOUBLE_EQ(view.from(), step.from) << step.what;
+        EXPECT_DOUBLE_EQ(view.to(), step.to) << step.what;
+        EXPECT_EQ(view.showsAll(), step.all) << step.what;
+    }
+}
+
+std::vector<std::string> labelsOf(const TimeAxisText& axis) {
+    std::vector<std::string> labels;
+    for (const TimeTick& tick : axis.ticks) labels.push_back(tick.label);
+    return labels;
+}
+
+constexpr double kDec8 = 20795.0 * 86400;  // 2026-12-08 00:00 in the log's seconds
+
+TEST(TimeAxis, RoundTicksAndDays) {
+    using Labels = std::vector<std::string>;
+    const struct {
+        const char* what;
+        double from, to;
+        int maxTicks;
+        bool dated;
+        Labels labels;
+        const char* day;
+    } rows[] = {
+        {"tenths", 3600.0, 3600.45, 5, false, {"01:00:00.0", "01:00:00.1", "01:00:00.2", "01:00:00.3", "01:00:00.4"}, ""},
+        {"seconds", 59.5, 65.0, 3, false, {"00:01:00", "00:01:02", "00:01:04"}, ""},
+        {"minutes", 600.0, 1800.0, 6, false, {"00:10", "00:15", "00:20", "00:25", "00:30"}, ""},
+        {"midnight shows the day", 86400 - 7200, 86400 + 7200, 3, false, {"22:00", "day 2", "02:00"}, ""},
+        {"a later day", 2 * 86400 + 3601, 2 * 86400 + 3 * 3600, 2, false, {"02:00", "03:00"}, "day 3"},
+        {"dated", kDec8 + 9 * 3600, kDec8 + 15 * 3600, 4, true, {"10:00", "12:00", "14:00"}, "2026-12-08"},
+        {"a week", kDec8, kDec8 + 7 * 86400, 8, true,
+         {"2026-12-08", "2026-12-09", "2026-12-10", "2026-12-11", "2026-12-12", "2026-12-13", "2026-12-14", "2026-12-15"},
+         "2026-12-08"},
+        {"before 1970", -86400.0 - 1, -86400.0 + 1, 1, true, {"1969-12-31"}, "1969-12-30"},
+        {"empty range", 10.0, 10.0, 5, false, {}, ""},
+        {"absurd range", -1e300, 1e300, 5, false, {}, ""},
+    };
+    for (const auto& row : rows) {
+        const TimeAxisText axis = timeAxisText(row.from, row.to, row.maxTicks, row.dated);
+        EXPECT_EQ(labelsOf(axis), row.labels) << row.what;
+        EXPECT_EQ(axis.day, row.day) << row.what;
+        for (const TimeTick& tick : axis.ticks) {
+            EXPECT_GE(tick.seconds, row.from) << row.what;
+            EXPECT_LE(tick.seconds, row.to) << row.what;
+        }
+    }
+}
+
+TEST(TimeAxis, StampLabels) {
+    EXPECT_EQ(stampLabel(327073, false), "09:05:07.3");
+    EXPECT_EQ(stampLabel(864000 + 327073, false), "day 2 09:05:07.3");
+    EXPECT_EQ(stampLabel(20795LL * 864000 + 327073, true), "2026-12-08 09:05:07.3");
+}
+
+}  // namespace
+}  // namespace vemtora::plot
