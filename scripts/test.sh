@@ -22,7 +22,7 @@ if [ -x scripts/test-windows.sh ]; then
     ./scripts/test-windows.sh
 fi
 
-# Fuzzing of everything that reads the line or the command line, about a minute per target.
+# Fuzzing of everything that reads the line, the command line or a log, 45 seconds per target.
 run_preset fuzz
 
 # The Debian package: lintian, its dependencies, and the unpacked program starting once.
