@@ -32,7 +32,7 @@ void AcquisitionController::onReportTick() {
     texts_.formatTimeText(now);
     if (totals_.frameCount > 0) {
         texts_.formatMeasurementText(totals_);
-        if (logging_) logFile_.appendLine(formatLogLine(now, totals_).view());
+        if (logging_) logFile_.appendLine(formatLogLine(now, totals_, settings_.logTimeStamp).view());
     }
     totals_.clear();
     shell_.requestRepaint();

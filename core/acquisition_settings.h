@@ -7,12 +7,17 @@
 
 namespace vemtora {
 
+// How the log line's first field gives the time: the window edition's time of day, or the
+// local date and time for logs that run past midnight.
+enum class LogTimeStamp { TimeOfDay, LocalDateTime };
+
 struct AcquisitionSettings {
     std::uint32_t portIndex = 4;  // zero-based: 4 names "COM5"
     std::int32_t baudRate = 9600;
     std::int32_t reportIntervalMs = 500;
     double voltageScale = 0.646;
     double currentScale = 0.097;
+    LogTimeStamp logTimeStamp = LogTimeStamp::TimeOfDay;
 };
 
 inline constexpr std::size_t kPortCount = 16;

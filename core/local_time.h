@@ -1,4 +1,4 @@
-// Wall-clock time of day as the platform's clock reports it.
+// Wall-clock date and time of day as the platform's clock reports it.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,11 @@ struct LocalTime {
     std::uint16_t minute = 0;
     std::uint16_t second = 0;
     std::uint16_t millisecond = 0;
+    // After the time, so the shells' {hour, minute, second, millisecond} still initialise it;
+    // only the dated log line reads them.
+    std::uint16_t year = 0;
+    std::uint16_t month = 0;  // 1 to 12
+    std::uint16_t day = 0;    // 1 to 31
 };
 
 }  // namespace vemtora

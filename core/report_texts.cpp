@@ -18,6 +18,18 @@ void appendClock(Text& text, const LocalTime& time) {
     text.append(formatUnsigned(n, time.millisecond / 100u));
 }
 
+// ISO 8601 date before the clock, as sort and spreadsheet programs read it.
+template <typename Text>
+void appendDate(Text& text, const LocalTime& time) {
+    NumberChars n;
+    text.append(formatUnsigned(n, time.year, 4));
+    text.append("-");
+    text.append(formatUnsigned(n, time.month, 2));
+    text.append("-");
+    text.append(formatUnsigned(n, time.day, 2));
+    text.append("T");
+}
+
 // Fixed notation as the log and the window have always shown it. Only enormous scale factors
 // make a text outgrow its buffer; then every value switches to scientific notation, which
 // stays true to the value where cutting digits off would not.
@@ -102,9 +114,10 @@ void ReportTexts::formatStatusLine(const AcquisitionSettings& settings, bool col
     statusText.append(logging ? "Save" : "");
 }
 
-LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals) {
+LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals, LogTimeStamp stamp) {
     const Averages average = averagesOf(totals);
     return formatWithFallback<LogLine>([&](LogLine& text, Notation notation) {
+        if (stamp == LogTimeStamp::LocalDateTime) appendDate(text, time);
         appendClock(text, time);
         text.append("\t");
         appendReadings(text, average.voltage, average.current, average.power, "\t", notation);

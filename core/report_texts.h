@@ -25,6 +25,7 @@ struct ReportTexts {
 };
 
 // Requires totals.frameCount > 0. Always ends with a single line feed.
-LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals);
+LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals,
+                      LogTimeStamp stamp = LogTimeStamp::TimeOfDay);
 
 }  // namespace vemtora

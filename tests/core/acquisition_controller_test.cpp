@@ -130,6 +130,23 @@ TEST_F(Controller, IntervalWithoutFramesKeepsTheMeasurementAndLogsNothing) {
     EXPECT_EQ(shell.repaints, repaints + 1);
 }
 
+TEST_F(Controller, DatedStampSettingSurvivesInitialiseAndLeadsEveryLogLine) {
+    AcquisitionSettings dated = parsed;
+    dated.logTimeStamp = LogTimeStamp::LocalDateTime;
+    AcquisitionController datedController{dated, serial, log, shell};
+    datedController.initialise();
+    datedController.startCollecting();
+    datedController.startLogging();
+    shell.now = {9, 5, 7, 300, 2026, 12, 8};
+    serial.pending = {"a1000\t200\t10z"};
+    datedController.onPollTick();
+    datedController.onReportTick();
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "2026-12-08T09:05:07.3\t64.6\t1.94\t125.3\n");
+    // The window's clock keeps its own form.
+    EXPECT_EQ(datedController.texts().timeText.view(), L"09:05:07.3");
+}
+
 TEST_F(Controller, FramesCountedBeforeStopAreStillReportedEvenAfterANewStart) {
     controller.startCollecting();
     controller.startLogging();

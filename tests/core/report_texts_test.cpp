@@ -89,6 +89,45 @@ TEST(LogLine, BoundedLineStillEndsWithItsLineFeed) {
     EXPECT_EQ(fits.view().back(), '\n');
 }
 
+struct StampCase {
+    LogTimeStamp stamp;
+    LocalTime time;
+    const char* line;
+};
+
+class LogLineStamps : public ::testing::TestWithParam<StampCase> {};
+
+TEST_P(LogLineStamps, LeadTheLineInTheChosenForm) {
+    const auto& c = GetParam();
+    EXPECT_EQ(formatLogLine(c.time, totalsOf({{64.6, 1.94, 125.324}}), c.stamp).view(), c.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LogLineStamps,
+    ::testing::Values(
+        // The window edition's form ignores the date, so its files stay byte for byte the same.
+        StampCase{LogTimeStamp::TimeOfDay, {9, 5, 7, 300, 2026, 12, 8}, "09:05:07.3\t64.6\t1.94\t125.3\n"},
+        StampCase{LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8},
+                  "2026-12-08T09:05:07.3\t64.6\t1.94\t125.3\n"},
+        StampCase{LogTimeStamp::LocalDateTime, {23, 59, 59, 999, 2026, 12, 31},
+                  "2026-12-31T23:59:59.9\t64.6\t1.94\t125.3\n"},
+        StampCase{LogTimeStamp::LocalDateTime, {0, 0, 0, 0, 987, 1, 1}, "0987-01-01T00:00:00.0\t64.6\t1.94\t125.3\n"},
+        StampCase{LogTimeStamp::LocalDateTime, {65535, 65535, 65535, 65535, 65535, 65535, 65535},
+                  "65535-65535-65535T65535:65535:65535.655\t64.6\t1.94\t125.3\n"}));
+
+TEST(LogLine, DatedBoundedLineStillEndsWithItsLineFeed) {
+    const LocalTime time{1, 2, 3, 400, 2026, 12, 8};
+    const LogLine line = formatLogLine(time, totalsOf({{1e200, 1e200, 1e300}}), LogTimeStamp::LocalDateTime);
+    EXPECT_EQ(line.view(), "2026-12-08T01:02:03.4\t1e+200\t1e+200\t1e+300\n");
+
+    // The date takes 11 characters: 1e74 (74 digits as a double) still fits in fixed notation,
+    // 1e75 no longer does, though without the date it would.
+    EXPECT_EQ(formatLogLine(time, totalsOf({{1e74, 1e74, 1e74}}), LogTimeStamp::LocalDateTime).length(), 254u);
+    EXPECT_EQ(formatLogLine(time, totalsOf({{1e75, 1e75, 1e75}})).length(), 246u);
+    const LogLine over = formatLogLine(time, totalsOf({{1e75, 1e75, 1e75}}), LogTimeStamp::LocalDateTime);
+    EXPECT_EQ(over.view(), "2026-12-08T01:02:03.4\t1e+75\t1e+75\t1e+75\n");
+}
+
 struct StatusCase {
     AcquisitionSettings settings;
     bool collecting;
