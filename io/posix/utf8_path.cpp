@@ -1,6 +1,7 @@
-// A strict UTF-32 to UTF-8 conversion, without the C library's locale-dependent wcstombs.
+// Strict conversions between UTF-32 and UTF-8, without the C library's locale-dependent wcstombs.
 #include "io/posix/utf8_path.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vemtora::posix {
@@ -31,7 +32,39 @@ bool isFileNameCodePoint(std::uint32_t codePoint) {
     return codePoint != 0 && !surrogate && codePoint <= 0x10FFFF;
 }
 
+// The length of the sequence a lead byte starts, 0 for a byte that cannot lead one.
+std::size_t sequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;  // C0 and C1 would only start overlong forms
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;  // above F4 lies beyond U+10FFFF
+    return 0;
+}
+
+// The smallest code point that needs a sequence of each length: anything less is overlong.
+constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+
 }  // namespace
+
+std::optional<std::wstring> fromUtf8Path(std::string_view path) {
+    std::wstring out;
+    out.reserve(path.size());
+    for (std::size_t i = 0; i < path.size();) {
+        const auto lead = static_cast<unsigned char>(path[i]);
+        const std::size_t length = sequenceLength(lead);
+        if (length == 0 || path.size() - i < length) return std::nullopt;
+        std::uint32_t codePoint = length == 1 ? lead : lead & (0xFFu >> (length + 1));
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(path[i + k]);
+            if ((next & 0xC0) != 0x80) return std::nullopt;
+            codePoint = (codePoint << 6) | (next & 0x3Fu);
+        }
+        if (codePoint < kSmallest[length] || !isFileNameCodePoint(codePoint)) return std::nullopt;
+        out += static_cast<wchar_t>(codePoint);
+        i += length;
+    }
+    return out;
+}
 
 std::optional<std::string> toUtf8Path(std::wstring_view path) {
     std::string out;
