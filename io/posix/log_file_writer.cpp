@@ -10,23 +10,15 @@
 
 #include "io/posix/posix_result.h"
 #include "io/posix/utf8_path.h"
+#include "io/posix/whole_write.h"
 
 namespace vemtora {
 
 namespace {
 
+using posix::FailureStep;
 using posix::retryOnInterrupt;
 using posix::succeeded;
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = retryOnInterrupt([&] { return ::write(fd, bytes.data(), bytes.size()); });
-        // 0 would mean no progress; treat it as the failure it is rather than loop on it.
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 // True when the file has content whose last byte is not a line feed.
 bool endsInsideALine(int fd, const struct stat& status) {
@@ -48,23 +40,36 @@ std::optional<std::wstring> LogFileWriter::chooseFile() {
     return path;
 }
 
+bool LogFileWriter::fail(FailureStep step, int error) {
+    failure_.step = step;
+    failure_.error = error;
+    return false;
+}
+
 bool LogFileWriter::open(const std::wstring& path) {
     close();
     const std::optional<std::string> name = posix::toUtf8Path(path);
-    if (!name) return false;
+    failure_ = logFailure();
+    // A name that cannot be converted is shown with its convertible characters only.
+    for (const wchar_t ch : path) failure_.path += ch > 0 && ch < 0x80 ? static_cast<char>(ch) : '?';
+    if (!name) return fail(FailureStep::Resolve, 0);
+    failure_.path = *name;
     // O_NONBLOCK and O_NOCTTY: a named pipe or a terminal typed as the name must not hold the
     // window until some reader or carrier turns up. Mode 0666 leaves the final say to the
     // user's umask, like any editor saving a new file.
     posix::OwnedDescriptor file(retryOnInterrupt([&] {
         return ::open(name->c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     }));
-    if (!file.isOpen()) return false;
+    if (!file.isOpen()) return fail(FailureStep::Open, errno);
     // Only a regular file takes lines whole, keeps them, and can be cut back on a full disk.
     struct stat status {};
-    if (!succeeded(::fstat(file.get(), &status)) || !S_ISREG(status.st_mode)) return false;
+    if (!succeeded(::fstat(file.get(), &status))) return fail(FailureStep::Open, errno);
+    if (!S_ISREG(status.st_mode)) return fail(FailureStep::Kind, 0);
     // Advisory on Linux: it keeps out a second copy of this program and anything else that
     // locks, not a plain `echo >>`.
-    if (!succeeded(retryOnInterrupt([&] { return ::flock(file.get(), LOCK_EX | LOCK_NB); }))) return false;
+    if (!succeeded(retryOnInterrupt([&] { return ::flock(file.get(), LOCK_EX | LOCK_NB); }))) {
+        return fail(FailureStep::Hold, errno);
+    }
     // Checked under the lock, so no other Vemtora can be halfway through a line.
     lineFeedOwed_ = endsInsideALine(file.get(), status);
     file_ = std::move(file);
@@ -75,8 +80,12 @@ void LogFileWriter::appendLine(std::string_view line) {
     if (!file_.isOpen() || line.empty()) return;
     // A line cut off by a full disk would have the next line glued to it, so remember where
     // it began and cut the file back there if the write fails part way.
+    lastLineLost_ = true;
     struct stat before {};
-    if (!succeeded(::fstat(file_.get(), &before))) return;
+    if (!succeeded(::fstat(file_.get(), &before))) {
+        fail(FailureStep::Write, errno);
+        return;
+    }
     // Old text without its last line feed would swallow the first line: end it first, in the
     // same write, so both land or neither does.
     std::string ended;
@@ -85,10 +94,12 @@ void LogFileWriter::appendLine(std::string_view line) {
         ended.append(1, '\n').append(line);
         line = ended;
     }
-    if (writeAll(file_.get(), line)) {
+    if (posix::writeAll(file_.get(), line)) {
         lineFeedOwed_ = false;
+        lastLineLost_ = false;
         return;
     }
+    fail(FailureStep::Write, errno);
     retryOnInterrupt([&] { return ::ftruncate(file_.get(), before.st_size); });
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/controller_interfaces.h"
+#include "io/posix/failure.h"
 #include "io/posix/owned_descriptor.h"
 
 namespace vemtora {
@@ -25,10 +26,24 @@ public:
     void appendLine(std::string_view line) override;
     void close() override;
 
+    // Why the last open failed, or why the last line was lost.
+    const posix::Failure& lastFailure() const { return failure_; }
+    // The last appendLine wrote nothing (a full disk, a file-size limit); the next may succeed.
+    bool lastLineLost() const { return lastLineLost_; }
+
 private:
+    static posix::Failure logFailure() {
+        posix::Failure failure;
+        failure.subject = posix::FailureSubject::LogFile;
+        return failure;
+    }
+    bool fail(posix::FailureStep step, int error);
+
     std::function<std::optional<std::wstring>()> choosePath_;
     posix::OwnedDescriptor file_;
     bool lineFeedOwed_ = false;  // the file ended inside a line when it was opened
+    posix::Failure failure_ = logFailure();
+    bool lastLineLost_ = false;
 };
 
 }  // namespace vemtora

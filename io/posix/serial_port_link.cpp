@@ -2,11 +2,14 @@
 #include "io/posix/serial_port_link.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -18,6 +21,7 @@ namespace vemtora {
 
 namespace {
 
+using posix::FailureStep;
 using posix::retryOnInterrupt;
 using posix::succeeded;
 
@@ -30,6 +34,18 @@ bool takeExclusiveHold(int fd) {
 
 // The exclusive flag belongs to the tty, not to our descriptor, so it would outlive our close.
 void releaseExclusiveHold(int fd) { ::ioctl(fd, TIOCNXCL); }
+
+bool isCharacterDevice(const std::string& path) {
+    struct stat entry {};
+    return ::stat(path.c_str(), &entry) == 0 && S_ISCHR(entry.st_mode);
+}
+
+// With VMIN and VTIME 0 an idle tty and a hung-up one (an unplugged adapter, a pty whose
+// master closed) both read 0 bytes; only poll tells them apart.
+bool hungUp(int fd) {
+    pollfd watched{fd, POLLIN, 0};
+    return ::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
 
 }  // namespace
 
@@ -46,22 +62,41 @@ bool SerialPortLink::configureLine(int fd, speed_t speed) {
 
 SerialPortLink::SerialPortLink(std::string deviceFolder) : deviceFolder_(std::move(deviceFolder)) {}
 
+SerialPortLink::SerialPortLink(FixedDevice device) : fixedDevice_(std::move(device.path)) {}
+
 SerialPortLink::~SerialPortLink() { close(); }
+
+bool SerialPortLink::fail(FailureStep step, int error) {
+    failure_.step = step;
+    failure_.error = error;
+    return false;
+}
 
 bool SerialPortLink::open(std::wstring_view portName, std::int32_t baudRate) {
     close();
-    const std::optional<std::string> path = posix::serialDevicePath(deviceFolder_, portName);
+    const std::optional<std::string> path =
+        fixedDevice_ ? fixedDevice_ : posix::serialDevicePath(deviceFolder_, portName);
+    failure_ = {};
+    failure_.path = path ? *path : std::string(portName.begin(), portName.end());
+    if (!path) return fail(FailureStep::Resolve, 0);
     const std::optional<speed_t> speed = posix::termiosSpeed(baudRate);
-    if (!path || !speed) return false;
+    if (!speed) return fail(FailureStep::Configure, EINVAL);
 
     // O_NONBLOCK: neither the open nor any read may wait for carrier or data.
     posix::OwnedDescriptor port(retryOnInterrupt(
         [&] { return ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }));
-    if (!port.isOpen()) return false;
-    if (!takeExclusiveHold(port.get())) return false;
+    if (!port.isOpen()) {
+        const int error = errno;
+        failure_.characterDevice = isCharacterDevice(*path);
+        return fail(FailureStep::Open, error);
+    }
+    if (!takeExclusiveHold(port.get())) return fail(FailureStep::Hold, errno);
+    // errno stays 0 when every call succeeded but the device did not take the settings.
+    errno = 0;
     if (!configureLine(port.get(), *speed)) {
+        const int error = errno;
         releaseExclusiveHold(port.get());
-        return false;
+        return fail(FailureStep::Configure, error);
     }
     port_ = std::move(port);
     return true;
@@ -69,12 +104,24 @@ bool SerialPortLink::open(std::wstring_view portName, std::int32_t baudRate) {
 
 std::size_t SerialPortLink::poll(ReceiveBuffer& buffer) {
     if (!port_.isOpen()) return 0;
-    const std::size_t count = posix::bytesReceived(::read(port_.get(), buffer.data(), kMaxPollBytes));
+    const ssize_t result = ::read(port_.get(), buffer.data(), kMaxPollBytes);
+    const int error = errno;
+    const std::size_t count = posix::bytesReceived(result);
     buffer[count] = '\0';
+    if (lost_) return count;
+    // Other read errors (EIO, ENODEV, ENXIO) come from a device already gone as well.
+    if (result < 0 && error != EAGAIN && error != EWOULDBLOCK && error != EINTR) {
+        lost_ = true;
+        fail(FailureStep::Read, error);
+    } else if (result == 0 && hungUp(port_.get())) {
+        lost_ = true;
+        fail(FailureStep::Read, 0);
+    }
     return count;
 }
 
 void SerialPortLink::close() {
+    lost_ = false;
     if (!port_.isOpen()) return;
     releaseExclusiveHold(port_.get());
     port_.reset();

@@ -3,20 +3,29 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <termios.h>
 
 #include "core/controller_interfaces.h"
+#include "io/posix/failure.h"
 #include "io/posix/owned_descriptor.h"
 
 namespace vemtora {
 
 class SerialPortLink : public SerialLink {
 public:
+    // A device named by the user (/dev/ttyUSB0, a /dev/serial/by-id link), opened whatever
+    // port name the controller asks for.
+    struct FixedDevice {
+        std::string path;
+    };
+
     // deviceFolder is where "COMn" links and ttyS devices are looked up; tests use their own.
     explicit SerialPortLink(std::string deviceFolder = "/dev");
+    explicit SerialPortLink(FixedDevice device);
     ~SerialPortLink() override;
 
     SerialPortLink(const SerialPortLink&) = delete;
@@ -26,14 +35,25 @@ public:
     std::size_t poll(ReceiveBuffer& buffer) override;
     void close() override;
 
+    // Why the last open failed, or why the device was lost; step None when neither happened.
+    const posix::Failure& lastFailure() const { return failure_; }
+    // A poll found the device gone (hung up, unplugged); cleared by close and open. The
+    // controller sees only empty polls, as before.
+    bool deviceLost() const { return lost_; }
+
 protected:
     // Puts the open tty into the meter's raw 8N1 stream at this speed; false when the device
     // does not take it. Tests stand in a device that refuses.
     virtual bool configureLine(int fd, speed_t speed);
 
 private:
+    bool fail(posix::FailureStep step, int error);
+
     std::string deviceFolder_;
+    std::optional<std::string> fixedDevice_;
     posix::OwnedDescriptor port_;
+    posix::Failure failure_;
+    bool lost_ = false;
 };
 
 }  // namespace vemtora

@@ -26,14 +26,19 @@ void expectOnlyWholeLines(const std::string& path, const std::function<void()>& 
     LogFileWriter writer{[] { return std::optional<std::wstring>{}; }};
     ASSERT_TRUE(writer.open(widened(path)));
     writer.appendLine("first\n");
+    EXPECT_FALSE(writer.lastLineLost());
     const std::string longLine = std::string(10000, 'x') + "\n";
     fill();
     writer.appendLine(longLine);
     EXPECT_EQ(fileContents(path), "first\n");
+    EXPECT_TRUE(writer.lastLineLost());
+    EXPECT_EQ(writer.lastFailure().step, posix::FailureStep::Write);
+    EXPECT_NE(writer.lastFailure().error, 0);
     writer.appendLine(longLine);
     EXPECT_EQ(fileContents(path), "first\n") << "still full: lost again, still no fragment";
     free();
     writer.appendLine("second\n");
+    EXPECT_FALSE(writer.lastLineLost());
     writer.appendLine(longLine);
     EXPECT_EQ(fileContents(path), "first\nsecond\n" + longLine);
 }

@@ -191,17 +191,24 @@ TEST_F(SerialPortLinkTest, EverySpeedIsAppliedAsARaw8N1StreamLeavingFlowControlA
 
 TEST_F(SerialPortLinkTest, UnpluggedDeviceGivesEmptyPollsAtOnceAndCanBeReplugged) {
     ASSERT_TRUE(link.open(L"COM5", 9600));
+    ReceiveBuffer idle{};
+    ASSERT_EQ(link.poll(idle), 0u);
+    EXPECT_FALSE(link.deviceLost()) << "a quiet line is not a lost one";
     pty.unplug();
-    // A hung-up tty answers every read at once with EIO.
+    // A hung-up tty answers every read at once, with nothing.
     const auto started = Clock::now();
     for (int i = 0; i < 1000; ++i) {
         ReceiveBuffer buffer{};
         ASSERT_EQ(link.poll(buffer), 0u) << "poll " << i;
+        ASSERT_TRUE(link.deviceLost()) << "poll " << i;
     }
     EXPECT_LT(Clock::now() - started, 1s);
+    EXPECT_EQ(link.lastFailure().step, posix::FailureStep::Read);
+    EXPECT_EQ(link.lastFailure().path, devices / "COM5");
 
     // Stop, Start while the device is gone, then Start once a new one has the same name.
     link.close();
+    EXPECT_FALSE(link.deviceLost());
     const long descriptorsBefore = openDescriptorCount();
     EXPECT_FALSE(link.open(L"COM5", 9600));
     EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
@@ -211,6 +218,23 @@ TEST_F(SerialPortLinkTest, UnpluggedDeviceGivesEmptyPollsAtOnceAndCanBeReplugged
     ASSERT_TRUE(link.open(L"COM5", 9600));
     replugged.sendFromMeter("a1000\t200\t10z");
     EXPECT_EQ(receive(13, replugged), "a1000\t200\t10z");
+    EXPECT_FALSE(link.deviceLost());
+}
+
+TEST_F(SerialPortLinkTest, FixedDeviceIsOpenedWhateverThePortName) {
+    SerialPortLink fixed{SerialPortLink::FixedDevice{pty.slavePath()}};
+    ASSERT_TRUE(fixed.open(L"COM16", 38400));
+    pty.sendFromMeter("a1\t2\t3z");
+    std::string received;
+    const auto deadline = Clock::now() + 5s;
+    while (received.size() < 7 && waitReadable(pty.slave(), deadline)) {
+        ReceiveBuffer buffer{};
+        received.append(buffer.data(), fixed.poll(buffer));
+    }
+    EXPECT_EQ(received, "a1\t2\t3z");
+    termios applied{};
+    ASSERT_EQ(::tcgetattr(pty.slave(), &applied), 0);
+    EXPECT_EQ(cfgetispeed(&applied), B38400);
 }
 
 }  // namespace
