@@ -8,13 +8,6 @@ namespace vemtora::posix {
 
 namespace {
 
-// strerrordesc_np is the C library's English text, never translated, so messages read the
-// same whatever the locale (and other programs' translations cannot half-translate ours).
-std::string errorText(int error) {
-    const char* text = ::strerrordesc_np(error);
-    return text != nullptr ? text : "error " + std::to_string(error);
-}
-
 bool heldByOther(int error) { return error == EWOULDBLOCK || error == EBUSY; }
 
 std::string describePort(const Failure& f) {
@@ -64,6 +57,13 @@ std::string describeLog(const Failure& f) {
 }
 
 }  // namespace
+
+// strerrordesc_np, unlike strerror, ignores the locale: a sentence half in German and half in
+// English helps nobody.
+std::string errorText(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text != nullptr ? text : "error " + std::to_string(error);
+}
 
 std::string describeFailure(const Failure& failure) {
     return failure.subject == FailureSubject::SerialPort ? describePort(failure) : describeLog(failure);

@@ -30,4 +30,7 @@ struct Failure {
 // name, no full stop. Independent of the locale.
 std::string describeFailure(const Failure& failure);
 
+// The C library's English text for an errno value, never translated.
+std::string errorText(int error);
+
 }  // namespace vemtora::posix

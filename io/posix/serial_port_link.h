@@ -37,6 +37,8 @@ public:
 
     // Why the last open failed, or why the device was lost; step None when neither happened.
     const posix::Failure& lastFailure() const { return failure_; }
+    // The device file the last open tried.
+    const std::string& devicePath() const { return failure_.path; }
     // A poll found the device gone (hung up, unplugged); cleared by close and open. The
     // controller sees only empty polls, as before.
     bool deviceLost() const { return lost_; }

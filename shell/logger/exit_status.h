@@ -1,0 +1,12 @@
+// The logger's exit statuses, as --help, the man page and the README list them.
+#pragma once
+
+namespace vemtora::logger {
+
+enum ExitStatus : int {
+    kExitOk = 0,              // ended by a signal, or its standard output was closed
+    kExitRuntimeFailure = 1,  // port or log file not opened at start; device lost with --no-reconnect
+    kExitUsage = 2,           // a bad command line
+};
+
+}  // namespace vemtora::logger

@@ -1,0 +1,67 @@
+// The logger's command line: the window edition's positional arguments, then its own options.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/acquisition_settings.h"
+
+namespace vemtora::logger {
+
+enum class OptionId { Speed, Interval, Log, Device, DeviceFolder, IsoTime, NoReconnect, Help, Version };
+
+struct OptionSpec {
+    OptionId id;
+    std::string_view name;
+    std::string_view valueName;  // empty for a flag
+    std::string_view help;       // --speed and --interval get their choices added
+};
+
+// Parsed from this table and listed from it by --help.
+inline constexpr std::array<OptionSpec, 9> kOptions = {{
+    {OptionId::Speed, "--speed", "BPS", "line speed in bit/s:"},
+    {OptionId::Interval, "--interval", "SECONDS", "report interval:"},
+    {OptionId::Log, "--log", "FILE", "also append each line to FILE"},
+    {OptionId::Device, "--device", "PATH", "read PATH (/dev/ttyUSB0, /dev/serial/by-id/...) instead of a COM port"},
+    {OptionId::DeviceFolder, "--device-folder", "DIR", "look the COM names up in DIR instead of /dev"},
+    {OptionId::IsoTime, "--iso-time", "", "begin each line with the date: 2026-12-08T09:05:07.3"},
+    {OptionId::NoReconnect, "--no-reconnect", "", "exit when the device goes away instead of waiting for it"},
+    {OptionId::Help, "--help", "", "show this help and exit"},
+    {OptionId::Version, "--version", "", "show the version and exit"},
+}};
+
+inline constexpr char kDefaultDeviceFolder[] = "/dev";
+
+enum class Action { Run, ShowHelp, ShowVersion };
+
+struct LoggerOptions {
+    Action action = Action::Run;
+    // Port and scales as the window reads them; speed, interval and time stamp from the options.
+    AcquisitionSettings settings;
+    std::optional<std::wstring> logPath;
+    std::optional<std::string> devicePath;
+    std::string deviceFolder = kDefaultDeviceFolder;
+    bool reconnect = true;
+};
+
+struct ParsedCommandLine {
+    LoggerOptions options;
+    std::string error;  // empty when the command line is good
+};
+
+// arguments: without the program name. Options and positional arguments may come in any
+// order; "--" ends the options. --help and --version end the parsing where they stand.
+ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments);
+
+// "0.1", "2", "30": milliseconds as the Interval menu's seconds.
+std::string secondsText(std::int32_t milliseconds);
+
+// "300, 600, ... or 38400" and "0.1, 0.2, ... or 30": what --speed and --interval take.
+std::string speedChoices();
+std::string intervalChoices();
+
+}  // namespace vemtora::logger

@@ -1,0 +1,55 @@
+// vemtora-logger: the Linux edition without a window, for unattended logging.
+#include <unistd.h>
+
+#include <csignal>
+#include <ctime>
+#include <string_view>
+#include <vector>
+
+#include "io/posix/serial_port_link.h"
+#include "io/posix/whole_write.h"
+#include "shell/logger/exit_status.h"
+#include "shell/logger/logger_options.h"
+#include "shell/logger/logger_shell.h"
+#include "shell/logger/logger_texts.h"
+#include "shell/logger/tee_log_file.h"
+#include "shell/logger/termination_signals.h"
+
+namespace {
+
+using namespace vemtora;
+using namespace vemtora::logger;
+
+SerialPortLink makeLink(const LoggerOptions& options) {
+    if (options.devicePath) return SerialPortLink(SerialPortLink::FixedDevice{*options.devicePath});
+    return SerialPortLink(options.deviceFolder);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // Before anything can be interrupted: a signal during start-up then ends the run cleanly too.
+    TerminationSignals signals;
+    // A reader that goes away is seen as EPIPE and ends the run after a whole line; past a
+    // file-size limit the write fails and the log writer cuts the file back to its last whole line.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::tzset();
+
+    const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const ParsedCommandLine parsed = parseLoggerCommandLine(arguments);
+    if (!parsed.error.empty()) {
+        posix::writeAll(STDERR_FILENO, usageErrorText(parsed.error));
+        return kExitUsage;
+    }
+    const LoggerOptions& options = parsed.options;
+    if (options.action == Action::ShowHelp) return posix::writeAll(STDOUT_FILENO, helpText()) ? kExitOk : kExitRuntimeFailure;
+    if (options.action == Action::ShowVersion) {
+        return posix::writeAll(STDOUT_FILENO, versionText()) ? kExitOk : kExitRuntimeFailure;
+    }
+
+    SerialPortLink link = makeLink(options);
+    TeeLogFile log(STDOUT_FILENO, options.logPath, tellUser);
+    LoggerShell shell(options, link, log, signals);
+    return shell.run();
+}

@@ -1,0 +1,31 @@
+// A periodic timer on a timerfd: ticks at fixed monotonic steps, so they never drift.
+#pragma once
+
+#include <cstdint>
+
+#include "io/posix/owned_descriptor.h"
+
+namespace vemtora::logger {
+
+class PeriodicTimer {
+public:
+    PeriodicTimer();
+
+    bool valid() const { return fd_.isOpen(); }
+    // Readable while ticks are waiting; never readable while stopped.
+    int fd() const { return fd_.get(); }
+
+    // The first tick is one full period away.
+    void start(std::int32_t periodMs);
+    void stop();
+    bool running() const { return running_; }
+
+    // Ticks since the last call; several when the process was held up, 0 when none is due.
+    std::uint64_t takeTicks();
+
+private:
+    posix::OwnedDescriptor fd_;
+    bool running_ = false;
+};
+
+}  // namespace vemtora::logger

@@ -1,0 +1,19 @@
+// Reading the local date and time with milliseconds.
+#include "shell/logger/wall_clock.h"
+
+#include <time.h>
+
+namespace vemtora::logger {
+
+LocalTime localWallClock() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    tm parts{};
+    if (::localtime_r(&now.tv_sec, &parts) == nullptr) return {};
+    const auto field = [](long value) { return static_cast<std::uint16_t>(value); };
+    return {field(parts.tm_hour),        field(parts.tm_min),    field(parts.tm_sec),
+            field(now.tv_nsec / 1000000), field(parts.tm_year + 1900L), field(parts.tm_mon + 1L),
+            field(parts.tm_mday)};
+}
+
+}  // namespace vemtora::logger
