@@ -1,0 +1,151 @@
+// The logger's command line: the window's positional arguments, its own options, and the
+// messages for what it refuses. Run once more under a comma-decimal locale.
+#include "shell/logger/logger_options.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "shell/logger/logger_texts.h"
+
+namespace vemtora::logger {
+namespace {
+
+ParsedCommandLine parse(const std::vector<std::string>& arguments) {
+    return parseLoggerCommandLine(std::vector<std::string_view>(arguments.begin(), arguments.end()));
+}
+
+TEST(LoggerCommandLine, PositionalArgumentsReadAsTheWindowReadsThem) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::uint32_t port;
+        double voltageScale;
+        double currentScale;
+    } rows[] = {
+        {{}, 4, 0.646, 0.097},
+        {{"0"}, 0, 0.646, 0.097},
+        {{"15", "1", "2"}, 15, 1.0, 2.0},
+        {{"2", "0.5"}, 2, 0.646, 0.097},              // both scales or none
+        {{"16", "1", "2"}, 4, 1.0, 2.0},              // 16 is no port
+        {{"-1", "1", "2"}, 4, 1.0, 2.0},              // a negative index is a number, not an option
+        {{"4", "0,646", "0,097"}, 4, 0.646, 0.097},   // numbers take a point, whatever the locale
+        {{"3", "-1", "2"}, 3, 0.646, 0.097},          // scales must be greater than zero
+        {{"3 1.5 2.5"}, 3, 1.5, 2.5},                 // one argument holding all three, as the window joins them
+        {{"--speed", "300", "3", "--iso-time", "1.5", "2.5"}, 3, 1.5, 2.5},  // options anywhere
+        {{"--", "5", "--speed", "300"}, 5, 0.646, 0.097},  // after "--", all positional
+        {{"x", "1", "2"}, 4, 0.646, 0.097},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.arguments));
+        const ParsedCommandLine parsed = parse(row.arguments);
+        ASSERT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options.settings.portIndex, row.port);
+        EXPECT_FLOAT_EQ(static_cast<float>(parsed.options.settings.voltageScale), static_cast<float>(row.voltageScale));
+        EXPECT_FLOAT_EQ(static_cast<float>(parsed.options.settings.currentScale), static_cast<float>(row.currentScale));
+    }
+}
+
+TEST(LoggerCommandLine, EveryMenuSpeedAndIntervalIsTakenInItsMenuForm) {
+    for (const std::int32_t rate : kBaudRates) {
+        EXPECT_EQ(parse({"--speed", std::to_string(rate)}).options.settings.baudRate, rate);
+        EXPECT_EQ(parse({"--speed=" + std::to_string(rate)}).options.settings.baudRate, rate);
+    }
+    for (const std::int32_t interval : kReportIntervalsMs) {
+        EXPECT_EQ(parse({"--interval", secondsText(interval)}).options.settings.reportIntervalMs, interval);
+    }
+    const LoggerOptions defaults = parse({}).options;
+    EXPECT_EQ(defaults.settings.baudRate, 9600);
+    EXPECT_EQ(defaults.settings.reportIntervalMs, 500);
+    EXPECT_EQ(defaults.settings.logTimeStamp, LogTimeStamp::TimeOfDay);
+    EXPECT_TRUE(defaults.reconnect);
+    EXPECT_EQ(defaults.deviceFolder, "/dev");
+}
+
+TEST(LoggerCommandLine, IntervalsReadAsDecimalSecondsExactly) {
+    const struct {
+        const char* text;
+        std::int32_t milliseconds;  // 0: refused
+    } rows[] = {
+        {"0.1", 100}, {".5", 500},  {"0.50", 500}, {"1.000", 1000}, {"1.", 1000}, {"030", 30000}, {"5", 5000},
+        {"0.3", 0},   {"0,5", 0},   {"1e1", 0},    {"-1", 0},       {"+1", 0},    {"", 0},        {".", 0},
+        {"0.1000001", 0}, {"0.0001", 0}, {"0.1 ", 0}, {"99999999999999999999999", 0}, {"00000000000000000001", 1000},
+    };
+    for (const auto& row : rows) {
+        const ParsedCommandLine parsed = parse({"--interval", row.text});
+        if (row.milliseconds == 0) {
+            EXPECT_NE(parsed.error, "") << row.text;
+        } else {
+            EXPECT_EQ(parsed.error, "") << row.text;
+            EXPECT_EQ(parsed.options.settings.reportIntervalMs, row.milliseconds) << row.text;
+        }
+    }
+}
+
+TEST(LoggerCommandLine, PathsAndFlagsAreTaken) {
+    const LoggerOptions options = parse({"--log", "caf\xc3\xa9.log", "--device=/dev/serial/by-id/usb-x", "--iso-time",
+                                         "--no-reconnect", "--device-folder", "/tmp/d"})
+                                      .options;
+    EXPECT_EQ(options.logPath, std::wstring(L"caf\u00e9.log"));
+    EXPECT_EQ(options.devicePath, "/dev/serial/by-id/usb-x");
+    EXPECT_EQ(options.settings.logTimeStamp, LogTimeStamp::LocalDateTime);
+    EXPECT_FALSE(options.reconnect);
+    EXPECT_EQ(options.deviceFolder, "/tmp/d");
+    EXPECT_EQ(parse({"--device-folder="}).options.deviceFolder, "/dev") << "empty means the default, as in the window";
+    EXPECT_EQ(parse({"--log", std::string(255, 'x')}).error, "");
+}
+
+TEST(LoggerCommandLine, HelpAndVersionEndTheParsingWhereTheyStand) {
+    EXPECT_EQ(parse({"--help", "--bogus"}).options.action, Action::ShowHelp);
+    EXPECT_EQ(parse({"3", "--version", "--speed", "1"}).options.action, Action::ShowVersion);
+    EXPECT_NE(parse({"--bogus", "--help"}).error, "");
+}
+
+TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* error;
+    } rows[] = {
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"-h"}, "unknown option -h"},
+        {{"--speed"}, "--speed needs a value"},
+        {{"--log"}, "--log needs a value"},
+        {{"--iso-time=yes"}, "--iso-time takes no value"},
+        {{"--speed", "9600bps"}, "--speed '9600bps': use one of 300, 600, 1200, 2400, 4800, 9600, 19200 or 38400"},
+        {{"--speed", "+9600"}, "--speed '+9600': use one of 300, 600, 1200, 2400, 4800, 9600, 19200 or 38400"},
+        {{"--speed=57600"}, "--speed '57600': use one of 300, 600, 1200, 2400, 4800, 9600, 19200 or 38400"},
+        {{"--interval", "0,5"}, "--interval '0,5': use one of 0.1, 0.2, 0.5, 1, 2, 5, 10 or 30 (seconds)"},
+        {{"--log", ""}, "--log needs a file name"},
+        {{"--log", "caf\xe9.log"}, "--log 'caf\xe9.log': the file name is not valid UTF-8"},
+        {{"--log", std::string(256, 'x')}, "--log: the file name is longer than 255 characters"},
+        {{"--device="}, "--device needs a path"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(parse(row.arguments).error, row.error);
+}
+
+TEST(LoggerCommandLine, SecondsReadAsTheIntervalMenuShowsThem) {
+    const std::pair<std::int32_t, const char*> rows[] = {
+        {100, "0.1"}, {500, "0.5"}, {1000, "1"}, {30000, "30"}, {1250, "1.25"}, {1005, "1.005"}};
+    for (const auto& [milliseconds, text] : rows) EXPECT_EQ(secondsText(milliseconds), text);
+}
+
+// The man page is written by hand: it must offer what the program takes.
+TEST(LoggerCommandLine, ManPageListsEveryOptionAndChoice) {
+    std::ifstream file(MAN_PAGE_PATH);
+    ASSERT_TRUE(file) << MAN_PAGE_PATH;
+    std::string page(std::istreambuf_iterator<char>(file), {});
+    // roff escapes the hyphens of option names.
+    for (std::size_t at = 0; (at = page.find("\\-", at)) != std::string::npos;) page.replace(at, 2, "-");
+    const std::string help = helpText();
+    for (const OptionSpec& spec : kOptions) {
+        EXPECT_NE(page.find(std::string(spec.name)), std::string::npos) << spec.name;
+        EXPECT_NE(help.find(std::string(spec.name)), std::string::npos) << spec.name;
+    }
+    EXPECT_NE(page.find(speedChoices()), std::string::npos) << speedChoices();
+    EXPECT_NE(page.find(intervalChoices()), std::string::npos) << intervalChoices();
+}
+
+}  // namespace
+}  // namespace vemtora::logger

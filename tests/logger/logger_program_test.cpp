@@ -1,0 +1,259 @@
+// The real vemtora-logger against the real meter simulator on a pseudo-terminal: its lines on
+// standard output and in the log, a meter unplugged and plugged in again, signals, a reader
+// that goes away and a log that cannot grow.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/logger/meter.h"
+#include "tests/posix/test_files.h"
+
+namespace vemtora {
+namespace {
+
+using namespace testing_support;
+
+const std::regex kClockLine(R"((\d\d):(\d\d):(\d\d)\.(\d)\t(.*))");
+const std::regex kDatedLine(R"((\d{4})-(\d\d)-(\d\d)T(\d\d):(\d\d):(\d\d)\.(\d)\t(.*))");
+
+struct StampedLine {
+    long tenthsOfDay = -1;  // -1: the line is not well formed
+    std::string readings;
+};
+
+StampedLine readLine(const std::string& line, bool dated) {
+    std::smatch m;
+    if (!std::regex_match(line, m, dated ? kDatedLine : kClockLine)) return {};
+    const std::size_t h = dated ? 4 : 1;
+    const auto field = [&](std::size_t i) { return std::stol(m[i].str()); };
+    return {((field(h) * 60 + field(h + 1)) * 60 + field(h + 2)) * 10 + field(h + 3), m[h + 4].str()};
+}
+
+class LoggerRun : public ::testing::Test {
+protected:
+    std::string link() const { return folder / "COM5"; }
+    std::string logPath() const { return folder / "meter.log"; }
+
+    ChildProcess& startLogger(const std::vector<std::string>& options,
+                              const std::function<void()>& beforeExec = {}) {
+        std::vector<std::string> arguments{"--device-folder", folder.path(), "--log", logPath()};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        logger_ = std::make_unique<ChildProcess>(loggerCommand(arguments), beforeExec);
+        return *logger_;
+    }
+
+    // Lines from standard output until one holds `readings`; every line read is kept in `seen`.
+    bool readUntil(const std::string& readings, std::vector<std::string>& seen) {
+        const auto deadline = secondsFromNow(15);
+        while (const auto line = logger_->out().next(deadline)) {
+            seen.push_back(*line);
+            if (line->find(readings) != std::string::npos) return true;
+        }
+        return false;
+    }
+
+    // Ends the logger with a signal; what it wrote to standard output must be the log, byte for byte.
+    void endAndCompareWithLog(std::vector<std::string>& seen, int signal = SIGTERM) {
+        logger_->signal(signal);
+        EXPECT_TRUE(exitedWith(logger_->waitForExit(secondsFromNow(10)), 0));
+        std::string output;
+        for (const auto& line : seen) output += line + "\n";
+        output += logger_->out().rest(secondsFromNow(5));
+        EXPECT_EQ(fileContents(logPath()), output);
+        EXPECT_EQ(output.back(), '\n');
+    }
+
+    TempFolder folder;
+    std::unique_ptr<ChildProcess> logger_;
+};
+
+struct LinesCase {
+    const char* name;
+    std::vector<std::string> simulator;
+    std::vector<std::string> logger;
+    const char* readings;
+    long intervalTenths;
+    bool dated;
+};
+
+void PrintTo(const LinesCase& c, std::ostream* out) { *out << c.name; }
+
+class LoggerLines : public LoggerRun, public ::testing::WithParamInterface<std::tuple<Delivery, LinesCase>> {};
+
+TEST_P(LoggerLines, AreExactOnePerIntervalOnStandardOutputAndInTheLog) {
+    const auto& [delivery, c] = GetParam();
+    Meter meter(link(), delivery, c.simulator);
+    ASSERT_TRUE(meter.started());
+    std::vector<std::string> options = c.logger;
+    for (auto& option : options) {
+        if (option == "LINK") option = link();
+    }
+    ChildProcess& logger = startLogger(options);
+
+    std::vector<std::string> seen;
+    std::vector<long> stamps;
+    for (int i = 0; i < 4; ++i) {
+        const auto line = logger.out().next(secondsFromNow(15));
+        ASSERT_TRUE(line) << "line " << i << "; " << logger.err().rest(secondsFromNow(1));
+        seen.push_back(*line);
+        const StampedLine read = readLine(*line, c.dated);
+        ASSERT_GE(read.tenthsOfDay, 0) << *line;
+        EXPECT_EQ(read.readings, c.readings);
+        stamps.push_back(read.tenthsOfDay);
+    }
+    // The report ticks keep a fixed rhythm: the k-th line is k intervals after the first, give or
+    // take the time a busy machine takes to wake the logger; a lost or doubled line is a whole
+    // interval off.
+    for (std::size_t k = 1; k < stamps.size(); ++k) {
+        const long elapsed = (stamps[k] - stamps[0] + 864000) % 864000;
+        EXPECT_NEAR(elapsed, static_cast<long>(k) * c.intervalTenths, 2) << seen[k];
+    }
+    endAndCompareWithLog(seen);
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
+}
+
+const LinesCase kLinesCases[] = {
+    {"Defaults", {}, {"--interval", "0.5"}, "64.6\t1.94\t125.3", 5, false},
+    {"Dated38400", {"--baud", "38400"}, {"--speed", "38400", "--interval", "1", "--iso-time"}, "64.6\t1.94\t125.3", 10,
+     true},
+    {"ScalesFromTheWindowsArguments", {}, {"4", "1", "2", "--interval", "0.5"}, "100.0\t40.00\t4000.0", 5, false},
+    {"DeviceByPathAt1200", {"--baud", "1200"}, {"--device", "LINK", "--speed", "1200", "--interval", "0.5"},
+     "64.6\t1.94\t125.3", 5, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, LoggerLines,
+                         ::testing::Combine(::testing::ValuesIn(kDeliveries), ::testing::ValuesIn(kLinesCases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) == Delivery::Whole ? "Whole" : "Bytes") +
+                                    std::get<1>(info.param).name;
+                         });
+
+class LoggerUnplug : public LoggerRun, public ::testing::WithParamInterface<Delivery> {
+protected:
+    // The one message line the logger gives, matched against a pattern.
+    void expectMessage(const std::string& pattern) {
+        const auto line = logger_->err().next(secondsFromNow(10));
+        ASSERT_TRUE(line) << "no message matching " << pattern;
+        EXPECT_TRUE(std::regex_match(*line, std::regex(pattern))) << *line;
+    }
+    std::string quotedLink() const { return std::regex_replace(link(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
+};
+
+TEST_P(LoggerUnplug, SaysSoReconnectsAndResumes) {
+    auto meter = std::make_unique<Meter>(link(), GetParam(), std::vector<std::string>{"--voltage", "1000"});
+    ASSERT_TRUE(meter->started());
+    startLogger({"--interval", "0.5"});
+    std::vector<std::string> seen;
+    ASSERT_TRUE(readUntil("\t64.6\t", seen));
+
+    meter->unplug();
+    expectMessage("vemtora-logger: " + quotedLink() + " went away: .+; trying to open it again every second");
+    meter = std::make_unique<Meter>(link(), GetParam(), std::vector<std::string>{"--voltage", "2000"});
+    ASSERT_TRUE(meter->started());
+    expectMessage("vemtora-logger: " + quotedLink() + " is back; reading again");
+    ASSERT_TRUE(readUntil("\t129.2\t", seen));
+
+    // Old readings, then new ones; never an interval that mixes them.
+    const auto firstNew = std::find_if(seen.begin(), seen.end(), [](const auto& l) { return l.find("\t129.2\t") != std::string::npos; });
+    for (auto line = seen.begin(); line != seen.end(); ++line) {
+        EXPECT_EQ(readLine(*line, false).readings, line < firstNew ? "64.6\t1.94\t125.3" : "129.2\t1.94\t250.6");
+    }
+    endAndCompareWithLog(seen);
+}
+
+TEST_P(LoggerUnplug, WithNoReconnectSaysSoAndExitsWith1) {
+    Meter meter(link(), GetParam());
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--interval", "0.2", "--no-reconnect"});
+    std::vector<std::string> seen;
+    ASSERT_TRUE(readUntil("\t64.6\t", seen));
+    meter.unplug();
+    expectMessage("vemtora-logger: " + quotedLink() + " went away: .+; exiting \\(--no-reconnect\\)");
+    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 1));
+    std::string output;
+    for (const auto& line : seen) output += line + "\n";
+    output += logger.out().rest(secondsFromNow(5));
+    EXPECT_EQ(fileContents(logPath()), output);
+}
+
+// The first meter leaves "a1" behind; the second begins with "000\t200\t10z". Joined, they would
+// make a 64.6 V frame after the reconnect.
+TEST_P(LoggerUnplug, NoFrameJoinsBytesFromBeforeAndAfter) {
+    auto meter = std::make_unique<Meter>(link(), GetParam(), std::vector<std::string>{"--raw", "a1000\\t200\\t10za1"});
+    ASSERT_TRUE(meter->started());
+    startLogger({"--interval", "0.5"});
+    std::vector<std::string> seen;
+    ASSERT_TRUE(readUntil("\t64.6\t", seen));
+    meter->unplug();
+    expectMessage(".* went away: .*");
+    meter = std::make_unique<Meter>(link(), GetParam(),
+                                    std::vector<std::string>{"--raw", "000\\t200\\t10za2000\\t200\\t10z"});
+    expectMessage(".* is back; reading again");
+    const auto line = logger_->out().next(secondsFromNow(10));
+    ASSERT_TRUE(line);
+    EXPECT_EQ(readLine(*line, false).readings, "129.2\t1.94\t250.6");
+}
+
+INSTANTIATE_TEST_SUITE_P(Deliveries, LoggerUnplug, ::testing::ValuesIn(kDeliveries),
+                         [](const auto& info) { return info.param == Delivery::Whole ? "Whole" : "Bytes"; });
+
+class LoggerSignals : public LoggerRun, public ::testing::WithParamInterface<int> {};
+
+TEST_P(LoggerSignals, EndTheRunWithWholeLinesAndStatus0) {
+    Meter meter(link(), kLineDelivery, {"--baud", "38400", "--frames-per-second", "0"});
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"});
+    std::vector<std::string> seen;
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(readUntil("\t64.6\t1.94\t125.3", seen));
+    endAndCompareWithLog(seen, GetParam());
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, LoggerSignals, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+TEST_F(LoggerRun, ReaderGoingAwayEndsTheRunQuietlyWithWholeLines) {
+    Meter meter(link(), kLineDelivery, {"--baud", "38400"});
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"});
+    std::vector<std::string> seen;
+    ASSERT_TRUE(readUntil("\t64.6\t", seen));
+    logger.out().close();
+    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
+    const std::string log = fileContents(logPath());
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), '\n');
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) EXPECT_EQ(readLine(line, false).readings, "64.6\t1.94\t125.3");
+}
+
+TEST_F(LoggerRun, LogThatCannotGrowLosesWholeLinesSaysSoOnceAndStandardOutputGoesOn) {
+    Meter meter(link(), kLineDelivery, {"--baud", "38400"});
+    ASSERT_TRUE(meter.started());
+    // Room for four 26-byte lines; the kernel refuses the fifth with EFBIG.
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"}, [] {
+        const rlimit limit{120, 120};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    std::vector<std::string> seen;
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen));
+    EXPECT_EQ(logger.err().next(secondsFromNow(5)),
+              "vemtora-logger: cannot write to log file " + logPath() + ": File too large; lines are lost");
+    logger.signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "") << "said once, not once a line";
+    EXPECT_EQ(fileContents(logPath()), seen[0] + "\n" + seen[1] + "\n" + seen[2] + "\n" + seen[3] + "\n");
+}
+
+}  // namespace
+}  // namespace vemtora

@@ -1,0 +1,66 @@
+// The meter simulator as a real process on a pseudo-terminal, and the logger as the user starts it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/logger/child_process.h"
+
+namespace vemtora::testing_support {
+
+// How the simulator hands bytes to the line: whole frames in one write, or one byte at a time
+// at the line rate as a real serial line delivers them.
+enum class Delivery { Whole, Bytes };
+
+inline void PrintTo(Delivery delivery, std::ostream* out) { *out << (delivery == Delivery::Whole ? "Whole" : "Bytes"); }
+
+// The simulator writes whole frames; byte-at-a-time delivery is still to come.
+inline const std::vector<Delivery> kDeliveries = {Delivery::Whole};
+inline constexpr Delivery kLineDelivery = Delivery::Whole;  // for the tests that are not about delivery
+
+inline std::vector<std::string> deliveryArguments(Delivery) { return {}; }
+
+class Meter {
+public:
+    // link: where the simulator puts its symlink to the pty (a COMn in a test's device folder).
+    Meter(const std::string& link, Delivery delivery, const std::vector<std::string>& options = {})
+        : process_([&] {
+              std::vector<std::string> argv{SIMULATOR_PATH, "--link", link};
+              for (const auto& list : {deliveryArguments(delivery), options}) argv.insert(argv.end(), list.begin(), list.end());
+              return argv;
+          }()) {
+        // The simulator prints its pty once the line is up and the link made.
+        const auto path = process_.out().next(secondsFromNow(10));
+        if (path) devicePath_ = *path;
+    }
+    ~Meter() { unplug(); }
+
+    bool started() const { return !devicePath_.empty(); }
+    const std::string& devicePath() const { return devicePath_; }
+
+    // The cable is pulled: the pty hangs up and the link goes with the simulator.
+    void unplug() {
+        process_.signal(SIGTERM);
+        EXPECT_TRUE(process_.waitForExit(secondsFromNow(10))) << "the simulator did not end";
+    }
+
+private:
+    ChildProcess process_;
+    std::string devicePath_;
+};
+
+inline std::vector<std::string> loggerCommand(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{LOGGER_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return argv;
+}
+
+inline bool exitedWith(const std::optional<int>& status, int code) {
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
+}
+
+}  // namespace vemtora::testing_support
