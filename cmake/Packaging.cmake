@@ -1,9 +1,9 @@
-# Installation and the Debian package of the Linux edition: cpack -G DEB in the build folder.
+# Installation and the Debian package of the Linux programs: cpack -G DEB in the build folder.
 include(GNUInstallDirs)
 
 set(packaging_dir ${PROJECT_SOURCE_DIR}/packaging/linux)
 
-install(TARGETS vemtora vemtora-plot RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vemtora vemtora-plot vemtora-logger RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${packaging_dir}/vemtora.desktop ${packaging_dir}/vemtora-plot.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size 16 32 48 64 128 256)
@@ -11,15 +11,19 @@ foreach(size 16 32 48 64 128 256)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME vemtora.png)
 endforeach()
 
-# Debian wants the man page and the changelog compressed, reproducibly (-n: no time stamp).
-foreach(doc vemtora.1 vemtora-plot.1 changelog)
+# Installed but not enabled: the instance names the device, chosen when it is enabled.
+install(FILES ${packaging_dir}/vemtora-logger@.service DESTINATION lib/systemd/system)
+
+# Debian wants the man pages and the changelog compressed, reproducibly (-n: no time stamp).
+foreach(doc vemtora.1 vemtora-plot.1 vemtora-logger.1 changelog)
     add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${doc}.gz
         COMMAND gzip -9nc ${packaging_dir}/${doc} > ${CMAKE_CURRENT_BINARY_DIR}/${doc}.gz
         DEPENDS ${packaging_dir}/${doc})
 endforeach()
 add_custom_target(vemtora_docs ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/vemtora.1.gz ${CMAKE_CURRENT_BINARY_DIR}/vemtora-plot.1.gz
-                  ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+                  ${CMAKE_CURRENT_BINARY_DIR}/vemtora-logger.1.gz ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vemtora.1.gz ${CMAKE_CURRENT_BINARY_DIR}/vemtora-plot.1.gz
+              ${CMAKE_CURRENT_BINARY_DIR}/vemtora-logger.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${packaging_dir}/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vemtora)
@@ -34,7 +38,12 @@ set(CPACK_PACKAGE_DESCRIPTION
     "them into volts, amperes and watts, shows their averages over a chosen\n"
     "interval in a small window and appends one tab-separated line per interval\n"
     "to a log file. vemtora-plot draws such a log as a graph and follows it\n"
-    "while it grows.")
+    "while it grows.\n"
+    ".\n"
+    "vemtora-logger does the same without a window, for unattended logging on a\n"
+    "machine without a screen: it writes the lines to standard output and the log\n"
+    "file, reconnects to a device that comes and goes, and ships with a systemd\n"
+    "unit template.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks it with lintian and apt, unpacks it into a scratch root
-# and starts the unpacked program once.
+# and starts the unpacked programs once: the window edition, and the logger against the
+# meter simulator.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,7 +23,8 @@ trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/vemtora usr/share/applications/vemtora.desktop usr/share/man/man1/vemtora.1.gz \
          usr/bin/vemtora-plot usr/share/applications/vemtora-plot.desktop usr/share/man/man1/vemtora-plot.1.gz \
-         usr/share/icons/hicolor/48x48/apps/vemtora.png usr/share/doc/vemtora/copyright; do
+         usr/share/icons/hicolor/48x48/apps/vemtora.png usr/share/doc/vemtora/copyright \
+         usr/bin/vemtora-logger usr/share/man/man1/vemtora-logger.1.gz usr/lib/systemd/system/vemtora-logger@.service; do
     [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 
@@ -61,4 +63,39 @@ grep -v 'does not support propagateSizeHints' "$root/plot-out.txt" >"$root/plot-
 if [ "$status" -ne 143 ] || [ -s "$root/plot-ours.txt" ]; then
     echo "the packaged plotter ended with $status:"; cat "$root/plot-out.txt"; exit 1
 fi
-echo "package: lintian clean, dependencies met, both programs start and end cleanly"
+
+# The logger: no graphical library, a unit that is shipped but enabled by nobody, and a short run.
+logger="$root/usr/bin/vemtora-logger"
+if readelf -d "$logger" | grep NEEDED | grep -E 'libQt6(Gui|Widgets)|libX|libxcb|libGL'; then
+    echo "vemtora-logger links a graphical library"; exit 1
+fi
+if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|prerm|postrm'; then
+    echo "the package has maintainer scripts: the unit must be installed, not enabled"; exit 1
+fi
+if command -v systemd-analyze >/dev/null; then
+    # verify wants an instance and an ExecStart that exists: the unpacked program stands in.
+    mkdir "$root/unit"
+    sed "s|/usr/bin/vemtora-logger|$logger|" "$root/usr/lib/systemd/system/vemtora-logger@.service" \
+        >"$root/unit/vemtora-logger@ttyUSB0.service"
+    verify=$(systemd-analyze verify --man=no "$root/unit/vemtora-logger@ttyUSB0.service" 2>&1) || true
+    [ -z "$verify" ] || { echo "systemd-analyze verify: $verify"; exit 1; }
+fi
+version=$(sed -n 's/^project(Vemtora VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ "$("$logger" --version)" = "vemtora-logger (Vemtora) $version" ] || { echo "logger --version is wrong"; exit 1; }
+
+simulator=build/linux-release/tools/meter_simulator/vemtora-meter-simulator
+"$simulator" --link "$root/COM5" >/dev/null 2>&1 &
+simulator_pid=$!
+trap 'kill "$simulator_pid" 2>/dev/null; rm -rf "$root"' EXIT
+for _ in $(seq 100); do [ -e "$root/COM5" ] && break; sleep 0.05; done
+"$logger" --device-folder "$root" --interval 0.1 --log "$root/meter.log" >"$root/lines.txt" 2>"$root/err.txt" &
+logger_pid=$!
+for _ in $(seq 100); do [ "$(wc -l <"$root/lines.txt")" -ge 3 ] && break; sleep 0.05; done
+kill -TERM "$logger_pid"
+status=0
+wait "$logger_pid" || status=$?
+if [ "$status" -ne 0 ] || [ -s "$root/err.txt" ] || ! cmp -s "$root/lines.txt" "$root/meter.log" ||
+   [ "$(wc -l <"$root/lines.txt")" -lt 3 ] || grep -qvP '^\d\d:\d\d:\d\d\.\d\t64\.6\t1\.94\t125\.3$' "$root/lines.txt"; then
+    echo "the packaged logger ended with $status:"; cat "$root/err.txt" "$root/lines.txt"; exit 1
+fi
+echo "package: lintian clean, dependencies met, the window programs start and end cleanly, the logger logs and exits 0"
