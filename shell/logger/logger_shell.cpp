@@ -1,7 +1,7 @@
 // The logger's loop: poll ticks, report ticks, reconnect ticks and termination signals.
 #include "shell/logger/logger_shell.h"
 
-#include <poll.h>
+#include <sys/epoll.h>
 
 #include <cerrno>
 
@@ -51,23 +51,37 @@ int LoggerShell::run() {
         return kExitRuntimeFailure;
     }
     enum { kSignals, kPoll, kReport, kReconnect, kCount };
-    pollfd watched[kCount] = {{signals_.fd(), POLLIN, 0},
-                              {pollTimer_.fd(), POLLIN, 0},
-                              {reportTimer_.fd(), POLLIN, 0},
-                              {reconnectTimer_.fd(), POLLIN, 0}};
+    const int sources[kCount] = {signals_.fd(), pollTimer_.fd(), reportTimer_.fd(), reconnectTimer_.fd()};
+    // epoll, not poll: 50 waits a second, and epoll keeps its watch list between them.
+    const posix::OwnedDescriptor events(::epoll_create1(EPOLL_CLOEXEC));
+    if (!events.isOpen()) {
+        tellUser("cannot wait for events: " + posix::errorText(errno));
+        controller_.shutdown();
+        return kExitRuntimeFailure;
+    }
+    for (std::uint32_t which = 0; which < kCount; ++which) {
+        epoll_event watch{EPOLLIN, {}};
+        watch.data.u32 = which;
+        ::epoll_ctl(events.get(), EPOLL_CTL_ADD, sources[which], &watch);
+    }
     exitStatus_ = kExitOk;
     for (;;) {
-        if (::poll(watched, kCount, -1) < 0) {
+        epoll_event ready[kCount];
+        const int count = ::epoll_wait(events.get(), ready, kCount, -1);
+        if (count < 0) {
             if (errno == EINTR) continue;
             tellUser("cannot wait for events: " + posix::errorText(errno));
             exitStatus_ = kExitRuntimeFailure;
             break;
         }
-        if (watched[kSignals].revents != 0 && signals_.take() != 0) break;
+        bool readable[kCount] = {};
+        for (int i = 0; i < count; ++i) readable[ready[i].data.u32 % kCount] = true;
+        const auto due = [&](int which, PeriodicTimer& timer) { return readable[which] && timer.takeTicks() > 0; };
+        if (readable[kSignals] && signals_.take() != 0) break;
         // Bytes first, so frames that arrived with a report tick count in the interval they closed.
-        if (pollTimer_.takeTicks() > 0 && !onPollTick()) break;
-        if (reportTimer_.takeTicks() > 0 && !onReportTick()) break;
-        if (reconnectTimer_.takeTicks() > 0) onReconnectTick();
+        if (due(kPoll, pollTimer_) && !onPollTick()) break;
+        if (due(kReport, reportTimer_) && !onReportTick()) break;
+        if (due(kReconnect, reconnectTimer_)) onReconnectTick();
     }
     controller_.shutdown();
     return exitStatus_;
