@@ -18,11 +18,12 @@ enum class Delivery { Whole, Bytes };
 
 inline void PrintTo(Delivery delivery, std::ostream* out) { *out << (delivery == Delivery::Whole ? "Whole" : "Bytes"); }
 
-// The simulator writes whole frames; byte-at-a-time delivery is still to come.
-inline const std::vector<Delivery> kDeliveries = {Delivery::Whole};
-inline constexpr Delivery kLineDelivery = Delivery::Whole;  // for the tests that are not about delivery
+inline const std::vector<Delivery> kDeliveries = {Delivery::Whole, Delivery::Bytes};
+inline constexpr Delivery kLineDelivery = Delivery::Bytes;  // for the tests that are not about delivery
 
-inline std::vector<std::string> deliveryArguments(Delivery) { return {}; }
+inline std::vector<std::string> deliveryArguments(Delivery delivery) {
+    return {"--delivery", delivery == Delivery::Bytes ? "bytes" : "whole"};
+}
 
 class Meter {
 public:
