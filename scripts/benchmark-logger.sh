@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What vemtora-logger costs beside cat reading the same stream: two simulated meters with the
 # same settings run side by side, cat reads one, the logger (collecting and logging every
-# 0.1 s) the other, and both are measured over the same window. CPU as a share of one core,
-# from /proc/<pid>/schedstat (nanoseconds) and /proc/<pid>/stat (utime+stime, clock ticks).
+# 0.1 s) the other, and both are measured over the same window. The line delivers one byte at
+# a time as a serial port does, then in 16 ms bursts as USB adapters do. CPU as a share of one
+# core, from /proc/<pid>/schedstat (nanoseconds) and /proc/<pid>/stat (utime+stime, ticks).
 #   ./scripts/benchmark-logger.sh [seconds per speed, default 60]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,12 +35,14 @@ wait_for_link() {
 }
 
 hz=$(getconf CLK_TCK)
-printf '%-8s %-10s %12s %12s %8s\n' "bit/s" "reader" "CPU (ns)" "CPU (ticks)" "ratio"
+printf '%-8s %-8s %-8s %12s %12s %8s\n' "delivery" "bit/s" "reader" "CPU (ns)" "CPU (ticks)" "ratio"
+for delivery in bytes bursts; do
 for baud in 9600 38400; do
     # Frames back to back, as fast as the line allows: the soak's stream.
     simulators=()
     for side in cat logger; do
-        "$simulator" --link "$work/$side-$baud" --baud "$baud" --frames-per-second 0 >/dev/null 2>&1 &
+        "$simulator" --link "$work/$side-$baud" --baud "$baud" --frames-per-second 0 --delivery "$delivery" \
+            >/dev/null 2>&1 &
         simulators+=($!)
         wait_for_link "$work/$side-$baud"
     done
@@ -60,11 +63,13 @@ for baud in 9600 38400; do
     window_ns=$(($(date +%s%N) - start))
 
     ratio=$(awk -v l="$logger_ns" -v c="$cat_ns" 'BEGIN { printf "%.2f", (c > 0 ? l / c : 0) }')
-    printf '%-8s %-10s %11s%% %11s%% %8s\n' "$baud" cat "$(share "$cat_ns" "$window_ns")" \
+    printf '%-8s %-8s %-8s %11s%% %11s%% %8s\n' "$delivery" "$baud" cat "$(share "$cat_ns" "$window_ns")" \
         "$(share "$cat_ticks" "$((window_ns / 1000000000 * hz))")" ""
-    printf '%-8s %-10s %11s%% %11s%% %8s\n' "$baud" logger "$(share "$logger_ns" "$window_ns")" \
+    printf '%-8s %-8s %-8s %11s%% %11s%% %8s\n' "$delivery" "$baud" logger "$(share "$logger_ns" "$window_ns")" \
         "$(share "$logger_ticks" "$((window_ns / 1000000000 * hz))")" "$ratio"
-    echo "         log lines: $(wc -l <"$work/$baud.log") in about $((seconds + 2)) s"
+    echo "                  log lines: $(wc -l <"$work/$baud.log") in about $((seconds + 2)) s"
+    rm -f "$work/$baud.log"
     kill "$cat_pid" "$logger_pid" "${simulators[@]}"
     wait "$logger_pid" "${simulators[@]}" || true
+done
 done
