@@ -4,10 +4,12 @@
 # 0.1 s) the other, and both are measured over the same window. The line delivers one byte at
 # a time as a serial port does, then in 16 ms bursts as USB adapters do. CPU as a share of one
 # core, from /proc/<pid>/schedstat (nanoseconds) and /proc/<pid>/stat (utime+stime, ticks).
-#   ./scripts/benchmark-logger.sh [seconds per speed, default 60]
+#   ./scripts/benchmark-logger.sh [seconds per phase, default 60] [delivery..., default bytes bursts]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+deliveries=("${@:2}")
+((${#deliveries[@]})) || deliveries=(bytes bursts)
 
 ./scripts/install-deps.sh
 cmake --preset linux >/dev/null
@@ -36,7 +38,7 @@ wait_for_link() {
 
 hz=$(getconf CLK_TCK)
 printf '%-8s %-8s %-8s %12s %12s %8s\n' "delivery" "bit/s" "reader" "CPU (ns)" "CPU (ticks)" "ratio"
-for delivery in bytes bursts; do
+for delivery in "${deliveries[@]}"; do
 for baud in 9600 38400; do
     # Frames back to back, as fast as the line allows: the soak's stream.
     simulators=()

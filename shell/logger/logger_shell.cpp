@@ -20,7 +20,9 @@ LoggerShell::~LoggerShell() { controller_.shutdown(); }
 
 LocalTime LoggerShell::localTime() { return localWallClock(); }
 
-void LoggerShell::restartReportTimer(std::int32_t periodMs) { reportTimer_.start(periodMs); }
+// Every report interval is a whole number of poll periods: on the poll timer's grid, a report
+// tick comes with a poll tick instead of waking the logger once more.
+void LoggerShell::restartReportTimer(std::int32_t periodMs) { reportTimer_.start(periodMs, kPollPeriodMs); }
 
 bool LoggerShell::start() {
     if (!signals_.valid() || !pollTimer_.valid() || !reportTimer_.valid() || !reconnectTimer_.valid()) {
@@ -41,7 +43,7 @@ bool LoggerShell::start() {
         return false;
     }
     controller_.selectReportInterval(options_.settings.reportIntervalMs);
-    pollTimer_.start(kPollPeriodMs);
+    pollTimer_.start(kPollPeriodMs, kPollPeriodMs);
     return true;
 }
 
@@ -118,7 +120,7 @@ void LoggerShell::onReconnectTick() {
     controller_.startCollecting();
     if (!controller_.collecting()) return;
     reconnectTimer_.stop();
-    pollTimer_.start(kPollPeriodMs);
+    pollTimer_.start(kPollPeriodMs, kPollPeriodMs);
     tellUser(link_.devicePath() + " is back; reading again");
 }
 

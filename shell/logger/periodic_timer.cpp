@@ -2,6 +2,7 @@
 #include "shell/logger/periodic_timer.h"
 
 #include <sys/timerfd.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "io/posix/posix_result.h"
@@ -10,19 +11,30 @@ namespace vemtora::logger {
 
 namespace {
 
-itimerspec everyPeriod(std::int32_t periodMs) {
-    const timespec period{periodMs / 1000, static_cast<long>(periodMs % 1000) * 1000000L};
-    return {period, period};
+constexpr std::int64_t kNanosecondsPerMs = 1000000;
+constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+
+timespec fromNanoseconds(std::int64_t nanoseconds) {
+    return {static_cast<time_t>(nanoseconds / kNanosecondsPerSecond),
+            static_cast<long>(nanoseconds % kNanosecondsPerSecond)};
 }
 
 }  // namespace
 
 PeriodicTimer::PeriodicTimer() : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {}
 
-void PeriodicTimer::start(std::int32_t periodMs) {
+void PeriodicTimer::start(std::int32_t periodMs, std::int32_t gridMs) {
     if (periodMs <= 0) periodMs = 1;  // a zero period would disarm the timer instead
-    const itimerspec setting = everyPeriod(periodMs);
-    running_ = ::timerfd_settime(fd_.get(), 0, &setting, nullptr) == 0;
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::int64_t period = periodMs * kNanosecondsPerMs;
+    std::int64_t first = now.tv_sec * kNanosecondsPerSecond + now.tv_nsec + period;
+    if (gridMs > 0) {
+        const std::int64_t grid = gridMs * kNanosecondsPerMs;
+        first = (first + grid - 1) / grid * grid;
+    }
+    const itimerspec setting{fromNanoseconds(period), fromNanoseconds(first)};
+    running_ = ::timerfd_settime(fd_.get(), TFD_TIMER_ABSTIME, &setting, nullptr) == 0;
 }
 
 void PeriodicTimer::stop() {

@@ -15,8 +15,10 @@ public:
     // Readable while ticks are waiting; never readable while stopped.
     int fd() const { return fd_.get(); }
 
-    // The first tick is one full period away.
-    void start(std::int32_t periodMs);
+    // The first tick is one full period away. With a grid it moves on to the next multiple of
+    // gridMs on the monotonic clock: timers on the same grid tick together and wake the process
+    // once, not once each.
+    void start(std::int32_t periodMs, std::int32_t gridMs = 0);
     void stop();
     bool running() const { return running_; }
 
