@@ -7,6 +7,9 @@
 
 namespace vemtora::posix {
 
+// Where the COM names are looked up unless a program is told otherwise.
+inline constexpr char kDefaultDeviceFolder[] = "/dev";
+
 // "COMn" is <deviceFolder>/COMn when that entry exists (a udev or hand-made link, so a USB
 // adapter keeps a stable name), otherwise <deviceFolder>/ttyS<n-1>. Names outside the Port
 // menu's table have no device.

@@ -12,6 +12,7 @@
 #include "core/controller_interfaces.h"
 #include "io/posix/failure.h"
 #include "io/posix/owned_descriptor.h"
+#include "io/posix/serial_device_path.h"
 
 namespace vemtora {
 
@@ -24,7 +25,7 @@ public:
     };
 
     // deviceFolder is where "COMn" links and ttyS devices are looked up; tests use their own.
-    explicit SerialPortLink(std::string deviceFolder = "/dev");
+    explicit SerialPortLink(std::string deviceFolder = posix::kDefaultDeviceFolder);
     explicit SerialPortLink(FixedDevice device);
     ~SerialPortLink() override;
 

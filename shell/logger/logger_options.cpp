@@ -172,7 +172,7 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 break;
             case OptionId::DeviceFolder:
                 // As in the window: an empty folder means the default.
-                options.deviceFolder = value->empty() ? kDefaultDeviceFolder : std::string(*value);
+                options.deviceFolder = value->empty() ? posix::kDefaultDeviceFolder : std::string(*value);
                 break;
             case OptionId::IsoTime: options.settings.logTimeStamp = LogTimeStamp::LocalDateTime; break;
             case OptionId::NoReconnect: options.reconnect = false; break;

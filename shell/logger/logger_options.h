@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/acquisition_settings.h"
+#include "io/posix/serial_device_path.h"
 
 namespace vemtora::logger {
 
@@ -34,8 +35,6 @@ inline constexpr std::array<OptionSpec, 9> kOptions = {{
     {OptionId::Version, "--version", "", "show the version and exit"},
 }};
 
-inline constexpr char kDefaultDeviceFolder[] = "/dev";
-
 enum class Action { Run, ShowHelp, ShowVersion };
 
 struct LoggerOptions {
@@ -44,7 +43,7 @@ struct LoggerOptions {
     AcquisitionSettings settings;
     std::optional<std::wstring> logPath;
     std::optional<std::string> devicePath;
-    std::string deviceFolder = kDefaultDeviceFolder;
+    std::string deviceFolder = posix::kDefaultDeviceFolder;
     bool reconnect = true;
 };
 
