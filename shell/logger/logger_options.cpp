@@ -18,9 +18,9 @@ bool looksLikeOption(std::string_view argument) {
     return argument.size() > 1 && argument[0] == '-' && !isDigit(argument[1]) && argument[1] != '.';
 }
 
-const OptionSpec* findOption(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name) return &spec;
+const OptionEntry* findOption(std::string_view name) {
+    for (const OptionEntry& entry : kOptions) {
+        if (entry.name == name) return &entry;
     }
     return nullptr;
 }
@@ -130,19 +130,19 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
         }
         const std::size_t equals = argument.find('=');
         const std::string_view name = argument.substr(0, equals);
-        const OptionSpec* spec = findOption(name);
-        if (spec == nullptr) return failWith("unknown option " + std::string(name));
+        const OptionEntry* entry = findOption(name);
+        if (entry == nullptr) return failWith("unknown option " + std::string(name));
         std::optional<std::string_view> value;
         if (equals != std::string_view::npos) {
-            if (spec->valueName.empty()) return failWith(std::string(name) + " takes no value");
+            if (entry->valueName.empty()) return failWith(std::string(name) + " takes no value");
             value = argument.substr(equals + 1);
-        } else if (!spec->valueName.empty()) {
+        } else if (!entry->valueName.empty()) {
             if (i + 1 >= arguments.size()) return failWith(std::string(name) + " needs a value");
             value = arguments[++i];
         }
         const std::string quoted = value ? "'" + std::string(*value) + "'" : std::string();
 
-        switch (spec->id) {
+        switch (entry->id) {
             case OptionId::Speed: {
                 const auto speed = parseSpeed(*value);
                 if (!speed) return failWith("--speed " + quoted + ": use one of " + speedChoices());

@@ -15,7 +15,7 @@ namespace vemtora::logger {
 
 enum class OptionId { Speed, Interval, Log, Device, DeviceFolder, IsoTime, NoReconnect, Help, Version };
 
-struct OptionSpec {
+struct OptionEntry {
     OptionId id;
     std::string_view name;
     std::string_view valueName;  // empty for a flag
@@ -23,7 +23,7 @@ struct OptionSpec {
 };
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionSpec, 9> kOptions = {{
+inline constexpr std::array<OptionEntry, 9> kOptions = {{
     {OptionId::Speed, "--speed", "BPS", "line speed in bit/s:"},
     {OptionId::Interval, "--interval", "SECONDS", "report interval:"},
     {OptionId::Log, "--log", "FILE", "also append each line to FILE"},

@@ -65,12 +65,12 @@ std::string helpText() {
                portName(defaults.portIndex) + ")");
     addRow(text, "voltage-scale current-scale",
            "both greater than 0; defaults " + shortest(defaults.voltageScale) + " " + shortest(defaults.currentScale));
-    for (const OptionSpec& spec : kOptions) {
-        std::string left(spec.name);
-        if (!spec.valueName.empty()) left += " " + std::string(spec.valueName);
-        std::string help(spec.help);
-        if (spec.id == OptionId::Speed) help += " " + speedChoices() + "; default " + std::to_string(defaults.baudRate);
-        if (spec.id == OptionId::Interval) {
+    for (const OptionEntry& entry : kOptions) {
+        std::string left(entry.name);
+        if (!entry.valueName.empty()) left += " " + std::string(entry.valueName);
+        std::string help(entry.help);
+        if (entry.id == OptionId::Speed) help += " " + speedChoices() + "; default " + std::to_string(defaults.baudRate);
+        if (entry.id == OptionId::Interval) {
             help += " " + intervalChoices() + " s; default " + secondsText(defaults.reportIntervalMs);
         }
         addRow(text, left, help);

@@ -139,9 +139,9 @@ TEST(LoggerCommandLine, ManPageListsEveryOptionAndChoice) {
     // roff escapes the hyphens of option names.
     for (std::size_t at = 0; (at = page.find("\\-", at)) != std::string::npos;) page.replace(at, 2, "-");
     const std::string help = helpText();
-    for (const OptionSpec& spec : kOptions) {
-        EXPECT_NE(page.find(std::string(spec.name)), std::string::npos) << spec.name;
-        EXPECT_NE(help.find(std::string(spec.name)), std::string::npos) << spec.name;
+    for (const OptionEntry& entry : kOptions) {
+        EXPECT_NE(page.find(std::string(entry.name)), std::string::npos) << entry.name;
+        EXPECT_NE(help.find(std::string(entry.name)), std::string::npos) << entry.name;
     }
     EXPECT_NE(page.find(speedChoices()), std::string::npos) << speedChoices();
     EXPECT_NE(page.find(intervalChoices()), std::string::npos) << intervalChoices();
