@@ -54,17 +54,18 @@ int LoggerShell::run() {
     }
     enum { kSignals, kPoll, kReport, kReconnect, kCount };
     const int sources[kCount] = {signals_.fd(), pollTimer_.fd(), reportTimer_.fd(), reconnectTimer_.fd()};
-    // epoll, not poll: 50 waits a second, and epoll keeps its watch list between them.
+    // epoll, not poll: 40 waits a second, and epoll keeps its watch list between them.
     const posix::OwnedDescriptor events(::epoll_create1(EPOLL_CLOEXEC));
-    if (!events.isOpen()) {
+    bool watching = events.isOpen();
+    for (std::uint32_t which = 0; watching && which < kCount; ++which) {
+        epoll_event watch{EPOLLIN, {}};
+        watch.data.u32 = which;
+        watching = ::epoll_ctl(events.get(), EPOLL_CTL_ADD, sources[which], &watch) == 0;
+    }
+    if (!watching) {
         tellUser("cannot wait for events: " + posix::errorText(errno));
         controller_.shutdown();
         return kExitRuntimeFailure;
-    }
-    for (std::uint32_t which = 0; which < kCount; ++which) {
-        epoll_event watch{EPOLLIN, {}};
-        watch.data.u32 = which;
-        ::epoll_ctl(events.get(), EPOLL_CTL_ADD, sources[which], &watch);
     }
     exitStatus_ = kExitOk;
     for (;;) {

@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -43,9 +44,9 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
     const LoggerOptions& options = parsed.options;
-    if (options.action == Action::ShowHelp) return posix::writeAll(STDOUT_FILENO, helpText()) ? kExitOk : kExitRuntimeFailure;
-    if (options.action == Action::ShowVersion) {
-        return posix::writeAll(STDOUT_FILENO, versionText()) ? kExitOk : kExitRuntimeFailure;
+    if (options.action != Action::Run) {
+        const std::string text = options.action == Action::ShowHelp ? helpText() : versionText();
+        return posix::writeAll(STDOUT_FILENO, text) ? kExitOk : kExitRuntimeFailure;
     }
 
     SerialPortLink link = makeLink(options);

@@ -125,12 +125,6 @@ TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
     for (const auto& row : rows) EXPECT_EQ(parse(row.arguments).error, row.error);
 }
 
-TEST(LoggerCommandLine, SecondsReadAsTheIntervalMenuShowsThem) {
-    const std::pair<std::int32_t, const char*> rows[] = {
-        {100, "0.1"}, {500, "0.5"}, {1000, "1"}, {30000, "30"}, {1250, "1.25"}, {1005, "1.005"}};
-    for (const auto& [milliseconds, text] : rows) EXPECT_EQ(secondsText(milliseconds), text);
-}
-
 // The man page is written by hand: it must offer what the program takes.
 TEST(LoggerCommandLine, ManPageListsEveryOptionAndChoice) {
     std::ifstream file(MAN_PAGE_PATH);

@@ -54,8 +54,6 @@ TEST_F(LoggerStart, EachFailureGivesItsOneLineAndExitStatus) {
     } rows[] = {
         {{"--speed", "1234", "--log", folder / "new.log"},
          "vemtora-logger: --speed '1234': use one of " + speeds + "\n" + kTryHelp, 2, ""},
-        {{"--interval", "0.3"},
-         "vemtora-logger: --interval '0.3': use one of 0.1, 0.2, 0.5, 1, 2, 5, 10 or 30 (seconds)\n" + kTryHelp, 2, ""},
         {{"--bogus"}, "vemtora-logger: unknown option --bogus\n" + kTryHelp, 2, ""},
         {{"--device", freePort.slavePath(), "--log"}, "vemtora-logger: --log needs a value\n" + kTryHelp, 2, ""},
         {{"--device", folder / "ttyUSB9"},
