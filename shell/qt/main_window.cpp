@@ -103,7 +103,9 @@ bool MainWindow::event(QEvent* event) {
 
 void MainWindow::fitOuterSize() {
     const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame == fittedFrame_) return;  // a user's own resize keeps the frame, and their size
+    if (frame == fittedFrame_) return;
+    // Sized since by someone else (the user, a session manager): theirs to keep.
+    if (size() != kOuterSize - fittedFrame_) return;
     fittedFrame_ = frame;
     resize(kOuterSize - frame);
 }

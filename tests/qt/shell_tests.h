@@ -56,6 +56,7 @@ class WindowFrameTest : public QObject {
     Q_OBJECT
 private slots:
     void outerSizeHoldsWithoutActivation();
+    void sizeChosenBeforeTheFrameIsKnownIsKept();
     void aboutBoxClientAreaStartsAtTheWindowsClientOrigin();
     void clientAreaIsPaintedInTheWindowBackgroundColour();
 };

@@ -39,6 +39,19 @@ void WindowFrameTest::outerSizeHoldsWithoutActivation() {
     QCOMPARE(window.height(), 220);
 }
 
+// A window manager may tell the frame only after the user has already resized the window.
+void WindowFrameTest::sizeChosenBeforeTheFrameIsKnownIsKept() {
+    ShellUnderTest shell;
+    MainWindow& window = *shell.window;
+    window.resize(600, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY2(!frameOf(window).isNull(), "this platform draws no frame: nothing to check");
+    window.move(window.pos() + QPoint(10, 10));
+    QTest::qWait(50);
+    QCOMPARE(window.size(), QSize(600, 200));
+}
+
 void WindowFrameTest::aboutBoxClientAreaStartsAtTheWindowsClientOrigin() {
     ShellUnderTest shell;
     MainWindow& window = *shell.window;
