@@ -140,7 +140,7 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             if (i + 1 >= arguments.size()) return failWith(std::string(name) + " needs a value");
             value = arguments[++i];
         }
-        const std::string quoted = value ? "'" + std::string(*value) + "'" : std::string();
+        const std::string quoted = value ? std::string("'").append(*value).append("'") : std::string();
 
         switch (entry->id) {
             case OptionId::Speed: {

@@ -67,11 +67,14 @@ std::string helpText() {
            "both greater than 0; defaults " + shortest(defaults.voltageScale) + " " + shortest(defaults.currentScale));
     for (const OptionEntry& entry : kOptions) {
         std::string left(entry.name);
-        if (!entry.valueName.empty()) left += " " + std::string(entry.valueName);
+        if (!entry.valueName.empty()) left.append(" ").append(entry.valueName);
         std::string help(entry.help);
-        if (entry.id == OptionId::Speed) help += " " + speedChoices() + "; default " + std::to_string(defaults.baudRate);
+        // append(), not operator+ on temporaries: GCC 12 sees overlaps in those that are not there.
+        if (entry.id == OptionId::Speed) {
+            help.append(" ").append(speedChoices()).append("; default ").append(std::to_string(defaults.baudRate));
+        }
         if (entry.id == OptionId::Interval) {
-            help += " " + intervalChoices() + " s; default " + secondsText(defaults.reportIntervalMs);
+            help.append(" ").append(intervalChoices()).append(" s; default ").append(secondsText(defaults.reportIntervalMs));
         }
         addRow(text, left, help);
     }
