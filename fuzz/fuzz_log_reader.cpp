@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "plot/reader/log_reader.h"
+#include "split_input.h"
 
 using namespace vemtora::plot;
 
@@ -37,12 +38,8 @@ bool same(const std::vector<LogSample>& a, const std::vector<LogSample>& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The first byte says how many of the following bytes are chunk sizes; the rest is the file.
-    if (size == 0) return 0;
-    std::size_t cutCount = data[0] % 16;
-    if (cutCount > size - 1) cutCount = size - 1;
-    const std::uint8_t* cuts = data + 1;
-    const std::string_view file(reinterpret_cast<const char*>(cuts + cutCount), size - 1 - cutCount);
+    const vemtora::fuzzing::SplitInput input(data, size);
+    const std::string_view file = input.stream;
 
     Recorded whole;
     LogReader wholeReader(whole);
@@ -51,13 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Recorded chunked;
     LogReader chunkedReader(chunked);
-    std::size_t next = 0;
-    for (std::size_t i = 0; next < file.size(); ++i) {
-        std::size_t chunk = cutCount == 0 ? 1 : cuts[i % cutCount] + 1;
-        if (chunk > file.size() - next) chunk = file.size() - next;
-        chunkedReader.feed(file.substr(next, chunk));
-        next += chunk;
-    }
+    input.forEachPiece(256, [&](std::string_view chunk) { chunkedReader.feed(chunk); });
     chunkedReader.finish();
 
     if (!same(whole.samples, chunked.samples)) std::abort();

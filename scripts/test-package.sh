@@ -33,36 +33,29 @@ for entry in "$root"/usr/share/applications/*.desktop; do
     desktop-file-validate "$entry"
 done
 
-# The unpacked program starts, runs and ends cleanly on SIGTERM, saying nothing.
+# runs_until_told OUTPUT STATUS PROGRAM ARGS...: the unpacked window program stays up, ends with
+# STATUS on SIGTERM and says nothing but the offscreen platform's own remark about window sizes.
 mkdir -m 700 "$root/runtime"
-XDG_RUNTIME_DIR="$root/runtime" QT_QPA_PLATFORM=offscreen "$root/usr/bin/vemtora" >"$root/out.txt" 2>&1 &
-pid=$!
-sleep 2
-kill -0 "$pid" || { echo "the packaged program did not stay up"; cat "$root/out.txt"; exit 1; }
-kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-# The offscreen platform's own remark about window sizes is not ours.
-grep -v 'does not support propagateSizeHints' "$root/out.txt" >"$root/ours.txt" || true
-if [ "$status" -ne 0 ] || [ -s "$root/ours.txt" ]; then
-    echo "the packaged program ended with $status:"; cat "$root/out.txt"; exit 1
-fi
-# The unpacked plotter answers on its command line, and draws a log until it is told to end.
+runs_until_told() {
+    local out=$1 expected=$2 name
+    shift 2
+    name=$(basename "$1")
+    XDG_RUNTIME_DIR="$root/runtime" QT_QPA_PLATFORM=offscreen "$@" >"$out" 2>&1 &
+    local pid=$! status=0
+    sleep 2
+    kill -0 "$pid" || { echo "the packaged $name did not stay up"; cat "$out"; exit 1; }
+    kill -TERM "$pid"
+    wait "$pid" || status=$?
+    if [ "$status" -ne "$expected" ] || grep -qv 'does not support propagateSizeHints' "$out"; then
+        echo "the packaged $name ended with $status:"; cat "$out"; exit 1
+    fi
+}
+runs_until_told "$root/out.txt" 0 "$root/usr/bin/vemtora"
+# The plotter answers on its command line and draws a log until it is told to end; a viewer has
+# nothing to save, so SIGTERM ends it the default way (128 + 15).
 "$root/usr/bin/vemtora-plot" --version | grep -q "^vemtora-plot (Vemtora) "
 printf '09:05:07.3\t64.6\t1.94\t125.3\n09:05:07.8\t64.7\t1.95\t126.2\n' >"$root/today.log"
-XDG_RUNTIME_DIR="$root/runtime" QT_QPA_PLATFORM=offscreen "$root/usr/bin/vemtora-plot" "$root/today.log" \
-    >"$root/plot-out.txt" 2>&1 &
-pid=$!
-sleep 2
-kill -0 "$pid" || { echo "the packaged plotter did not stay up"; cat "$root/plot-out.txt"; exit 1; }
-kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-grep -v 'does not support propagateSizeHints' "$root/plot-out.txt" >"$root/plot-ours.txt" || true
-# A viewer has nothing to save: SIGTERM ends it the default way (128 + 15).
-if [ "$status" -ne 143 ] || [ -s "$root/plot-ours.txt" ]; then
-    echo "the packaged plotter ended with $status:"; cat "$root/plot-out.txt"; exit 1
-fi
+runs_until_told "$root/plot-out.txt" 143 "$root/usr/bin/vemtora-plot" "$root/today.log"
 
 # The logger: no graphical library, a unit that is shipped but enabled by nobody, and a short run.
 logger="$root/usr/bin/vemtora-logger"
