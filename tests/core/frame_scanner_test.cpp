@@ -119,9 +119,9 @@ TEST(ScanFrames, WhatIsFoundDoesNotDependOnWhereThePollsCut) {
         "a1000\t200\t10za1001\t201\t10za1002\t202\t10za1003\t203\t10za1004\t204\t10z",
         "a1000\t200\t10z" + noise + "a5\t6\t7z" + noise + "a-5 -6 -7z" + noise + "a8\t9\t10z",
         "aaaa1\t2\t3zzzz a4\t5\t6z a7\t8\t9z",
-        "a" + std::string(40, '7') + "\t1\t1za1\t1\t1z",   // an overlong field inside the bound
-        "a" + std::string(80, '7') + "\t1\t1za1\t1\t1z",   // a frame past the bound
-        "a" + std::string(62, ' ') + "za1 2 3za" + std::string(63, ' ') + "za4 5 6z",  // at the bound
+        std::string("a") + std::string(40, '7') + "\t1\t1za1\t1\t1z",   // an overlong field inside the bound
+        std::string("a") + std::string(80, '7') + "\t1\t1za1\t1\t1z",   // a frame past the bound
+        std::string("a") + std::string(62, ' ') + "za1 2 3za" + std::string(63, ' ') + "za4 5 6z",  // at the bound
         std::string(100, 'a') + "1\t2\t3z" + std::string(70, 'a') + "za9\t9\t9z",
     };
     // Every fixed poll size a line can give, and irregular cuts as USB adapters give them.
@@ -167,7 +167,7 @@ TEST(ScanFrames, AFrameSplitBetweenPollsIsCountedOnceInTheLaterPoll) {
 TEST(ScanFrames, AFrameThatOutrunsTheBoundIsGivenUpAndTheSearchResumesAfterIt) {
     // 64 bytes from the "a" with no "z": given up. The "a" among them starts nothing, and the
     // first "z" after them is a stray byte; the frame after that is found.
-    const std::string overlong = "a" + std::string(30, '1') + "a" + std::string(32, '2');
+    const std::string overlong = std::string("a") + std::string(30, '1') + "a" + std::string(32, '2');
     ASSERT_EQ(overlong.size(), kMaxFrameBytes);
     for (const std::size_t poll : {std::size_t{1}, std::size_t{13}, kMaxPollBytes}) {
         FrameScanner scanner;
@@ -179,7 +179,7 @@ TEST(ScanFrames, AFrameThatOutrunsTheBoundIsGivenUpAndTheSearchResumesAfterIt) {
     // A "z" as the 64th byte still ends the frame, and it is read.
     FrameScanner scanner;
     std::vector<MeterFrame> frames;
-    scanner.scan("a" + std::string(57, ' ') + "1 2 3z", [&](const MeterFrame& f) { frames.push_back(f); });
+    scanner.scan(std::string("a") + std::string(57, ' ') + "1 2 3z", [&](const MeterFrame& f) { frames.push_back(f); });
     EXPECT_EQ(frames, (std::vector<MeterFrame>{{1, 2, 3}}));
 }
 
