@@ -45,7 +45,7 @@ HWND findDialog(HWND owner, bool anyOwner) {
     } search{owner, anyOwner, nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM parameter) -> BOOL {
+        [](HWND window, LPARAM parameter) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<Search*>(parameter);
             wchar_t className[16] = {};
             GetClassNameW(window, className, 16);
