@@ -1,4 +1,5 @@
-// The log file: chosen through the common save dialog, held open without sharing, appended to.
+// The log file: chosen through the common save dialog, a disk file only, held open without
+// sharing, appended to.
 #pragma once
 
 #include "core/controller_interfaces.h"
@@ -21,6 +22,7 @@ public:
 
 private:
     void* handle_ = nullptr;  // a HANDLE
+    bool lineFeedOwed_ = false;
 };
 
 }  // namespace vemtora
