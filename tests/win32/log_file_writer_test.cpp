@@ -69,15 +69,12 @@ TEST(LogOpen, OnlyADiskFileIsTaken) {
     for (const Row row : {Row{"named pipe", pipeName}, Row{"serial port", L"COM3"},
                           Row{"serial port by device name", L"\\\\.\\COM12"}, Row{"NUL", L"NUL"},
                           Row{"console", L"CON"}, Row{"console output", L"CONOUT$"}}) {
-        DWORD handlesBefore = 0;
-        ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &handlesBefore));
+        const auto handlesBefore = test::nextHandleValue();
         LogFileWriter writer;
         EXPECT_FALSE(writer.open(row.path)) << row.what;
         EXPECT_FALSE(writer.isOpen()) << row.what;
         writer.appendLine(kLine);
-        DWORD handlesAfter = 0;
-        ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &handlesAfter));
-        EXPECT_EQ(handlesAfter, handlesBefore) << row.what;
+        EXPECT_EQ(test::nextHandleValue(), handlesBefore) << row.what;
     }
     CloseHandle(pipe);
 }

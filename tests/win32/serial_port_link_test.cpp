@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "import_hook.h"
 #include "io/win32/serial_port_link.h"
 #include "wine_test_support.h"
 
 namespace vemtora {
 namespace {
 
+using test::ImportHook;
 using test::sendOnLine;
 using test::waitUntil;
 
@@ -30,6 +33,17 @@ public:
     }
     void setState(DCB dcb) const { ASSERT_TRUE(SetCommState(handle_, &dcb)); }
     void setTimeouts(COMMTIMEOUTS timeouts) const { ASSERT_TRUE(SetCommTimeouts(handle_, &timeouts)); }
+    // Bytes waiting in the driver, read by nobody yet.
+    DWORD queued() const {
+        DWORD errors = 0;
+        COMSTAT status{};
+        return ClearCommError(handle_, &errors, &status) ? status.cbInQue : 0;
+    }
+    void discardQueued() const {
+        std::vector<char> bytes(queued());
+        DWORD read = 0;
+        if (!bytes.empty()) ReadFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    }
 
 private:
     HANDLE handle_;
@@ -122,8 +136,7 @@ TEST(SerialPoll, IdlePortReturnsAtOnceEvenWithWaitingTimeouts) {
 }
 
 TEST(SerialOpen, MissingPortFailsAndLeavesNoHandle) {
-    DWORD handlesBefore = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &handlesBefore));
+    const auto handlesBefore = test::nextHandleValue();
     SerialPortLink link;
     for (const wchar_t* absent : {L"COM7", L"COM16"}) {
         EXPECT_FALSE(link.open(absent, 9600)) << "opened the absent port";
@@ -131,23 +144,105 @@ TEST(SerialOpen, MissingPortFailsAndLeavesNoHandle) {
     }
     ReceiveBuffer buffer{};
     EXPECT_EQ(link.poll(buffer), 0u);
-    DWORD handlesAfter = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &handlesAfter));
-    EXPECT_EQ(handlesAfter, handlesBefore);
+    EXPECT_EQ(test::nextHandleValue(), handlesBefore);
 }
 
 TEST(SerialOpen, CloseReleasesThePortForTheNextOpen) {
-    DWORD handlesBefore = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &handlesBefore));
+    const auto handlesBefore = test::nextHandleValue();
     SerialPortLink link;
     ASSERT_TRUE(link.open(L"COM12", 38400));
     EXPECT_TRUE(link.isOpen());
+    EXPECT_NE(test::nextHandleValue(), handlesBefore) << "the open port holds no handle";
     link.close();
     EXPECT_FALSE(link.isOpen());
-    DWORD handlesAfter = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &handlesAfter));
-    EXPECT_EQ(handlesAfter, handlesBefore);
+    EXPECT_EQ(test::nextHandleValue(), handlesBefore);
     EXPECT_TRUE(link.open(L"COM12", 300));
+}
+
+// What the meter sent while nobody had the port open waits in the driver; opening must not
+// throw it away.
+TEST(SerialOpen, BytesWaitingBeforeTheOpenArrive) {
+    PortObserver observer(L"\\\\.\\COM12");
+    ASSERT_TRUE(observer.valid());
+    observer.discardQueued();
+    const std::string early = "a1000\t200\t10z";
+    sendOnLine("com12", early);
+    ASSERT_TRUE(waitUntil([&] { return observer.queued() >= early.size(); }));
+
+    SerialPortLink link;
+    ASSERT_TRUE(link.open(L"COM12", 9600));
+    EXPECT_EQ(receive(link, early.size()), early);
+}
+
+// Time-outs and queue sizes are the driver's or another program's: the link reads only what is
+// queued, so it needs neither, and it purges nothing.
+struct PortSetupCalls {
+    std::vector<std::string> seen;
+} portSetupCalls;
+
+decltype(&SetCommTimeouts) realSetCommTimeouts = nullptr;
+decltype(&SetupComm) realSetupComm = nullptr;
+decltype(&PurgeComm) realPurgeComm = nullptr;
+
+BOOL WINAPI watchSetCommTimeouts(HANDLE port, LPCOMMTIMEOUTS timeouts) {
+    portSetupCalls.seen.push_back("SetCommTimeouts");
+    return realSetCommTimeouts(port, timeouts);
+}
+BOOL WINAPI watchSetupComm(HANDLE port, DWORD in, DWORD out) {
+    portSetupCalls.seen.push_back("SetupComm");
+    return realSetupComm(port, in, out);
+}
+BOOL WINAPI watchPurgeComm(HANDLE port, DWORD flags) {
+    portSetupCalls.seen.push_back("PurgeComm");
+    return realPurgeComm(port, flags);
+}
+
+TEST(SerialOpen, LeavesTimeoutsQueueSizesAndQueuedBytesToTheDriver) {
+    ImportHook<decltype(&SetCommTimeouts)> timeouts("kernel32.dll", "SetCommTimeouts", watchSetCommTimeouts);
+    ImportHook<decltype(&SetupComm)> queues("kernel32.dll", "SetupComm", watchSetupComm);
+    ImportHook<decltype(&PurgeComm)> purges("kernel32.dll", "PurgeComm", watchPurgeComm);
+    realSetCommTimeouts = timeouts.original();
+    realSetupComm = queues.original();
+    realPurgeComm = purges.original();
+    portSetupCalls.seen.clear();
+
+    SerialPortLink link;
+    for (const std::int32_t speed : kBaudRates) {
+        ASSERT_TRUE(link.open(L"COM3", speed));
+        ReceiveBuffer buffer{};
+        link.poll(buffer);
+        link.close();
+    }
+    EXPECT_EQ(portSetupCalls.seen, std::vector<std::string>{});
+}
+
+// A device that takes only some speeds: SetCommState refuses the rest, as a driver does.
+constexpr DWORD kFastestSpeedTaken = 9600;
+decltype(&SetCommState) realSetCommState = nullptr;
+
+BOOL WINAPI slowDeviceSetCommState(HANDLE port, LPDCB dcb) {
+    if (dcb->BaudRate > kFastestSpeedTaken) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return realSetCommState(port, dcb);
+}
+
+TEST(SerialOpen, ASpeedTheDeviceRefusesFailsAndLeavesNothingOpen) {
+    ImportHook<decltype(&SetCommState)> hook("kernel32.dll", "SetCommState", slowDeviceSetCommState);
+    ASSERT_TRUE(hook.imported());
+    realSetCommState = hook.original();
+    for (const std::int32_t speed : kBaudRates) {
+        const bool taken = static_cast<DWORD>(speed) <= kFastestSpeedTaken;
+        const auto handlesBefore = test::nextHandleValue();
+        SerialPortLink link;
+        EXPECT_EQ(link.open(L"COM12", speed), taken) << speed;
+        EXPECT_EQ(link.isOpen(), taken) << speed;
+        if (!taken) {
+            EXPECT_EQ(test::nextHandleValue(), handlesBefore) << speed << ": the refused port stayed open";
+        }
+        link.close();
+    }
 }
 
 }  // namespace

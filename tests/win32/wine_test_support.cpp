@@ -26,6 +26,12 @@ bool waitUntil(const std::function<bool()>& poll, std::chrono::milliseconds dead
     return true;
 }
 
+std::uintptr_t nextHandleValue() {
+    const HANDLE probe = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CloseHandle(probe);
+    return reinterpret_cast<std::uintptr_t>(probe);
+}
+
 TemporaryFolder::TemporaryFolder() {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);

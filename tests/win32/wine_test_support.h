@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@ void sendOnLine(std::string_view port, std::string_view bytes);
 
 // Calls poll until it reports true or the deadline passes; returns its last answer.
 bool waitUntil(const std::function<bool()>& poll, std::chrono::milliseconds deadline = std::chrono::seconds(10));
+
+// The handle value this process would be given next. Wine answers GetProcessHandleCount with 0,
+// but it hands out the lowest free handle first: a handle left open changes this value.
+std::uintptr_t nextHandleValue();
 
 // A new empty folder under the temporary folder, removed with its files at the end of the scope.
 class TemporaryFolder {
