@@ -8,6 +8,7 @@
 #include "app_icon.h"
 #include "core/menu_layout.h"
 #include "menu_builder.h"
+#include "vemtora_version.h"
 
 namespace vemtora {
 
@@ -18,8 +19,7 @@ AboutBox::AboutBox(QWidget& owner, QPoint clientOrigin)
 
     auto* icon = new QLabel(this);
     icon->setPixmap(appIcon().pixmap(32, 32));
-    auto* text = new QLabel(QStringLiteral("Vemtora %1 - serial power meter logger").arg(QStringLiteral(VEMTORA_VERSION)),
-                            this);
+    auto* text = new QLabel(QString::fromUtf8(VEMTORA_ABOUT_TEXT), this);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -12,6 +12,7 @@
 
 #include "core/menu_layout.h"
 #include "resources/resource_ids.h"
+#include "vemtora_version.h"
 
 namespace vemtora {
 namespace {
@@ -166,7 +167,7 @@ TEST_F(ProgramResources, AboutDialogTemplate) {
 
     const std::vector<ControlRow> want = {
         {L"#130", L"#128", -1, 14, 14, 21, 20, SS_ICON},
-        {L"#130", L"", -1, 42, 26, 114, 8, 0},
+        {L"#130", wide(VEMTORA_ABOUT_TEXT), -1, 42, 26, 114, 8, 0},
         {L"#128", L"OK", IDOK, 113, 41, 50, 14, BS_DEFPUSHBUTTON},
     };
     ASSERT_EQ(controls, want.size());

@@ -9,6 +9,7 @@
 #include "shell/win32/main_window.h"
 #include "shell/win32/program.h"
 #include "ui_driver.h"
+#include "vemtora_version.h"
 #include "wine_test_support.h"
 
 namespace vemtora {
@@ -118,6 +119,43 @@ TEST(AboutBox, ResultSaysHowItWasClosed) {
         EXPECT_EQ(showAboutBox(instance, nullptr), row.result) << row.how;
         EXPECT_EQ(driver.failure(), "") << row.how;
     }
+}
+
+// A static control wraps a line too wide for it, and the wrapped words fall below its one line,
+// out of sight: the whole line must fit, in the font the box really gets.
+TEST(AboutBox, ItsLineFitsItsControl) {
+    const std::wstring expected(VEMTORA_ABOUT_TEXT, VEMTORA_ABOUT_TEXT + sizeof VEMTORA_ABOUT_TEXT - 1);
+    struct Measured {
+        bool found = false;
+        RECT control{};
+        SIZE line{};
+        RECT wrapped{};
+    } measured;
+    UiDriver driver({{"About box", [] { return findDialog(nullptr) != nullptr; },
+                      [&] {
+                          const HWND dialog = findDialog(nullptr);
+                          for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                              if (windowText(child) != expected) continue;
+                              measured.found = true;
+                              GetClientRect(child, &measured.control);
+                              const HDC dc = GetDC(child);
+                              SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+                              GetTextExtentPoint32W(dc, expected.c_str(), static_cast<int>(expected.size()),
+                                                    &measured.line);
+                              measured.wrapped = measured.control;
+                              DrawTextW(dc, expected.c_str(), -1, &measured.wrapped,
+                                        DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+                              ReleaseDC(child, dc);
+                          }
+                          PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+                      }}},
+                    closeEverything);
+    showAboutBox(instance, nullptr);
+    EXPECT_EQ(driver.failure(), "");
+    ASSERT_TRUE(measured.found) << "no control shows the About text";
+    EXPECT_LE(measured.line.cx, measured.control.right) << "the line is wider than its control";
+    EXPECT_LE(measured.wrapped.bottom, measured.control.bottom) << "the line wraps below its control";
+    EXPECT_GT(measured.line.cx, 0);
 }
 
 // Controls of the common save dialog.
