@@ -29,6 +29,9 @@ public:
 
     LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    // nullptr before the window is created.
+    const AcquisitionController* controller() const { return controller_ ? &*controller_ : nullptr; }
+
     LocalTime localTime() override;
     void restartReportTimer(std::int32_t periodMs) override;
     void requestRepaint() override;

@@ -1,0 +1,291 @@
+// The main window as a person meets it: its three texts in their fonts and places, its two
+// timers, and the entry point's reading of the command line. The Win32 calls behind them are
+// watched through ImportHook and pass on to Wine unchanged.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/acquisition_settings.h"
+#include "import_hook.h"
+#include "ui_driver.h"
+#include "window_harness.h"
+
+namespace vemtora {
+namespace {
+
+using test::ImportHook;
+using test::pumpMessages;
+using test::WindowUnderTest;
+
+constexpr std::string_view kFrame = "a1000\t200\t10z";
+
+// A meter that always has one more frame waiting.
+class SteadyMeter final : public SerialLink {
+public:
+    bool open(std::wstring_view, std::int32_t) override { return true; }
+    std::size_t poll(ReceiveBuffer& buffer) override {
+        kFrame.copy(buffer.data(), kFrame.size());
+        return kFrame.size();
+    }
+    void close() override {}
+};
+
+class NoLogFile final : public LogFile {
+public:
+    std::optional<std::wstring> chooseFile() override { return std::nullopt; }
+    bool open(const std::wstring&) override { return false; }
+    void appendLine(std::string_view) override {}
+    void close() override {}
+};
+
+// Every DrawTextW of the program: the text, the rectangle it was given, the font selected into
+// the device context, and where its pixels land (drawn once more, alike, on a bitmap).
+struct DrawnText {
+    std::wstring text;
+    RECT area{};
+    LOGFONTW font{};
+    RECT ink{};  // empty when nothing shows
+};
+std::vector<DrawnText> drawnTexts;
+decltype(&DrawTextW) realDrawText = nullptr;
+
+RECT inkOf(HFONT font, LPCWSTR text, int length, const RECT& area, UINT format) {
+    const int width = area.right, height = area.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(dc, bitmap);
+    SelectObject(dc, font);
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    RECT copy = area;
+    realDrawText(dc, text, length, &copy, format);
+    GdiFlush();
+    RECT ink{width, height, 0, 0};
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if ((pixels[y * width + x] & 0xFFFFFF) == 0xFFFFFF) continue;
+            ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
+                   std::max<LONG>(ink.bottom, y + 1)};
+        }
+    }
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return ink.right > ink.left ? ink : RECT{};
+}
+
+int WINAPI recordDrawText(HDC dc, LPCWSTR text, int length, LPRECT area, UINT format) {
+    DrawnText drawn;
+    drawn.text.assign(text, length < 0 ? lstrlenW(text) : length);
+    drawn.area = *area;
+    const auto font = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+    GetObjectW(font, sizeof drawn.font, &drawn.font);
+    if ((format & DT_CALCRECT) == 0) drawn.ink = inkOf(font, text, length, *area, format);
+    drawnTexts.push_back(drawn);
+    return realDrawText(dc, text, length, area, format);
+}
+
+class WatchDrawText {
+public:
+    WatchDrawText() : hook_("user32.dll", "DrawTextW", recordDrawText) {
+        realDrawText = hook_.original();
+        drawnTexts.clear();
+    }
+
+private:
+    ImportHook<decltype(&DrawTextW)> hook_;
+};
+
+const DrawnText* lastDrawn(const std::function<bool(const std::wstring&)>& which) {
+    for (auto it = drawnTexts.rbegin(); it != drawnTexts.rend(); ++it) {
+        if (which(it->text)) return &*it;
+    }
+    return nullptr;
+}
+
+bool isClock(const std::wstring& text) { return std::regex_match(text, std::wregex(LR"(\d\d:\d\d:\d\d\.\d)")); }
+bool isAverages(const std::wstring& text) { return text.find(L"\r\n") != std::wstring::npos; }
+bool isStatus(const std::wstring& text) { return text.rfind(L"COM", 0) == 0; }
+
+struct TextRow {
+    const char* what;
+    bool (*which)(const std::wstring&);
+    LONG height;
+    const char* where;
+    bool (*placed)(const RECT& ink, const RECT& area);
+};
+
+// Glyphs keep a few pixels of their cell clear, hence the small margins.
+const std::vector<TextRow> kTexts = {
+    {"clock", isClock, 20, "one line at the top left",
+     [](const RECT& ink, const RECT& area) {
+         return ink.left - area.left < 4 && ink.top - area.top < 6 && ink.bottom - area.top <= 20;
+     }},
+    {"averages", isAverages, 40, "right-aligned from the top, the totals on a second line",
+     [](const RECT& ink, const RECT& area) {
+         return area.right - ink.right < 8 && ink.top - area.top < 12 && ink.bottom - area.top > 50 &&
+                ink.left - area.left > 100;
+     }},
+    {"status line", isStatus, 15, "one line at the bottom left",
+     [](const RECT& ink, const RECT& area) {
+         return ink.left - area.left < 4 && area.bottom - ink.bottom < 5 && area.bottom - ink.top <= 15;
+     }},
+};
+
+TEST(MainWindowPaint, EachTextInItsFontAndPlace) {
+    WatchDrawText watch;
+    SteadyMeter meter;
+    NoLogFile logFile;
+    WindowUnderTest window(meter, logFile);
+    // Taller than it opens, as a user makes it to see the totals line.
+    SetWindowPos(window.handle(), nullptr, 0, 0, kWindowWidth, 200, SWP_NOMOVE | SWP_NOZORDER);
+    window.command(CommandId::IntervalFirst, 0);  // 0.1 s
+    window.command(CommandId::CollectStart);
+    ASSERT_TRUE(pumpMessages([] { return lastDrawn(isAverages) && lastDrawn(isClock); }, std::chrono::seconds(10)))
+        << "no averages painted";
+
+    drawnTexts.clear();
+    RedrawWindow(window.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    for (const TextRow& row : kTexts) {
+        const DrawnText* drawn = lastDrawn(row.which);
+        ASSERT_NE(drawn, nullptr) << row.what << " not painted";
+        const LOGFONTW& font = drawn->font;
+        EXPECT_EQ(font.lfHeight, row.height) << row.what;
+        EXPECT_EQ(font.lfWidth, 0) << row.what;
+        EXPECT_EQ(font.lfWeight, FW_DONTCARE) << row.what;
+        EXPECT_EQ(font.lfItalic + font.lfUnderline + font.lfStrikeOut, 0) << row.what;
+        EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET) << row.what;
+        EXPECT_EQ(std::wstring(font.lfFaceName), L"ＭＳゴシック") << row.what;
+        const RECT& ink = drawn->ink;
+        EXPECT_TRUE(row.placed(ink, drawn->area))
+            << row.what << " is not " << row.where << ": ink " << ink.left << "," << ink.top << " to " << ink.right
+            << "," << ink.bottom << " in " << drawn->area.right << "x" << drawn->area.bottom;
+    }
+}
+
+struct TimerCall {
+    const char* what;
+    UINT_PTR id;
+    UINT period;
+    bool operator==(const TimerCall& other) const {
+        return std::string_view(what) == other.what && id == other.id && period == other.period;
+    }
+};
+
+void PrintTo(const TimerCall& call, std::ostream* out) { *out << call.what << "(" << call.id << ", " << call.period << ")"; }
+
+std::vector<TimerCall> timerCalls;
+decltype(&SetTimer) realSetTimer = nullptr;
+decltype(&KillTimer) realKillTimer = nullptr;
+
+// Window timers only: the test's own UI driver runs a thread timer.
+UINT_PTR WINAPI recordSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC procedure) {
+    if (window != nullptr) timerCalls.push_back({"SetTimer", id, period});
+    return realSetTimer(window, id, period, procedure);
+}
+
+BOOL WINAPI recordKillTimer(HWND window, UINT_PTR id) {
+    if (window != nullptr) timerCalls.push_back({"KillTimer", id, 0});
+    return realKillTimer(window, id);
+}
+
+TEST(MainWindowTimers, PollEvery25MsReportEveryIntervalRestartedOnEachChoice) {
+    ImportHook<decltype(&SetTimer)> setHook("user32.dll", "SetTimer", recordSetTimer);
+    ImportHook<decltype(&KillTimer)> killHook("user32.dll", "KillTimer", recordKillTimer);
+    realSetTimer = setHook.original();
+    realKillTimer = killHook.original();
+    timerCalls.clear();
+    SteadyMeter meter;
+    NoLogFile logFile;
+    WindowUnderTest window(meter, logFile);
+    EXPECT_EQ(timerCalls, (std::vector<TimerCall>{{"SetTimer", 102, 25}, {"SetTimer", 103, 500}}));
+
+    // The ticks the window really gets are those two timers'.
+    std::set<UINT_PTR> ticks;
+    test::MessageWatch watch;
+    watch.before = [&](const MSG& message) {
+        if (message.message == WM_TIMER && message.hwnd == window.handle()) ticks.insert(message.wParam);
+    };
+    pumpMessages([&] { return ticks.size() >= 2; }, std::chrono::seconds(5), watch);
+    EXPECT_EQ(ticks, (std::set<UINT_PTR>{102, 103}));
+
+    // Every choice restarts the report timer, the interval already running too: its next tick is
+    // one whole period after the choice.
+    std::vector<std::int32_t> choices(kReportIntervalsMs.begin(), kReportIntervalsMs.end());
+    choices.push_back(kReportIntervalsMs.back());
+    choices.push_back(500);
+    for (const std::int32_t interval : choices) {
+        const auto index = std::find(kReportIntervalsMs.begin(), kReportIntervalsMs.end(), interval) -
+                           kReportIntervalsMs.begin();
+        timerCalls.clear();
+        window.command(CommandId::IntervalFirst, static_cast<int>(index));
+        EXPECT_EQ(timerCalls, (std::vector<TimerCall>{{"KillTimer", 103, 0},
+                                                      {"SetTimer", 103, static_cast<UINT>(interval)}}))
+            << interval << " ms";
+    }
+}
+
+// wWinMain as Windows calls it, with what follows the program name: the port shown in the status
+// line says where the first argument was read from.
+struct EntryCase {
+    const wchar_t* commandLine;  // nullptr: none at all
+    const wchar_t* port;
+};
+
+std::string escaped(const wchar_t* text) {
+    if (text == nullptr) return "(null)";
+    std::string out;
+    for (; *text != 0; ++text) {
+        char c[8];
+        std::snprintf(c, sizeof c, *text < 0x20 || *text > 0x7e ? "\\x%02x" : "%c", static_cast<unsigned>(*text));
+        out += c;
+    }
+    return "\"" + out + "\"";
+}
+
+HWND mainWindow() { return FindWindowW(L"VEMTORA", nullptr); }
+
+TEST(EntryPoint, DropsBlanksAndControlCharactersBeforeTheFirstArgument) {
+    const std::vector<EntryCase> cases = {
+        {nullptr, L"COM5"},
+        {L"", L"COM5"},
+        {L"2", L"COM3"},
+        {L"  2", L"COM3"},
+        {L"\x01\x1f\t\r\n 2", L"COM3"},
+        {L"\x1f" L"15 1 2", L"COM16"},
+        {L"\x7f" L"2", L"COM5"},  // DEL is no blank: the argument does not read, the defaults stay
+        {L"!2", L"COM5"},
+    };
+    for (const EntryCase& row : cases) {
+        WatchDrawText watch;
+        std::wstring status;
+        test::UiDriver driver(
+            {{"status line painted", [] { return mainWindow() != nullptr && lastDrawn(isStatus) != nullptr; },
+              [&] {
+                  status = lastDrawn(isStatus)->text;
+                  PostMessageW(mainWindow(), WM_COMMAND, toNumber(CommandId::Exit), 0);
+              }}},
+            [] {
+                if (HWND window = mainWindow()) DestroyWindow(window);
+            });
+        std::wstring line = row.commandLine != nullptr ? row.commandLine : L"";
+        const int exitCode =
+            wWinMain(GetModuleHandleW(nullptr), nullptr, row.commandLine != nullptr ? line.data() : nullptr, SW_SHOWNORMAL);
+        EXPECT_EQ(exitCode, 0) << escaped(row.commandLine);
+        EXPECT_EQ(driver.failure(), "") << escaped(row.commandLine);
+        EXPECT_EQ(status.substr(0, status.find(L' ')), row.port) << escaped(row.commandLine);
+    }
+}
+
+}  // namespace
+}  // namespace vemtora
