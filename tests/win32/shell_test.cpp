@@ -204,6 +204,79 @@ TEST(SaveDialog, ReturnsThePathAsTypedOrNothing) {
     }
 }
 
+// The dialog's own questions: a file that exists is taken only once the replace question is
+// answered (the log then appends to it), and a path in a folder that does not exist is refused
+// with a message, the dialog staying up. Each row answers the question, or cancels the dialog.
+struct QuestionCase {
+    const char* what;
+    bool existingFile;
+    const wchar_t* name;  // typed in the test's folder
+    int answer;           // IDYES, IDNO or IDOK to the question; the dialog is then cancelled unless taken
+    bool taken;
+};
+
+TEST(SaveDialog, AsksBeforeAnExistingFileAndRefusesAMissingFolder) {
+    const std::vector<QuestionCase> cases = {
+        {"existing file, replace: yes", true, L"old.log", IDYES, true},
+        {"existing file, replace: no", true, L"old.log", IDNO, false},
+        {"missing folder", false, L"no-such-folder\\run.log", IDOK, false},
+    };
+    for (const QuestionCase& row : cases) {
+        test::TemporaryFolder folder;
+        const std::wstring path = folder.path(row.name);
+        if (row.existingFile) test::writeWholeFile(path, "09:00:00.0\t1.0\t2.00\t2.0\n");
+        HWND dialog = nullptr;
+        std::vector<UiStep> steps = {
+            {"save dialog", [] { return findDialog(nullptr, true) != nullptr; },
+             [&] {
+                 dialog = findDialog(nullptr, true);
+                 SetDlgItemTextW(dialog, kFileNameCombo, path.c_str());
+                 PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+             }},
+            {"the dialog's question", [&] { return findDialog(dialog) != nullptr; },
+             [&] { PostMessageW(findDialog(dialog), WM_COMMAND, row.answer, 0); }},
+        };
+        if (!row.taken) {
+            steps.push_back({"the dialog again", [&] { return findDialog(dialog) == nullptr && IsWindowVisible(dialog); },
+                             [&] { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }});
+        }
+        UiDriver driver(steps, closeEverything);
+        LogFileWriter writer;
+        const auto chosen = writer.chooseFile();
+        EXPECT_EQ(driver.failure(), "") << row.what;
+        EXPECT_TRUE(driver.finished()) << row.what;
+        EXPECT_EQ(chosen.value_or(L""), row.taken ? path : L"") << row.what;
+    }
+}
+
+// The log path has room for 255 characters: a longer one is not returned, cut or whole.
+TEST(SaveDialog, TakesAPathOfAtMost255Characters) {
+    test::TemporaryFolder folder;
+    const std::size_t folderLength = folder.path(L"").size();
+    // Longer paths crash Wine's own dialog (past MAX_PATH), so the refused row is just one over.
+    for (const std::size_t length : {kMaxLogPathLength, kMaxLogPathLength + 1}) {
+        const std::wstring path = folder.path(std::wstring(length - folderLength, L'x'));
+        ASSERT_EQ(path.size(), length);
+        UiDriver driver({{"save dialog", [] { return findDialog(nullptr, true) != nullptr; },
+                          [&] {
+                              const HWND dialog = findDialog(nullptr, true);
+                              SetDlgItemTextW(dialog, kFileNameCombo, path.c_str());
+                              PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+                          }}},
+                        closeEverything);
+        LogFileWriter writer;
+        const auto chosen = writer.chooseFile();
+        EXPECT_EQ(driver.failure(), "") << length;
+        if (length <= kMaxLogPathLength) {
+            EXPECT_EQ(chosen.value_or(L""), path) << length;
+        } else {
+            EXPECT_FALSE(chosen.has_value()) << length << " characters came back";
+        }
+        // Whatever Wine does with a name that does not fit, no dialog may be left behind.
+        if (HWND left = findDialog(nullptr, true)) PostMessageW(left, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
 // The save dialog has no owner, so the window can be closed under it: the program must end
 // cleanly, and the path the dialog then returns must not be opened.
 TEST(SaveDialog, ClosingTheWindowUnderTheDialogEndsCleanly) {
