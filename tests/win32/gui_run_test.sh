@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# One whole run of the real vemtora.exe under X: collect from the meter on COM5 (the simulator
-# streams its frames), log through the real save dialog typed into as a person would, screenshot,
-# close the window, then check the exit code and every log line byte for byte.
-# Usage (inside with_meter.sh): gui_run_test.sh VEMTORA_EXE SCREENSHOT EMULATOR...
+# One whole run of the real vemtora.exe under X: choose the line's speed, collect from the meter
+# on COM5 (the simulator streams its frames a byte at a time), log through the real save dialog
+# typed into as a person would, screenshot, close the window, then check the exit code, the
+# speed the program gave the line, and every log line byte for byte.
+# Usage (inside with_meter.sh): gui_run_test.sh VEMTORA_EXE SPEED SCREENSHOT EMULATOR...
 set -euo pipefail
-exe=$1 screenshot=$2
-shift 2
+exe=$1 speed=$2 screenshot=$3
+shift 3
+: "${METER_DEVICE:?needs the line of the meter (run inside with_meter.sh)}"
 : "${DISPLAY:?needs an X display (run under xvfb-run)}"
 
 work=$(mktemp -d)
@@ -31,7 +33,15 @@ within 60 window_appears Vemtora
 main=$w
 xdotool windowfocus --sync "$main"
 
-# Data Collect > Start, then File > Log File > Save, by keyboard.
+# Settings > Speed > the speed's item, Data Collect > Start, then File > Log File > Save, by keyboard.
+speeds=(300 600 1200 2400 4800 9600 19200 38400)
+downs=()
+for s in "${speeds[@]}"; do
+    [ "$s" = "$speed" ] && break
+    downs+=(Down)
+done
+[ "${#downs[@]}" -lt "${#speeds[@]}" ] || { echo "no menu item for $speed bit/s" >&2; exit 1; }
+xdotool key --delay 150 F10 Right Right Down Down Right "${downs[@]}" Return
 xdotool key --delay 150 F10 Right Down Return
 xdotool key --delay 150 F10 Down Right Return
 within 30 window_appears "Save As"
@@ -49,6 +59,9 @@ within 30 program_ended
 wait "$program" && code=0 || code=$?
 [ "$code" -eq 0 ] || { echo "exit code $code" >&2; exit 1; }
 
+# The program set the line's speed through the serial driver.
+stty -F "$METER_DEVICE" | grep -q "^speed $speed baud" || { echo "the line is not at $speed bit/s:" >&2; stty -F "$METER_DEVICE" >&2; exit 1; }
+
 # Every frame is a1000<TAB>200<TAB>10z, so every interval averages the same.
 lines=$(wc -l < "$log")
 good=$(grep -cP '^\d\d:\d\d:\d\d\.\d\t64\.6\t1\.94\t125\.3$' "$log" || true)
@@ -58,4 +71,4 @@ if grep -q $'\r' "$log" || [ "$good" -ne "$lines" ]; then
     od -c "$log" | head -20 >&2
     exit 1
 fi
-echo "logged $lines lines, exit code 0"
+echo "logged $lines lines at $speed bit/s, exit code 0"

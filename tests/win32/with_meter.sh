@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Runs a command while the meter simulator streams frames on COM5 of the Wine prefix.
-# Usage: with_meter.sh SIMULATOR PREFIX COMMAND...
+# Runs a command while the meter simulator streams frames on COM5 of the Wine prefix, one byte
+# every 10 bit-times at the given speed, as a serial line delivers them. The command finds the
+# line's pseudo-terminal in METER_DEVICE.
+# Usage: with_meter.sh SIMULATOR PREFIX SPEED COMMAND...
 set -euo pipefail
-simulator=$1 prefix=$2
-shift 2
+simulator=$1 prefix=$2 speed=$3
+shift 3
 [ -x "$simulator" ] || { echo "SKIPPED: no meter simulator at $simulator (build the linux preset)"; exit 77; }
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-"$simulator" --link "$prefix/dosdevices/com5" --frames-per-second 50 >"$fifo" &
+"$simulator" --link "$prefix/dosdevices/com5" --baud "$speed" --delivery bytes --frames-per-second 50 >"$fifo" &
 meter=$!
 trap 'kill "$meter" 2>/dev/null || true; wait "$meter" 2>/dev/null || true; rm -f "$fifo"' EXIT
-read -r -t 10 device <"$fifo" || { echo "the meter simulator did not start" >&2; exit 1; }
+read -r -t 10 METER_DEVICE <"$fifo" || { echo "the meter simulator did not start" >&2; exit 1; }
+export METER_DEVICE
 "$@"
