@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Makes a new Wine prefix for one test run: Japanese fonts mapped, Wine drawing its own frames.
+# The prefix is 64-bit and runs 32-bit programs too (with /usr/lib/wine/wine), so each suite,
+# x86_64 or i686, makes its own the same way.
 # Usage: fresh_wine_prefix.sh PREFIX
 set -euo pipefail
 prefix=$1
@@ -12,9 +14,15 @@ if [ -d "$prefix" ]; then
 fi
 mkdir -p "$(dirname "$prefix")"
 /usr/lib/wine/wine64 wineboot --init
-# regedit reads version 5 files as UTF-16 with a byte-order mark.
+# regedit reads version 5 files as UTF-16 with a byte-order mark. The keys are shared by the
+# 64-bit and 32-bit views of the registry.
 { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/wine_prefix.reg"; } > "$prefix/vemtora.reg"
 /usr/lib/wine/wine64 regedit /S 'Z:'"$(echo "$prefix/vemtora.reg" | tr / '\\')"
 # The serial tests link their own ports; the defaults (com1 -> /dev/ttyS0) must not answer instead.
 rm -f "$prefix"/dosdevices/com*
 wineserver -w
+# The server opens the tests' pseudo-terminals for them, and the first it opens becomes its
+# controlling terminal; when that line closes, the hang-up makes it print every object it holds
+# into whichever test started it. One started here writes to its own log instead, and stays
+# until wine_prefix_stop ends it.
+wineserver -p </dev/null >"$prefix.wineserver.log" 2>&1
