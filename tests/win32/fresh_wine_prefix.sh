@@ -24,5 +24,9 @@ wineserver -w
 # The server opens the tests' pseudo-terminals for them, and the first it opens becomes its
 # controlling terminal; when that line closes, the hang-up makes it print every object it holds
 # into whichever test started it. One started here writes to its own log instead, and stays
-# until wine_prefix_stop ends it.
-wineserver -p </dev/null >"$prefix.wineserver.log" 2>&1
+# until wine_prefix_stop ends it. So do Wine's helper processes (services, the desktop), which
+# the first program starts: started by a program of this script, they hold the log open, not a
+# test's output, which ctest would otherwise wait on.
+log=$prefix.wineserver.log
+wineserver -p </dev/null >"$log" 2>&1
+/usr/lib/wine/wine64 cmd /c exit </dev/null >>"$log" 2>&1

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# One whole run of the real vemtora.exe under X: choose the line's speed, collect from the meter
-# on COM5 (the simulator streams its frames a byte at a time), log through the real save dialog
-# typed into as a person would, screenshot, close the window, then check the exit code, the
-# speed the program gave the line, and every log line byte for byte.
-# Usage (inside with_meter.sh): gui_run_test.sh VEMTORA_EXE SPEED SCREENSHOT EMULATOR...
+# One whole run of the real vemtora.exe under X: started with the given command line (the
+# meter's port), choose the line's speed, collect from the meter (the simulator streams its frames
+# a byte at a time), log through the real save dialog typed into as a person would, screenshot,
+# close the window, then check the exit code, the speed the program gave the line, and every log
+# line byte for byte.
+# Usage (inside with_meter.sh): gui_run_test.sh VEMTORA_EXE "ARGUMENTS" SPEED SCREENSHOT EMULATOR...
 set -euo pipefail
-exe=$1 speed=$2 screenshot=$3
-shift 3
+exe=$1 arguments=$2 speed=$3 screenshot=$4
+shift 4
+[ -f "$exe" ] || { echo "SKIPPED: no $exe (build its preset first)"; exit 77; }
 : "${METER_DEVICE:?needs the line of the meter (run inside with_meter.sh)}"
 : "${DISPLAY:?needs an X display (run under xvfb-run)}"
 
@@ -23,11 +25,13 @@ within() {
         sleep 0.1
     done
 }
-window_appears() { w=$(xdotool search --name "^$1\$" 2>/dev/null | head -1) && [ -n "$w" ]; }
+# Mapped, so that it can take the focus.
+window_appears() { w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$w" ]; }
 log_has_lines() { [ -f "$log" ] && [ "$(wc -l < "$log")" -ge "$1" ]; }
 program_ended() { ! kill -0 "$program" 2>/dev/null; }
 
-"$@" "$exe" &
+# shellcheck disable=SC2086 # the arguments are words
+"$@" "$exe" $arguments &
 program=$!
 within 60 window_appears Vemtora
 main=$w

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs a Wine test against the meter simulator, held until the test is ready for it.
 
-    held_meter.py --simulator SIM --prefix PREFIX --port com7 --baud 1200 --frames 40 -- COMMAND...
+    held_meter.py --simulator SIM --prefix PREFIX --port com9 --baud 1200 --frames 40 -- COMMAND...
 
 The simulator's pseudo-terminal is linked as the prefix's COM port; it sends nothing until the
 command prints "@release", then N frames one byte at a time, back to back. Its closing line

@@ -236,5 +236,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     vemtora::programPath = vemtora::wide(argv[1]);
+    if (GetFileAttributesW(vemtora::programPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::printf("SKIPPED: no %s (build its preset first)\n", argv[1]);
+        return 77;
+    }
     return RUN_ALL_TESTS();
 }

@@ -23,7 +23,7 @@ using test::windowText;
 const HINSTANCE instance = GetModuleHandleW(nullptr);
 const std::wstring aboutCaption = L"バージョン情報 Vemtora";
 
-HWND mainWindow() { return FindWindowW(L"VEMTORA", nullptr); }
+HWND mainWindow() { return test::findThreadWindow(L"VEMTORA"); }
 HWND aboutBox() { return mainWindow() ? findDialog(mainWindow()) : nullptr; }
 bool aboutClosed() { return aboutBox() == nullptr && IsWindowEnabled(mainWindow()); }
 

@@ -37,6 +37,25 @@ void UiDriver::advance() {
     }
 }
 
+HWND findThreadWindow(const wchar_t* className) {
+    struct Search {
+        const wchar_t* className;
+        HWND found;
+    } search{className, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM parameter) CALLBACK -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(parameter);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (lstrcmpW(name, s.className) != 0) return TRUE;
+            s.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND findDialog(HWND owner, bool anyOwner) {
     struct Search {
         HWND owner;

@@ -39,6 +39,9 @@ private:
     UINT_PTR timer_ = 0;
 };
 
+// A top-level window of this thread with that class, or nullptr. Other programs under test may
+// have windows of the same class on the same desktop at the same time.
+HWND findThreadWindow(const wchar_t* className);
 // A visible dialog of this thread with that owner (nullptr: any owner), or nullptr.
 HWND findDialog(HWND owner, bool anyOwner = false);
 std::wstring windowText(HWND window);

@@ -253,7 +253,7 @@ std::string escaped(const wchar_t* text) {
     return "\"" + out + "\"";
 }
 
-HWND mainWindow() { return FindWindowW(L"VEMTORA", nullptr); }
+HWND mainWindow() { return test::findThreadWindow(L"VEMTORA"); }
 
 TEST(EntryPoint, DropsBlanksAndControlCharactersBeforeTheFirstArgument) {
     const std::vector<EntryCase> cases = {
