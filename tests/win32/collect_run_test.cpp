@@ -7,8 +7,10 @@
 // writes the simulator's "sent N frames, M well-formed" line into the file VEMTORA_METER_REPORT.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <regex>
 #include <string>
 

@@ -69,7 +69,7 @@ NEWER = {
 
 MACHINES = {0x14C: "i386", 0x8664: "amd64"}
 OLDEST_FOR_MACHINE = {"i386": (5, 1), "amd64": (5, 2)}
-NAMES = {(5, 1): "Windows XP", (5, 2): "Windows XP x64", (6, 0): "Windows Vista", (6, 1): "Windows 7",
+NAMES = {(4, 0): "Windows NT 4.0", (5, 0): "Windows 2000", (5, 1): "Windows XP", (5, 2): "Windows XP x64", (6, 0): "Windows Vista", (6, 1): "Windows 7",
          (6, 2): "Windows 8", (10, 0): "Windows 10"}
 
 
