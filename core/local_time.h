@@ -10,8 +10,8 @@ struct LocalTime {
     std::uint16_t minute = 0;
     std::uint16_t second = 0;
     std::uint16_t millisecond = 0;
-    // After the time, so the shells' {hour, minute, second, millisecond} still initialise it;
-    // only the dated log line reads them.
+    // After the time, so {hour, minute, second, millisecond} still initialises it; only the
+    // dated log line reads them.
     std::uint16_t year = 0;
     std::uint16_t month = 0;  // 1 to 12
     std::uint16_t day = 0;    // 1 to 31

@@ -8,6 +8,7 @@
 
 #include "plot_command_line.h"
 #include "plot_window.h"
+#include "vemtora_version.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "io/posix/whole_write.h"
 #include "shell/logger/exit_status.h"
 #include "shell/logger/logger_options.h"
+#include "vemtora_version.h"
 
 namespace vemtora::logger {
 

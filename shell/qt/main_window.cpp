@@ -3,7 +3,7 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QShortcut>
-#include <QTime>
+#include <QDateTime>
 
 #include "app_icon.h"
 #include "core/command_id.h"
@@ -39,9 +39,13 @@ MainWindow::MainWindow(const AcquisitionSettings& settings, SerialLink& link, Lo
 MainWindow::~MainWindow() { controller_.shutdown(); }
 
 LocalTime MainWindow::wallClock() {
-    const QTime now = QTime::currentTime();
-    return {static_cast<std::uint16_t>(now.hour()), static_cast<std::uint16_t>(now.minute()),
-            static_cast<std::uint16_t>(now.second()), static_cast<std::uint16_t>(now.msec())};
+    // One reading for date and time, so a tick at midnight cannot pair one day's date with the
+    // next day's time.
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto field = [](int value) { return static_cast<std::uint16_t>(value); };
+    return {field(now.time().hour()), field(now.time().minute()), field(now.time().second()),
+            field(now.time().msec()), field(now.date().year()), field(now.date().month()),
+            field(now.date().day())};
 }
 
 LocalTime MainWindow::localTime() { return clock_(); }

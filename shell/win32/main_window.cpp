@@ -113,7 +113,7 @@ bool MainWindow::onCommand(std::uint32_t commandId) {
 LocalTime MainWindow::localTime() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+    return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, now.wYear, now.wMonth, now.wDay};
 }
 
 void MainWindow::restartReportTimer(std::int32_t periodMs) {

@@ -17,6 +17,7 @@
 #include "tests/logger/meter.h"
 #include "tests/posix/pseudo_terminal.h"
 #include "tests/posix/test_files.h"
+#include "vemtora_version.h"
 
 namespace vemtora {
 namespace {

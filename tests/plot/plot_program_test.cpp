@@ -5,6 +5,7 @@
 
 #include "plot/window/plot_command_line.h"
 #include "plot_window_tests.h"
+#include "vemtora_version.h"
 
 namespace vemtora::plot::testing {
 
