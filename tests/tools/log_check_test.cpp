@@ -22,7 +22,7 @@ TEST(CheckLog, FindsEveryKindOfBrokenLog) {
         {"cut off at the end", "09:05:07.3\t64.6\t1.94\t125.3\n09:05:07.4\t64.6\t1.9", 2, false},
         {"glued lines", "09:05:07.3\t64.6\t1.9409:05:07.4\t64.6\t1.94\t125.3\n", 1, false},
         {"other values", "09:05:07.3\t64.6\t1.94\t125.4\n", 1, false},
-        {"logged twice", "09:05:07.3\t64.6\t1.94\t125.3\n09:05:07.3\t64.6\t1.94\t125.3\n", 2, false},
+        {"two ticks in one tenth", "09:05:07.3\t64.6\t1.94\t125.3\n09:05:07.3\t64.6\t1.94\t125.3\n", 2, true},
         {"clock going back", "09:05:07.3\t64.6\t1.94\t125.3\n09:05:06.3\t64.6\t1.94\t125.3\n", 2, false},
         {"bad time", "25:05:07.3\t64.6\t1.94\t125.3\n", 1, false},
         {"carriage return", "09:05:07.3\t64.6\t1.94\t125.3\r\n", 1, false},

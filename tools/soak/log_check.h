@@ -1,4 +1,4 @@
-// Checks a log written during a soak run: every line whole and well-formed, none twice.
+// Checks a log written during a soak run: every line whole and well-formed, its time never going back.
 #pragma once
 
 #include <string>
