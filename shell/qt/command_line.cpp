@@ -14,7 +14,7 @@ ShellCommandLine splitCommandLine(const QStringList& arguments) {
     for (const QString& argument : arguments) {
         if (argument.startsWith(kDeviceFolderOption)) {
             const QString folder = argument.mid(kDeviceFolderOption.size());
-            result.deviceFolder = folder.isEmpty() ? kDefaultDeviceFolder : QFile::encodeName(folder).toStdString();
+            result.deviceFolder = folder.isEmpty() ? posix::kDefaultDeviceFolder : QFile::encodeName(folder).toStdString();
         } else {
             rest.append(argument);
         }

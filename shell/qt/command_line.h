@@ -5,13 +5,13 @@
 
 #include <string>
 
+#include "io/posix/serial_device_path.h"
+
 namespace vemtora {
 
-inline constexpr char kDefaultDeviceFolder[] = "/dev";
-
 struct ShellCommandLine {
-    std::wstring coreText;                      // for parseCommandLine
-    std::string deviceFolder = kDefaultDeviceFolder;  // where COMn is looked up
+    std::wstring coreText;                                   // for parseCommandLine
+    std::string deviceFolder = posix::kDefaultDeviceFolder;  // where COMn is looked up
 };
 
 // arguments: without the program name. "--device-folder=DIR" is taken out (the last one wins);
