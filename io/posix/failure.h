@@ -24,6 +24,13 @@ struct Failure {
     int error = 0;  // errno; 0 where the step failed without one (settings not taken, a hang-up)
     std::string path;
     bool characterDevice = false;  // the path names a device node, as serial ports are
+
+    // Notes which step failed and why; false, for `return failure.record(...)`.
+    bool record(FailureStep failedStep, int errorNumber) {
+        step = failedStep;
+        error = errorNumber;
+        return false;
+    }
 };
 
 // "cannot open /dev/ttyUSB0: Permission denied (is the user in the dialout group?)": no program

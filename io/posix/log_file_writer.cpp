@@ -40,19 +40,13 @@ std::optional<std::wstring> LogFileWriter::chooseFile() {
     return path;
 }
 
-bool LogFileWriter::fail(FailureStep step, int error) {
-    failure_.step = step;
-    failure_.error = error;
-    return false;
-}
-
 bool LogFileWriter::open(const std::wstring& path) {
     close();
     const std::optional<std::string> name = posix::toUtf8Path(path);
     failure_ = logFailure();
     // A name that cannot be converted is shown with its convertible characters only.
     for (const wchar_t ch : path) failure_.path += ch > 0 && ch < 0x80 ? static_cast<char>(ch) : '?';
-    if (!name) return fail(FailureStep::Resolve, 0);
+    if (!name) return failure_.record(FailureStep::Resolve, 0);
     failure_.path = *name;
     // O_NONBLOCK and O_NOCTTY: a named pipe or a terminal typed as the name must not hold the
     // window until some reader or carrier turns up. Mode 0666 leaves the final say to the
@@ -60,15 +54,15 @@ bool LogFileWriter::open(const std::wstring& path) {
     posix::OwnedDescriptor file(retryOnInterrupt([&] {
         return ::open(name->c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     }));
-    if (!file.isOpen()) return fail(FailureStep::Open, errno);
+    if (!file.isOpen()) return failure_.record(FailureStep::Open, errno);
     // Only a regular file takes lines whole, keeps them, and can be cut back on a full disk.
     struct stat status {};
-    if (!succeeded(::fstat(file.get(), &status))) return fail(FailureStep::Open, errno);
-    if (!S_ISREG(status.st_mode)) return fail(FailureStep::Kind, 0);
+    if (!succeeded(::fstat(file.get(), &status))) return failure_.record(FailureStep::Open, errno);
+    if (!S_ISREG(status.st_mode)) return failure_.record(FailureStep::Kind, 0);
     // Advisory on Linux: it keeps out a second copy of this program and anything else that
     // locks, not a plain `echo >>`.
     if (!succeeded(retryOnInterrupt([&] { return ::flock(file.get(), LOCK_EX | LOCK_NB); }))) {
-        return fail(FailureStep::Hold, errno);
+        return failure_.record(FailureStep::Hold, errno);
     }
     // Checked under the lock, so no other Vemtora can be halfway through a line.
     lineFeedOwed_ = endsInsideALine(file.get(), status);
@@ -83,7 +77,7 @@ void LogFileWriter::appendLine(std::string_view line) {
     lastLineLost_ = true;
     struct stat before {};
     if (!succeeded(::fstat(file_.get(), &before))) {
-        fail(FailureStep::Write, errno);
+        failure_.record(FailureStep::Write, errno);
         return;
     }
     // Old text without its last line feed would swallow the first line: end it first, in the
@@ -99,7 +93,7 @@ void LogFileWriter::appendLine(std::string_view line) {
         lastLineLost_ = false;
         return;
     }
-    fail(FailureStep::Write, errno);
+    failure_.record(FailureStep::Write, errno);
     retryOnInterrupt([&] { return ::ftruncate(file_.get(), before.st_size); });
 }
 

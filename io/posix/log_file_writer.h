@@ -37,7 +37,6 @@ private:
         failure.subject = posix::FailureSubject::LogFile;
         return failure;
     }
-    bool fail(posix::FailureStep step, int error);
 
     std::function<std::optional<std::wstring>()> choosePath_;
     posix::OwnedDescriptor file_;

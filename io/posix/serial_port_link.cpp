@@ -66,21 +66,15 @@ SerialPortLink::SerialPortLink(FixedDevice device) : fixedDevice_(std::move(devi
 
 SerialPortLink::~SerialPortLink() { close(); }
 
-bool SerialPortLink::fail(FailureStep step, int error) {
-    failure_.step = step;
-    failure_.error = error;
-    return false;
-}
-
 bool SerialPortLink::open(std::wstring_view portName, std::int32_t baudRate) {
     close();
     const std::optional<std::string> path =
         fixedDevice_ ? fixedDevice_ : posix::serialDevicePath(deviceFolder_, portName);
     failure_ = {};
     failure_.path = path ? *path : std::string(portName.begin(), portName.end());
-    if (!path) return fail(FailureStep::Resolve, 0);
+    if (!path) return failure_.record(FailureStep::Resolve, 0);
     const std::optional<speed_t> speed = posix::termiosSpeed(baudRate);
-    if (!speed) return fail(FailureStep::Configure, EINVAL);
+    if (!speed) return failure_.record(FailureStep::Configure, EINVAL);
 
     // O_NONBLOCK: neither the open nor any read may wait for carrier or data.
     posix::OwnedDescriptor port(retryOnInterrupt(
@@ -88,15 +82,15 @@ bool SerialPortLink::open(std::wstring_view portName, std::int32_t baudRate) {
     if (!port.isOpen()) {
         const int error = errno;
         failure_.characterDevice = isCharacterDevice(*path);
-        return fail(FailureStep::Open, error);
+        return failure_.record(FailureStep::Open, error);
     }
-    if (!takeExclusiveHold(port.get())) return fail(FailureStep::Hold, errno);
+    if (!takeExclusiveHold(port.get())) return failure_.record(FailureStep::Hold, errno);
     // errno stays 0 when every call succeeded but the device did not take the settings.
     errno = 0;
     if (!configureLine(port.get(), *speed)) {
         const int error = errno;
         releaseExclusiveHold(port.get());
-        return fail(FailureStep::Configure, error);
+        return failure_.record(FailureStep::Configure, error);
     }
     port_ = std::move(port);
     return true;
@@ -112,10 +106,10 @@ std::size_t SerialPortLink::poll(ReceiveBuffer& buffer) {
     // Other read errors (EIO, ENODEV, ENXIO) come from a device already gone as well.
     if (result < 0 && error != EAGAIN && error != EWOULDBLOCK && error != EINTR) {
         lost_ = true;
-        fail(FailureStep::Read, error);
+        failure_.record(FailureStep::Read, error);
     } else if (result == 0 && hungUp(port_.get())) {
         lost_ = true;
-        fail(FailureStep::Read, 0);
+        failure_.record(FailureStep::Read, 0);
     }
     return count;
 }

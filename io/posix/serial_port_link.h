@@ -50,8 +50,6 @@ protected:
     virtual bool configureLine(int fd, speed_t speed);
 
 private:
-    bool fail(posix::FailureStep step, int error);
-
     std::string deviceFolder_;
     std::optional<std::string> fixedDevice_;
     posix::OwnedDescriptor port_;

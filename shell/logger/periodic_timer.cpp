@@ -34,13 +34,12 @@ void PeriodicTimer::start(std::int32_t periodMs, std::int32_t gridMs) {
         first = (first + grid - 1) / grid * grid;
     }
     const itimerspec setting{fromNanoseconds(period), fromNanoseconds(first)};
-    running_ = ::timerfd_settime(fd_.get(), TFD_TIMER_ABSTIME, &setting, nullptr) == 0;
+    ::timerfd_settime(fd_.get(), TFD_TIMER_ABSTIME, &setting, nullptr);
 }
 
 void PeriodicTimer::stop() {
     const itimerspec disarmed{};
     ::timerfd_settime(fd_.get(), 0, &disarmed, nullptr);
-    running_ = false;
     takeTicks();  // a tick that fell due before the stop is not wanted afterwards
 }
 

@@ -20,14 +20,12 @@ public:
     // once, not once each.
     void start(std::int32_t periodMs, std::int32_t gridMs = 0);
     void stop();
-    bool running() const { return running_; }
 
     // Ticks since the last call; several when the process was held up, 0 when none is due.
     std::uint64_t takeTicks();
 
 private:
     posix::OwnedDescriptor fd_;
-    bool running_ = false;
 };
 
 }  // namespace vemtora::logger
