@@ -5,8 +5,8 @@
 namespace vemtora {
 
 bool FrameScanner::parseBody(std::string_view body) {
-    // "%d\t%d\t%d": a TAB in the pattern matches any run of white space, including none;
-    // what follows the third field is not examined, but for a NUL.
+    // Three integers and white space, nothing else: a frame that lost bytes, its "z" or digits,
+    // must count nothing rather than the digits it still has.
     ScanReader<char> reader(body);
     const auto voltage = reader.readInt32();
     if (voltage.status != ScanStatus::Read) return false;
@@ -14,9 +14,8 @@ bool FrameScanner::parseBody(std::string_view body) {
     if (current.status != ScanStatus::Read) return false;
     const auto divisor = reader.readInt32();
     if (divisor.status != ScanStatus::Read) return false;
-    // A NUL is what a break on the line reads as: the frame it falls in is damaged. Within the
-    // fields it has already stopped the parse.
-    if (body.find('\0', reader.position()) != std::string_view::npos) return false;
+    reader.skipWhite();
+    if (reader.position() != body.size()) return false;
     frame_.rawVoltage = voltage.value;
     frame_.rawCurrent = current.value;
     frame_.divisor = divisor.value;

@@ -16,9 +16,11 @@ inline constexpr std::size_t kMaxFrameBytes = 64;
 
 // A serial line splits frames wherever it likes, so a frame begun in one poll is continued in
 // the next: what the scanner finds does not depend on where the polls cut the stream.
-// The first "z" after a frame's "a" ends it; an "a" inside a frame starts no frame. A frame that
-// reaches kMaxFrameBytes without its "z" is given up, and the search for the next "a" starts
-// with the byte after those kMaxFrameBytes. Allocates nothing.
+// The first "z" after a frame's "a" ends it; an "a" inside a frame starts no frame. A frame
+// counts only when its body is three 32-bit integers, each after optional white space, with
+// nothing but white space after the third; anything else is damage, and the frame is dropped.
+// A frame that reaches kMaxFrameBytes without its "z" is given up, and the search for the next
+// "a" starts with the byte after those kMaxFrameBytes. Allocates nothing.
 class FrameScanner {
 public:
     // Calls onFrame(const MeterFrame&) for every well-formed frame the bytes complete, in order,

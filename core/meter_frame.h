@@ -9,8 +9,10 @@
 
 namespace vemtora {
 
-// One poll reads at most this many bytes; the buffer keeps one more for a terminating NUL.
-inline constexpr std::size_t kMaxPollBytes = 32;
+// One poll takes every byte waiting, up to this many: forty times what the fastest menu speed
+// delivers in a second, so the driver never holds a backlog and never drops bytes. The buffer
+// keeps one more for a terminating NUL.
+inline constexpr std::size_t kMaxPollBytes = 4096;
 using ReceiveBuffer = std::array<char, kMaxPollBytes + 1>;
 
 struct MeterFrame {

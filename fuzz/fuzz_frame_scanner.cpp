@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<MeterFrame> whole;
     scanner.scan(stream, [&](const MeterFrame& frame) { whole.push_back(frame); });
 
-    // In polls of 1 to 32 bytes as the input says, or byte by byte as a slow line delivers them.
+    // In polls of 1 to 256 bytes as the input says, or byte by byte as a slow line delivers them.
     FrameScanner polled;
     std::vector<MeterFrame> frames;
     input.forEachPiece(kMaxPollBytes, [&](std::string_view poll) {

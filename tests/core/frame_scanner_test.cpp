@@ -92,9 +92,18 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"a1000\t200\t10za10\t30\t10z", 2, 64.6 + 0.646, 1.94 + 0.291, 64.6 * 1.94 + 0.646 * 0.291},
         FrameCase{"200\t10za1000\t20", 0, 0.0, 0.0, 0.0},  // a tail, then a frame not yet ended
         FrameCase{"zzza5 5 5z", 1, 0.646, 0.097, 0.646 * 0.097},
-        FrameCase{"a1\t2\t3a9\t9\t9z", 1, 0.646 / 3, 0.097 * 2 / 3, (0.646 / 3) * (0.097 * 2 / 3)},
         FrameCase{"a +10 \n\r 20\v\f30 z", 1, 0.646 / 3, 0.097 * 20 / 30, (0.646 / 3) * (0.097 * 20 / 30)},
-        FrameCase{"a10\t20\t30xyz", 1, 0.646 / 3, 0.097 * 20 / 30, (0.646 / 3) * (0.097 * 20 / 30)},
+        FrameCase{"a1\t2\t3 \r\nz", 1, 0.646 / 3, 0.097 * 2 / 3, (0.646 / 3) * (0.097 * 2 / 3)},
+        // A frame that lost bytes counts nothing, not the digits it still has: its "z" lost and
+        // the next frame run into it, a digit lost before the "z", or a field lost or doubled.
+        FrameCase{"a1\t2\t3a9\t9\t9z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a3560\t196\t1a3560\t196\t10z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a3560\t196\t1xz", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a3560\t196\t1e1z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a3560\t196\t196\t10z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a10\t20\t30xyz", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a10\t20\t30 -z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a10\t20\t30 zaz", 1, 0.646 / 3, 0.097 * 20 / 30, (0.646 / 3) * (0.097 * 20 / 30)},
         // Malformed frames are rejected rather than filled from an earlier frame.
         FrameCase{"a100\t50z", 0, 0.0, 0.0, 0.0},
         FrameCase{"a12x\t5\t6z", 0, 0.0, 0.0, 0.0},
@@ -110,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"a1\t1\t1\0za2\t2\t2z"s, 1, 0.646, 0.097, 0.646 * 0.097},
         // Bytes from the top half of the table are noise like any other.
         FrameCase{"\xff\x80" "a1\t1\t1z\xfe", 1, 0.646, 0.097, 0.646 * 0.097},
-        FrameCase{"a1\t1\t1\xffz", 1, 0.646, 0.097, 0.646 * 0.097}));
+        FrameCase{"a1\t1\t1\xffz", 0, 0.0, 0.0, 0.0}));
 
 // Streams of every kind of content, each cut into polls every way worth trying.
 TEST(ScanFrames, WhatIsFoundDoesNotDependOnWhereThePollsCut) {
@@ -123,12 +132,16 @@ TEST(ScanFrames, WhatIsFoundDoesNotDependOnWhereThePollsCut) {
         std::string("a") + std::string(80, '7') + "\t1\t1za1\t1\t1z",   // a frame past the bound
         std::string("a") + std::string(62, ' ') + "za1 2 3za" + std::string(63, ' ') + "za4 5 6z",  // at the bound
         std::string(100, 'a') + "1\t2\t3z" + std::string(70, 'a') + "za9\t9\t9z",
+        // Frames damaged as an overrun damages them, among whole ones.
+        "a3560\t196\t1a3560\t196\t10za3560\t196\t10za35a3560\t196\t10z3560\t196\t10za3560\t1\t196\t10z"
+        "a1 2 3 \r\nza1\t2\t3xza4\t5\t6\t7za8\t9\t1e1z",
     };
-    // Every fixed poll size a line can give, and irregular cuts as USB adapters give them.
+    // Every poll size up to twice a frame's bound, and irregular cuts as USB adapters give them.
+    constexpr std::size_t kLargestCut = 2 * kMaxFrameBytes;
     std::vector<std::vector<std::size_t>> cuttings;
-    for (std::size_t size = 1; size <= kMaxPollBytes; ++size) cuttings.push_back({size});
+    for (std::size_t size = 1; size <= kLargestCut; ++size) cuttings.push_back({size});
     std::mt19937 random(7);
-    std::uniform_int_distribution<std::size_t> pollSize(1, kMaxPollBytes);
+    std::uniform_int_distribution<std::size_t> pollSize(1, kLargestCut);
     for (int i = 0; i < 50; ++i) {
         std::vector<std::size_t> sizes(37);
         for (auto& size : sizes) size = pollSize(random);

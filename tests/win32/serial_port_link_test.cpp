@@ -49,7 +49,7 @@ private:
     HANDLE handle_;
 };
 
-// Receives until `expected.size()` bytes came or the deadline passed; checks the 32-byte cap on the way.
+// Receives until `expected.size()` bytes came or the deadline passed; checks the buffer's bound on the way.
 std::string receive(SerialPortLink& link, std::size_t expected) {
     std::string received;
     ReceiveBuffer buffer{};
@@ -122,14 +122,14 @@ INSTANTIATE_TEST_SUITE_P(BelowAndAboveCom9, SerialReceive,
 TEST(SerialPoll, IdlePortReturnsAtOnceEvenWithWaitingTimeouts) {
     PortObserver observer(L"\\\\.\\COM3");
     ASSERT_TRUE(observer.valid());
-    observer.setTimeouts(COMMTIMEOUTS{});  // all zero: a plain 32-byte read would wait for 32 bytes
+    observer.setTimeouts(COMMTIMEOUTS{});  // all zero: a plain read of a whole buffer would wait to fill it
     SerialPortLink link;
     ASSERT_TRUE(link.open(L"COM3", 9600));
     ReceiveBuffer buffer{};
     receive(link, 0);  // whatever an earlier case left on the line
 
     sendOnLine("com3", "a1z");
-    EXPECT_EQ(receive(link, 3), "a1z");  // fewer than 32 bytes still come
+    EXPECT_EQ(receive(link, 3), "a1z");  // fewer bytes than the buffer holds still come
     const auto start = test::Clock::now();
     EXPECT_EQ(link.poll(buffer), 0u);
     EXPECT_LT(test::Clock::now() - start, std::chrono::milliseconds(500));
