@@ -29,6 +29,7 @@ std::vector<Write> drain(LinePacer& pacer, Capacity capacity, LinePacer::Progres
         total.framesDone += progress.framesDone;
         total.wellFormedDone += progress.wellFormedDone;
         total.framesDropped += progress.framesDropped;
+        total.bytesDropped += progress.bytesDropped;
     }
     return writes;
 }
@@ -113,6 +114,31 @@ TEST(LinePacer, AFullLineHoldsBytesBackButDropsWholeFrames) {
     EXPECT_EQ(total.framesDropped, 20u);
     EXPECT_EQ(total.framesDone, 10u);
     EXPECT_EQ(total.wellFormedDone, 5u);
+}
+
+// The same reader on a line without flow control: what finds no room is gone, and the meter
+// goes on at its own pace.
+TEST(LinePacer, AFullLineWithoutFlowControlDropsWhatFindsNoRoom) {
+    const auto fullAtFirst = [](int i) { return i < 20 ? std::size_t{0} : std::size_t{1000}; };
+    const std::string stream = kFrame + kFrame + kFrame;
+    for (const Delivery delivery : {Delivery::Bytes, Delivery::Bursts}) {
+        LinePacer dropping(delivery, kByte1200, Overrun::Drop);
+        for (int i = 0; i < 3; ++i) dropping.add(kFrame, 0.0, true);
+        LinePacer::Progress total;
+        const auto writes = drain(dropping, fullAtFirst, total);
+        const std::string arrived = joined(writes);
+        ASSERT_LT(arrived.size(), stream.size());
+        EXPECT_EQ(stream.substr(stream.size() - arrived.size()), arrived) << "the bytes after the overrun, in order";
+        EXPECT_EQ(total.bytesDropped, stream.size() - arrived.size());
+        EXPECT_EQ(total.framesDone + total.framesDropped, 3u);
+        EXPECT_EQ(total.framesDone, arrived.size() / kFrame.size());
+        EXPECT_EQ(total.wellFormedDone, total.framesDone);
+    }
+    LinePacer bytes(Delivery::Bytes, kByte1200, Overrun::Drop);
+    for (int i = 0; i < 3; ++i) bytes.add(kFrame, 0.0, true);
+    LinePacer::Progress total;
+    EXPECT_EQ(joined(drain(bytes, fullAtFirst, total)), kFrame.substr(7) + kFrame);
+    EXPECT_EQ(total.framesDropped, 2u);
 }
 
 }  // namespace

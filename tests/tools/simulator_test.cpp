@@ -39,10 +39,16 @@ TEST(SimulatorOptions, ReadsValuesAndRefusesNonsense) {
     EXPECT_TRUE(options->hold);
     EXPECT_EQ(options->delivery, Delivery::Bursts);
     EXPECT_EQ(options->frames, 40u);
+    EXPECT_EQ(options->overrun, Overrun::Hold);
     EXPECT_EQ(parseSimulatorOptions({}, error)->delivery, Delivery::Bytes);
+    const auto dropping = parseSimulatorOptions({"--delivery", "bytes,drop"}, error);
+    ASSERT_TRUE(dropping) << error;
+    EXPECT_EQ(dropping->delivery, Delivery::Bytes);
+    EXPECT_EQ(dropping->overrun, Overrun::Drop);
     for (const auto& bad : std::vector<std::vector<std::string>>{{"--baud"}, {"--baud", "0"}, {"--baud", "12x"},
                                                                  {"--noise", "2"}, {"--what", "1"}, {"--raw", "\\q"},
-                                                                 {"--delivery", "fast"}, {"--frames", "-1"}}) {
+                                                                 {"--delivery", "fast"}, {"--delivery", ",drop"},
+                                                                 {"--delivery", "bursts,"}, {"--frames", "-1"}}) {
         EXPECT_FALSE(parseSimulatorOptions(bad, error)) << bad[0];
     }
 }

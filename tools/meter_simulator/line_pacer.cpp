@@ -54,21 +54,35 @@ LinePacer::Progress LinePacer::wrote(std::size_t written, double now) {
     const std::size_t wanted = bytesDue(now).size();
     if (delivery_ == Delivery::Whole) {
         if (!queue_.empty()) {
-            ++(written == wanted ? progress.framesDone : progress.framesDropped);
-            progress.wellFormedDone += written == wanted && queue_.front().wellFormed;
+            const bool whole = written == wanted;
+            ++(whole ? progress.framesDone : progress.framesDropped);
+            progress.wellFormedDone += whole && queue_.front().wellFormed;
+            progress.bytesDropped += wanted - written;
             queue_.pop_front();
         }
         return progress;
     }
-    if (written < wanted) retryAt_ = now + (delivery_ == Delivery::Bytes ? byteSeconds_ : kUsbBurstSeconds);
-    while (written > 0 && !queue_.empty()) {
+    std::size_t lost = 0;
+    if (written < wanted) {
+        if (overrun_ == Overrun::Drop) {
+            lost = wanted - written;
+            progress.bytesDropped = lost;
+        } else {
+            retryAt_ = now + (delivery_ == Delivery::Bytes ? byteSeconds_ : kUsbBurstSeconds);
+        }
+    }
+    while (written + lost > 0 && !queue_.empty()) {
         QueuedFrame& front = queue_.front();
-        const std::size_t taken = std::min(written, front.bytes.size() - front.sent);
-        front.sent += taken;
+        const std::size_t left = front.bytes.size() - front.sent;
+        const std::size_t taken = std::min(written, left);
+        const std::size_t dropped = std::min(lost, left - taken);
+        front.sent += taken + dropped;
+        front.cut = front.cut || dropped > 0;
         written -= taken;
+        lost -= dropped;
         if (front.sent == front.bytes.size()) {
-            ++progress.framesDone;
-            progress.wellFormedDone += front.wellFormed;
+            ++(front.cut ? progress.framesDropped : progress.framesDone);
+            progress.wellFormedDone += !front.cut && front.wellFormed;
             queue_.pop_front();
         }
     }

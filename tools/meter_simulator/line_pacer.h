@@ -13,11 +13,16 @@ namespace vemtora::simulator {
 // bursts a USB serial adapter hands over every 16 ms.
 enum class Delivery { Whole, Bytes, Bursts };
 
+// What happens to bytes the reader has no room for: a meter with flow control waits for the
+// reader; a UART without it drops them, cutting the frames they belong to.
+enum class Overrun { Hold, Drop };
+
 inline constexpr double kUsbBurstSeconds = 0.016;
 
 class LinePacer {
 public:
-    LinePacer(Delivery delivery, double byteSeconds) : delivery_(delivery), byteSeconds_(byteSeconds) {}
+    LinePacer(Delivery delivery, double byteSeconds, Overrun overrun = Overrun::Hold)
+        : delivery_(delivery), overrun_(overrun), byteSeconds_(byteSeconds) {}
 
     // Queues a frame whose first bit goes out no earlier than `earliest`, nor before the line is
     // free. Returns the time its last byte has arrived.
@@ -32,11 +37,12 @@ public:
     struct Progress {
         std::size_t framesDone = 0;  // frames whose last byte went out
         std::size_t wellFormedDone = 0;
-        std::size_t framesDropped = 0;
+        std::size_t framesDropped = 0;  // frames that lost bytes, counted when their last byte is due
+        std::size_t bytesDropped = 0;
     };
     // Takes note that `written` of the bytes from bytesDue(now) went out. A whole frame that
-    // does not fit is dropped, as a full line drops it; single bytes and bursts wait and are
-    // tried again, so a reader that falls behind holds the meter back rather than cutting frames.
+    // does not fit is dropped, as a full line drops it. Single bytes and bursts wait and are
+    // tried again under Overrun::Hold; under Overrun::Drop the rest of the write is lost.
     Progress wrote(std::size_t written, double now);
 
     std::size_t queuedBytes() const;
@@ -46,7 +52,8 @@ private:
         std::string bytes;
         double firstArrival;  // when the stop bit of its first byte has gone by
         bool wellFormed;
-        std::size_t sent = 0;
+        std::size_t sent = 0;  // bytes gone from the queue, written or dropped
+        bool cut = false;
     };
 
     double arrival(const QueuedFrame& frame, std::size_t index) const {
@@ -54,6 +61,7 @@ private:
     }
 
     Delivery delivery_;
+    Overrun overrun_;
     double byteSeconds_;
     double lineFree_ = 0.0;
     double retryAt_ = 0.0;

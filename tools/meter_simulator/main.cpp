@@ -79,13 +79,14 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         if (options->hold) waitForRelease();
 
-        LinePacer pacer(options->delivery, 10.0 / options->baudRate);  // start, 8 data and stop bit
+        // Start, 8 data and stop bit.
+        LinePacer pacer(options->delivery, 10.0 / options->baudRate, options->overrun);
         FrameSource source(*options);
         const double start = nowSeconds();
         const double end = options->durationSeconds > 0 ? start + options->durationSeconds : 0.0;
         const double framePeriod = options->framesPerSecond > 0 ? 1.0 / options->framesPerSecond : 0.0;
         const auto moreFrames = [&](unsigned long queued) { return options->frames == 0 || queued < options->frames; };
-        unsigned long long queued = 0, sent = 0, wellFormed = 0, dropped = 0;
+        unsigned long long queued = 0, sent = 0, wellFormed = 0, dropped = 0, bytesDropped = 0;
         bool rawQueued = false, finishReported = false;
         double due = start;
         while (!stopRequested && (end == 0.0 || nowSeconds() < end)) {
@@ -105,7 +106,11 @@ int main(int argc, char** argv) {
             const auto next = pacer.nextWrite();
             if (!next) {
                 if (!finishReported && options->frames > 0) {
-                    std::printf("sent %llu frames, %llu well-formed\n", sent, wellFormed);
+                    if (dropped > 0) {
+                        std::printf("sent %llu frames, %llu well-formed, %llu cut\n", sent, wellFormed, dropped);
+                    } else {
+                        std::printf("sent %llu frames, %llu well-formed\n", sent, wellFormed);
+                    }
                     std::fflush(stdout);
                     finishReported = true;
                 }
@@ -121,8 +126,10 @@ int main(int argc, char** argv) {
                 wellFormed += progress.wellFormedDone;
                 dropped += progress.framesDropped;
             }
+            bytesDropped += progress.bytesDropped;
         }
-        std::fprintf(stderr, "frames sent %llu, well-formed %llu, dropped %llu\n", sent, wellFormed, dropped);
+        std::fprintf(stderr, "frames sent %llu, well-formed %llu, dropped %llu; bytes dropped %llu\n", sent, wellFormed,
+                     dropped, bytesDropped);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace vemtora::simulator {
 
@@ -9,10 +10,12 @@ const char* const kSimulatorUsage =
     "usage: vemtora-meter-simulator [--link PATH]... [--baud N] [--frames-per-second F]\n"
     "           [--voltage RAW] [--current RAW] [--divisor N] [--noise FRACTION]\n"
     "           [--malformed FRACTION] [--duration SECONDS] [--raw TEXT] [--seed N]\n"
-    "           [--delivery bytes|bursts|whole] [--frames N] [--hold]\n"
+    "           [--delivery bytes|bursts|whole[,drop]] [--frames N] [--hold]\n"
     "Creates a pseudo-terminal, prints its path, and sends meter frames a<V>\\t<I>\\t<D>z\n"
     "paced like a serial line at the given speed (10 bits per byte). Delivery: one byte at a\n"
     "time (the default), bursts every 16 ms as USB adapters give them, or each frame whole.\n"
+    "With \",drop\" the bytes a reader that falls behind has no room for are lost, as on a\n"
+    "line without flow control; without it the meter waits for the reader.\n"
     "--frames N stops after N frames and prints \"sent N frames, M well-formed\"; --hold\n"
     "waits for SIGUSR1 before the first frame.\n";
 
@@ -32,7 +35,7 @@ int hexDigit(char c) {
     return -1;
 }
 
-std::optional<Delivery> parseDelivery(const std::string& text) {
+std::optional<Delivery> parseDelivery(std::string_view text) {
     if (text == "bytes") return Delivery::Bytes;
     if (text == "bursts") return Delivery::Bursts;
     if (text == "whole") return Delivery::Whole;
@@ -106,9 +109,14 @@ std::optional<SimulatorOptions> parseSimulatorOptions(const std::vector<std::str
         } else if (name == "--frames") {
             ok = parseNumber(value, options.frames);
         } else if (name == "--delivery") {
-            const auto delivery = parseDelivery(value);
+            constexpr std::string_view kDropping = ",drop";
+            std::string_view mode = value;
+            const bool dropping = mode.ends_with(kDropping);
+            if (dropping) mode.remove_suffix(kDropping.size());
+            const auto delivery = parseDelivery(mode);
             ok = delivery.has_value();
             if (ok) options.delivery = *delivery;
+            options.overrun = dropping ? Overrun::Drop : Overrun::Hold;
         } else if (name == "--raw") {
             options.raw = unescape(value);
             ok = options.raw.has_value();

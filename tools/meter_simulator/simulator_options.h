@@ -22,6 +22,7 @@ struct SimulatorOptions {
     std::optional<std::string> raw;  // bytes sent once instead of frames (C escapes allowed)
     unsigned seed = 1;
     Delivery delivery = Delivery::Bytes;
+    Overrun overrun = Overrun::Hold;
     unsigned long frames = 0;        // 0: no limit; after that many the line stays up, silent
     bool hold = false;               // send nothing until SIGUSR1
 };
