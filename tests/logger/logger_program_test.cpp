@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -236,6 +237,46 @@ TEST_F(LoggerRun, ReaderGoingAwayEndsTheRunQuietlyWithWholeLines) {
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);) EXPECT_EQ(readLine(line, false).readings, "64.6\t1.94\t125.3");
 }
+
+// A meter that never pauses at the fastest speeds, on a line that drops what a reader that
+// falls behind has no room for: nothing may be dropped, and nothing may wait to be read.
+class LoggerFastMeter : public LoggerRun, public ::testing::WithParamInterface<std::tuple<int, int>> {};
+
+TEST_P(LoggerFastMeter, KeepsUpWithEveryByteAndLogsOnlyExactLines) {
+    const auto [baudRate, frames] = GetParam();
+    const std::string speed = std::to_string(baudRate);
+    Meter meter(link(), kLineDelivery,
+                {"--baud", speed, "--frames-per-second", "0", "--delivery", "bursts,drop", "--frames",
+                 std::to_string(frames)});
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--speed", speed, "--interval", "0.1"});
+    const auto started = Clock::now();
+    EXPECT_EQ(meter.said(secondsFromNow(60)),
+              "sent " + std::to_string(frames) + " frames, " + std::to_string(frames) + " well-formed");
+    const auto sending = Clock::now() - started;
+
+    // Caught up: once the meter is silent, at most the interval in hand is still to come.
+    std::this_thread::sleep_for(1s);
+    const std::size_t sizeThen = fileContents(logPath()).size();
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(fileContents(logPath()).size(), sizeThen) << "lines kept coming after the meter stopped";
+
+    std::vector<std::string> unread;
+    endAndCompareWithLog(unread);
+    std::istringstream lines(fileContents(logPath()));
+    long count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        EXPECT_EQ(readLine(line, false).readings, "64.6\t1.94\t125.3") << line;
+    }
+    // About one line per interval: a lost poll would leave gaps, a backlog would leave fewer.
+    EXPECT_GE(count, std::chrono::duration_cast<std::chrono::milliseconds>(sending).count() / 100 * 9 / 10);
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
+}
+
+// Thirty seconds of frames each.
+INSTANTIATE_TEST_SUITE_P(Speeds, LoggerFastMeter,
+                         ::testing::Values(std::make_tuple(19200, 4430), std::make_tuple(38400, 8860)),
+                         [](const auto& info) { return std::to_string(std::get<0>(info.param)); });
 
 TEST_F(LoggerRun, LogThatCannotGrowLosesWholeLinesSaysSoOnceAndStandardOutputGoesOn) {
     Meter meter(link(), kLineDelivery, {"--baud", "38400"});

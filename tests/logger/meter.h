@@ -42,6 +42,8 @@ public:
 
     bool started() const { return !devicePath_.empty(); }
     const std::string& devicePath() const { return devicePath_; }
+    // The simulator's next line on standard output ("sent N frames, M well-formed" with --frames).
+    std::optional<std::string> said(Clock::time_point deadline) { return process_.out().next(deadline); }
 
     // The cable is pulled: the pty hangs up and the link goes with the simulator.
     void unplug() {

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Runs a Wine test against the meter simulator, held until the test is ready for it.
 
-    held_meter.py --simulator SIM --prefix PREFIX --port com9 --baud 1200 --frames 40 -- COMMAND...
+    held_meter.py --simulator SIM --prefix PREFIX --port com9 --baud 1200 --frames 40
+                  [--delivery bytes] -- COMMAND...
 
 The simulator's pseudo-terminal is linked as the prefix's COM port; it sends nothing until the
-command prints "@release", then N frames one byte at a time, back to back. Its closing line
-("sent N frames, M well-formed") goes into a file the command finds through VEMTORA_METER_REPORT
-(a Windows path), beside VEMTORA_METER_PORT and VEMTORA_METER_BAUD. Afterwards the line's speed
-must be the one asked for: the program set it through the serial driver.
+command prints "@release", then N frames back to back, delivered as --delivery says (one byte at
+a time by default). Its closing line ("sent N frames, M well-formed") goes into a file the
+command finds through VEMTORA_METER_REPORT (a Windows path), beside VEMTORA_METER_PORT,
+VEMTORA_METER_BAUD and VEMTORA_METER_FRAMES. Afterwards the line's speed must be the one asked
+for: the program set it through the serial driver.
 Exits with the command's code; 77 (skipped) without a simulator.
 """
 import argparse
@@ -33,6 +35,7 @@ def main():
     parser.add_argument("--port", required=True)
     parser.add_argument("--baud", type=int, required=True)
     parser.add_argument("--frames", type=int, required=True)
+    parser.add_argument("--delivery", default="bytes")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
@@ -42,7 +45,7 @@ def main():
 
     link = pathlib.Path(args.prefix) / "dosdevices" / args.port.lower()
     meter = subprocess.Popen(
-        [args.simulator, "--hold", "--link", str(link), "--baud", str(args.baud), "--delivery", "bytes",
+        [args.simulator, "--hold", "--link", str(link), "--baud", str(args.baud), "--delivery", args.delivery,
          "--frames", str(args.frames), "--frames-per-second", "0"],
         stdout=subprocess.PIPE, text=True)
     work = tempfile.TemporaryDirectory()
@@ -63,7 +66,7 @@ def main():
 
         threading.Thread(target=keep_report, daemon=True).start()
         environment = dict(os.environ, VEMTORA_METER_PORT=args.port.upper(), VEMTORA_METER_BAUD=str(args.baud),
-                           VEMTORA_METER_REPORT=windows_path(report))
+                           VEMTORA_METER_FRAMES=str(args.frames), VEMTORA_METER_REPORT=windows_path(report))
         child = subprocess.Popen(command, stdout=subprocess.PIPE, env=environment)
         for raw in child.stdout:
             line = raw.decode("utf-8", "replace").rstrip("\r\n")
