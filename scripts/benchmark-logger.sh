@@ -5,6 +5,7 @@
 # a time as a serial port does, then in 16 ms bursts as USB adapters do. CPU as a share of one
 # core, from /proc/<pid>/schedstat (nanoseconds) and /proc/<pid>/stat (utime+stime, ticks).
 #   ./scripts/benchmark-logger.sh [seconds per phase, default 60] [delivery..., default bytes bursts]
+#   VEMTORA_LOGGER=PATH measures another build's logger (an earlier one, for before and after).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -16,7 +17,7 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$(nproc)" --target vemtora-logger vemtora-meter-simulator >/dev/null
 
 simulator=build/linux/tools/meter_simulator/vemtora-meter-simulator
-logger=build/linux/shell/logger/vemtora-logger
+logger=${VEMTORA_LOGGER:-build/linux/shell/logger/vemtora-logger}
 work=$(mktemp -d)
 pids=()
 cleanup() {
