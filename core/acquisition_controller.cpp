@@ -41,8 +41,7 @@ void AcquisitionController::onReportTick() {
 void AcquisitionController::startCollecting() {
     if (shutDown_) return;
     if (!collecting_) {
-        // The port was closed since the last poll: a frame begun before cannot go on.
-        scanner_.dropPendingFrame();
+        // No frame is pending here: Stop and initialise, the only ways out of collecting, drop it.
         collecting_ = serialLink_.open(kPortNames[settings_.portIndex], settings_.baudRate);
     }
     refreshStatus();
@@ -53,6 +52,7 @@ void AcquisitionController::stopCollecting() {
     if (collecting_) {
         serialLink_.close();
         collecting_ = false;
+        // The port is closed: a frame begun on it cannot go on.
         scanner_.dropPendingFrame();
     }
     refreshStatus();

@@ -42,6 +42,8 @@ public:
     bool collecting() const { return collecting_; }
     bool logging() const { return logging_; }
     const IntervalAccumulator& totals() const { return totals_; }
+    // A frame begun on the line and not yet ended.
+    bool framePending() const { return scanner_.hasPendingFrame(); }
     bool isShutDown() const { return shutDown_; }
 
 private:
