@@ -5,7 +5,8 @@
 # a time as a serial port does, then in 16 ms bursts as USB adapters do. CPU as a share of one
 # core, from /proc/<pid>/schedstat (nanoseconds) and /proc/<pid>/stat (utime+stime, ticks).
 #   ./scripts/benchmark-logger.sh [seconds per phase, default 60] [delivery..., default bytes bursts]
-#   VEMTORA_LOGGER=PATH measures another build's logger (an earlier one, for before and after).
+#   VEMTORA_LOGGER=PATH measures another build's logger (an earlier one, for before and after);
+#   VEMTORA_SPEEDS="38400" measures only the speeds given.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -40,7 +41,7 @@ wait_for_link() {
 hz=$(getconf CLK_TCK)
 printf '%-8s %-8s %-8s %12s %12s %8s\n' "delivery" "bit/s" "reader" "CPU (ns)" "CPU (ticks)" "ratio"
 for delivery in "${deliveries[@]}"; do
-for baud in 9600 38400; do
+for baud in ${VEMTORA_SPEEDS:-9600 38400}; do
     # Frames back to back, as fast as the line allows: the soak's stream.
     simulators=()
     for side in cat logger; do
