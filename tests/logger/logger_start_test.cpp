@@ -90,7 +90,16 @@ TEST_F(LoggerStart, DeviceTheUserMayNotOpenPointsToTheDialoutGroup) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run the logger as nobody; as a user every pty is one's own";
     // A device of root's group, as serial ports belong to dialout, and a user outside it.
     ASSERT_EQ(::chmod(freePort.slavePath().c_str(), 0660), 0);
-    ChildProcess logger(loggerCommand({"--device", freePort.slavePath(), "--log", folder / "new.log"}), [] {
+    // nobody may not be able to reach the build folder (a clone under /root): the program runs
+    // from a copy in a folder anyone can enter.
+    TempFolder programs("/tmp");
+    const std::string program = programs / "vemtora-logger";
+    ASSERT_EQ(::chmod(programs.path().c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::copy_file(LOGGER_PATH, program));
+    ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+    std::vector<std::string> command = loggerCommand({"--device", freePort.slavePath(), "--log", folder / "new.log"});
+    command[0] = program;
+    ChildProcess logger(command, [] {
         constexpr uid_t kNobody = 65534;
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(126);
     });
