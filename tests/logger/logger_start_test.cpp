@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -52,6 +53,7 @@ TEST_F(LoggerStart, EachFailureGivesItsOneLineAndExitStatus) {
         std::string error;
         int status;
         std::string output;
+        std::function<void()> beforeExec = {};
     } rows[] = {
         {{"--speed", "1234", "--log", folder / "new.log"},
          "vemtora-logger: --speed '1234': use one of " + speeds + "\n" + kTryHelp, 2, ""},
@@ -73,10 +75,13 @@ TEST_F(LoggerStart, EachFailureGivesItsOneLineAndExitStatus) {
          1, ""},
         {{"--version", "--log", folder / "new.log"}, "", 0, "vemtora-logger (Vemtora) " VEMTORA_VERSION "\n"},
         {{"--help"}, "", 0, logger::helpText()},
+        {{"--device", freePort.slavePath()},
+         "vemtora-logger: standard output is closed and there is no --log FILE: the lines would go nowhere\n" + kTryHelp,
+         2, "", [] { ::close(STDOUT_FILENO); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.arguments));
-        ChildProcess logger(loggerCommand(row.arguments));
+        ChildProcess logger(loggerCommand(row.arguments), row.beforeExec);
         EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), row.status));
         EXPECT_EQ(logger.err().rest(secondsFromNow(5)), row.error);
         EXPECT_EQ(logger.out().rest(secondsFromNow(5)), row.output);
