@@ -67,13 +67,18 @@ protected:
         return false;
     }
 
-    // Ends the logger with a signal; what it wrote to standard output must be the log, byte for byte.
-    void endAndCompareWithLog(std::vector<std::string>& seen, int signal = SIGTERM) {
+    // Ends the logger with a signal and status 0; returns all it wrote to standard output.
+    std::string end(const std::vector<std::string>& seen, int signal = SIGTERM) {
         logger_->signal(signal);
         EXPECT_TRUE(exitedWith(logger_->waitForExit(secondsFromNow(10)), 0));
         std::string output;
         for (const auto& line : seen) output += line + "\n";
-        output += logger_->out().rest(secondsFromNow(5));
+        return output + logger_->out().rest(secondsFromNow(5));
+    }
+
+    // What it wrote to standard output must be the log, byte for byte.
+    void endAndCompareWithLog(const std::vector<std::string>& seen, int signal = SIGTERM) {
+        const std::string output = end(seen, signal);
         EXPECT_EQ(fileContents(logPath()), output);
         EXPECT_EQ(output.back(), '\n');
     }
@@ -333,11 +338,7 @@ TEST_F(LoggerRun, Sigusr1AfterARenameStartsANewFileWithoutLosingOrSplittingALine
         logger.signal(SIGUSR1);
     }
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen));
-    logger.signal(SIGTERM);
-    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
-    std::string output;
-    for (const auto& line : seen) output += line + "\n";
-    output += logger.out().rest(secondsFromNow(5));
+    const std::string output = end(seen);
     for (int rotation = 1; rotation <= 5; ++rotation) {
         const std::string part = fileContents(logPath() + "." + std::to_string(rotation));
         EXPECT_FALSE(part.empty()) << rotation;
@@ -361,11 +362,7 @@ TEST_F(LoggerRun, RemovedLogIsReportedOnceAndStartedAgain) {
               "vemtora-logger: log file " + logPath() + " was removed or renamed; opening it again");
     const std::size_t beforeRemoval = seen.size();
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen));
-    logger.signal(SIGTERM);
-    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
-    std::string output;
-    for (const auto& line : seen) output += line + "\n";
-    output += logger.out().rest(secondsFromNow(5));
+    const std::string output = end(seen);
     // The new file holds the lines from the removal on, all of them.
     const std::string renewed = fileContents(logPath());
     EXPECT_GE(linesOf(renewed).size(), 5u);
