@@ -13,6 +13,10 @@ endforeach()
 
 # Installed but not enabled: the instance names the device, chosen when it is enabled.
 install(FILES ${packaging_dir}/vemtora-logger@.service DESTINATION lib/systemd/system)
+# A conffile: dpkg keeps an administrator's changes to it. CPack marks none by itself.
+set(logrotate_dir /etc/logrotate.d)
+install(FILES ${packaging_dir}/vemtora-logger.logrotate DESTINATION ${logrotate_dir} RENAME vemtora-logger)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/conffiles "${logrotate_dir}/vemtora-logger\n")
 
 # Debian wants the man pages and the changelog compressed, reproducibly (-n: no time stamp).
 foreach(doc vemtora.1 vemtora-plot.1 vemtora-logger.1 changelog)
@@ -49,6 +53,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vemtora.example/")
 set(CPACK_STRIP_FILES ON)

@@ -15,7 +15,7 @@ test_packages=(
     xvfb xauth xdotool x11-xkb-utils
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 wine64 imagemagick
     clang-14 libclang-rt-14-dev
-    dpkg-dev lintian desktop-file-utils python3 zip
+    dpkg-dev lintian desktop-file-utils python3 zip logrotate
 )
 
 packages=("${run_packages[@]}")

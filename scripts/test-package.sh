@@ -24,7 +24,8 @@ dpkg-deb -x "$deb" "$root"
 for f in usr/bin/vemtora usr/share/applications/vemtora.desktop usr/share/man/man1/vemtora.1.gz \
          usr/bin/vemtora-plot usr/share/applications/vemtora-plot.desktop usr/share/man/man1/vemtora-plot.1.gz \
          usr/share/icons/hicolor/48x48/apps/vemtora.png usr/share/doc/vemtora/copyright \
-         usr/bin/vemtora-logger usr/share/man/man1/vemtora-logger.1.gz usr/lib/systemd/system/vemtora-logger@.service; do
+         usr/bin/vemtora-logger usr/share/man/man1/vemtora-logger.1.gz usr/lib/systemd/system/vemtora-logger@.service \
+         etc/logrotate.d/vemtora-logger; do
     [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 
@@ -73,6 +74,14 @@ if command -v systemd-analyze >/dev/null; then
     verify=$(systemd-analyze verify --man=no "$root/unit/vemtora-logger@ttyUSB0.service" 2>&1) || true
     [ -z "$verify" ] || { echo "systemd-analyze verify: $verify"; exit 1; }
 fi
+# The rotation file is a conffile, so dpkg keeps a local change, and logrotate reads it.
+dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/logrotate.d/vemtora-logger ||
+    { echo "/etc/logrotate.d/vemtora-logger is no conffile"; exit 1; }
+rotate=$(logrotate -d -s "$root/logrotate.state" "$root/etc/logrotate.d/vemtora-logger" 2>&1) ||
+    { echo "logrotate -d: $rotate"; exit 1; }
+if grep -qiE 'error|unknown|bad ' <<<"$rotate" || ! grep -q '/var/log/vemtora/\*\.log' <<<"$rotate"; then
+    echo "logrotate -d: $rotate"; exit 1
+fi
 version=$(sed -n 's/^project(Vemtora VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ "$("$logger" --version)" = "vemtora-logger (Vemtora) $version" ] || { echo "logger --version is wrong"; exit 1; }
 
@@ -91,4 +100,4 @@ if [ "$status" -ne 0 ] || [ -s "$root/err.txt" ] || ! cmp -s "$root/lines.txt" "
    [ "$(wc -l <"$root/lines.txt")" -lt 3 ] || grep -qvP '^\d\d:\d\d:\d\d\.\d\t64\.6\t1\.94\t125\.3$' "$root/lines.txt"; then
     echo "the packaged logger ended with $status:"; cat "$root/err.txt" "$root/lines.txt"; exit 1
 fi
-echo "package: lintian clean, dependencies met, the window programs start and end cleanly, the logger logs and exits 0"
+echo "package: lintian clean, dependencies met, the window programs start and end cleanly, the logger logs and exits 0, logrotate reads its file"

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 #include "io/posix/posix_result.h"
@@ -48,14 +49,32 @@ bool LogFileWriter::open(const std::wstring& path) {
     for (const wchar_t ch : path) failure_.path += ch > 0 && ch < 0x80 ? static_cast<char>(ch) : '?';
     if (!name) return failure_.record(FailureStep::Resolve, 0);
     failure_.path = *name;
-    // O_NONBLOCK and O_NOCTTY: a named pipe or a terminal typed as the name must not hold the
-    // window until some reader or carrier turns up. Mode 0666 leaves the final say to the
-    // user's umask, like any editor saving a new file.
+    name_ = *name;
+    if (openName()) return true;
+    name_.clear();
+    return false;
+}
+
+bool LogFileWriter::openName() {
+    file_.reset();
+    nextAttempt_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const char* name = name_.c_str();
+    // Looked at before opening: opening a serial port can toggle its control lines and reset
+    // the board behind it.
+    struct stat named {};
+    if (succeeded(::stat(name, &named)) && !S_ISREG(named.st_mode)) {
+        // A folder gets the words open(2) would have given it.
+        return S_ISDIR(named.st_mode) ? failure_.record(FailureStep::Open, EISDIR) : failure_.record(FailureStep::Kind, 0);
+    }
+    // O_NONBLOCK and O_NOCTTY: whatever takes the name's place before the open (a named pipe, a
+    // terminal) must not hold the window until some reader or carrier turns up. Mode 0666 leaves
+    // the final say to the user's umask, like any editor saving a new file.
     posix::OwnedDescriptor file(retryOnInterrupt([&] {
-        return ::open(name->c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+        return ::open(name, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     }));
     if (!file.isOpen()) return failure_.record(FailureStep::Open, errno);
-    // Only a regular file takes lines whole, keeps them, and can be cut back on a full disk.
+    // Only a regular file takes lines whole, keeps them, and can be cut back on a full disk;
+    // asked again, as the name may have changed hands since it was looked at.
     struct stat status {};
     if (!succeeded(::fstat(file.get(), &status))) return failure_.record(FailureStep::Open, errno);
     if (!S_ISREG(status.st_mode)) return failure_.record(FailureStep::Kind, 0);
@@ -70,11 +89,34 @@ bool LogFileWriter::open(const std::wstring& path) {
     return true;
 }
 
+bool LogFileWriter::reopen() {
+    if (name_.empty()) return false;
+    foundNameGone_ = false;
+    lastLineLost_ = !openName();
+    return !lastLineLost_;
+}
+
+// When it cannot tell (the folder unreadable for a moment), the file keeps its name.
+bool LogFileWriter::stillNamed() const {
+    struct stat open {};
+    if (!succeeded(::fstat(file_.get(), &open))) return true;
+    if (open.st_nlink == 0) return false;
+    struct stat named {};
+    if (!succeeded(::stat(name_.c_str(), &named))) return errno != ENOENT && errno != ENOTDIR;
+    return named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
 void LogFileWriter::appendLine(std::string_view line) {
-    if (!file_.isOpen() || line.empty()) return;
+    if (name_.empty() || line.empty()) return;
+    foundNameGone_ = file_.isOpen() && !stillNamed();
+    if (foundNameGone_) {
+        file_.reset();
+        nextAttempt_ = {};
+    }
     // A line cut off by a full disk would have the next line glued to it, so remember where
     // it began and cut the file back there if the write fails part way.
     lastLineLost_ = true;
+    if (!file_.isOpen() && (std::chrono::steady_clock::now() < nextAttempt_ || !openName())) return;
     struct stat before {};
     if (!succeeded(::fstat(file_.get(), &before))) {
         failure_.record(FailureStep::Write, errno);
@@ -94,9 +136,17 @@ void LogFileWriter::appendLine(std::string_view line) {
         return;
     }
     failure_.record(FailureStep::Write, errno);
-    retryOnInterrupt([&] { return ::ftruncate(file_.get(), before.st_size); });
+    if (succeeded(retryOnInterrupt([&] { return ::ftruncate(file_.get(), before.st_size); }))) return;
+    // Not cut back (an append-only file): whatever part landed must not have the next line glued
+    // to it. When the file cannot say, an empty line is the lesser harm.
+    struct stat after {};
+    lineFeedOwed_ = !succeeded(::fstat(file_.get(), &after)) || endsInsideALine(file_.get(), after);
 }
 
-void LogFileWriter::close() { file_.reset(); }
+void LogFileWriter::close() {
+    file_.reset();
+    name_.clear();
+    foundNameGone_ = false;
+}
 
 }  // namespace vemtora

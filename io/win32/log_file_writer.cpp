@@ -73,8 +73,10 @@ void LogFileWriter::appendLine(std::string_view line) {
     const BOOL ok = WriteFile(handle_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     if (!ok || written != line.size()) {
         // A full disk takes part of a line; cut it off, or the next line would be glued to it.
-        SetFilePointerEx(handle_, lineStart, nullptr, FILE_BEGIN);
-        SetEndOfFile(handle_);
+        // Where it cannot be cut off, the next line starts on a line of its own instead.
+        if (!SetFilePointerEx(handle_, lineStart, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) {
+            lineFeedOwed_ = !endsWithLineFeed(handle_);
+        }
         return;
     }
     lineFeedOwed_ = false;

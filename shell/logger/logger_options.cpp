@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "core/controller_interfaces.h"
+#include "core/scan_reader.h"
 #include "io/posix/utf8_path.h"
 
 namespace vemtora::logger {
@@ -70,6 +71,26 @@ std::optional<std::int32_t> parseInterval(std::string_view text) {
     const auto found = std::find(kReportIntervalsMs.begin(), kReportIntervalsMs.end(), milliseconds);
     if (found == kReportIntervalsMs.end()) return std::nullopt;
     return *found;
+}
+
+// The window reads past what is no number and keeps its defaults; unattended, that would log
+// with the wrong port or scales for days, so the logger refuses it and says what was meant.
+std::string positionalError(const std::vector<std::string_view>& positional) {
+    std::size_t index = 0;
+    for (const std::string_view argument : positional) {
+        ScanReader<char> reader(argument);
+        for (reader.skipWhite(); reader.position() < argument.size(); reader.skipWhite(), ++index) {
+            const std::size_t start = reader.position();
+            const bool read = index == 0 ? reader.readInt32().status != ScanStatus::Missing
+                                         : reader.readFloat().status != ScanStatus::Missing;
+            const std::size_t end = std::min(argument.find_first_of(" \t\n\v\f\r", start), argument.size());
+            if (read && reader.position() == end) continue;
+            const std::string text(argument.substr(start, end - start));
+            if (index == 0) return text + " is not a port number; to read a device by its path, use --device " + text;
+            return text + " is not a scale factor; write it as a number with a decimal point, such as 0.646";
+        }
+    }
+    return {};
 }
 
 // The window joins what Qt leaves with single blanks and drops leading blanks; so does this.
@@ -138,6 +159,11 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             value = argument.substr(equals + 1);
         } else if (!entry->valueName.empty()) {
             if (i + 1 >= arguments.size()) return failWith(std::string(name) + " needs a value");
+            // "--log --iso-time" is a forgotten file name far more often than a file so named;
+            // --log=--iso-time still says the latter.
+            if (looksLikeOption(arguments[i + 1])) {
+                return failWith(std::string(name) + " needs a value, not the option " + std::string(arguments[i + 1]));
+            }
             value = arguments[++i];
         }
         const std::string quoted = value ? std::string("'").append(*value).append("'") : std::string();
@@ -180,6 +206,7 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             case OptionId::Version: options.action = Action::ShowVersion; return parsed;
         }
     }
+    if (std::string error = positionalError(positional); !error.empty()) return failWith(std::move(error));
     parseCommandLine(options.settings, coreCommandLine(positional));
     return parsed;
 }

@@ -53,7 +53,9 @@ struct ParsedCommandLine {
 };
 
 // arguments: without the program name. Options and positional arguments may come in any
-// order; "--" ends the options. --help and --version end the parsing where they stand.
+// order; "--" ends the options; a repeated option keeps its last value, as with getopt (the
+// service's OPTIONS may repeat one the unit gives). --help and --version end the parsing where
+// they stand. Positional arguments must be numbers, unlike in the window.
 ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments);
 
 // "0.1", "2", "30": milliseconds as the Interval menu's seconds.

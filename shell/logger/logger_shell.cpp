@@ -13,7 +13,7 @@
 namespace vemtora::logger {
 
 LoggerShell::LoggerShell(const LoggerOptions& options, SerialPortLink& link, TeeLogFile& log,
-                         TerminationSignals& signals)
+                         posix::TerminationSignals& signals)
     : options_(options), link_(link), log_(log), signals_(signals), controller_(options.settings, link, log, *this) {}
 
 LoggerShell::~LoggerShell() { controller_.shutdown(); }
@@ -52,15 +52,14 @@ int LoggerShell::run() {
         controller_.shutdown();
         return kExitRuntimeFailure;
     }
-    enum { kSignals, kPoll, kReport, kReconnect, kCount };
-    const int sources[kCount] = {signals_.fd(), pollTimer_.fd(), reportTimer_.fd(), reconnectTimer_.fd()};
+    const int sources[kSourceCount] = {signals_.fd(), pollTimer_.fd(), reportTimer_.fd(), reconnectTimer_.fd(), -1};
     // epoll, not poll: 40 waits a second, and epoll keeps its watch list between them.
-    const posix::OwnedDescriptor events(::epoll_create1(EPOLL_CLOEXEC));
-    bool watching = events.isOpen();
-    for (std::uint32_t which = 0; watching && which < kCount; ++which) {
+    events_.reset(::epoll_create1(EPOLL_CLOEXEC));
+    bool watching = events_.isOpen();
+    for (std::uint32_t which = 0; watching && which < kOutput; ++which) {
         epoll_event watch{EPOLLIN, {}};
         watch.data.u32 = which;
-        watching = ::epoll_ctl(events.get(), EPOLL_CTL_ADD, sources[which], &watch) == 0;
+        watching = ::epoll_ctl(events_.get(), EPOLL_CTL_ADD, sources[which], &watch) == 0;
     }
     if (!watching) {
         tellUser("cannot wait for events: " + posix::errorText(errno));
@@ -69,25 +68,56 @@ int LoggerShell::run() {
     }
     exitStatus_ = kExitOk;
     for (;;) {
-        epoll_event ready[kCount];
-        const int count = ::epoll_wait(events.get(), ready, kCount, -1);
+        epoll_event ready[kSourceCount];
+        const int count = ::epoll_wait(events_.get(), ready, kSourceCount, -1);
         if (count < 0) {
             if (errno == EINTR) continue;
             tellUser("cannot wait for events: " + posix::errorText(errno));
             exitStatus_ = kExitRuntimeFailure;
             break;
         }
-        bool readable[kCount] = {};
-        for (int i = 0; i < count; ++i) readable[ready[i].data.u32 % kCount] = true;
+        bool readable[kSourceCount] = {};
+        for (int i = 0; i < count; ++i) readable[ready[i].data.u32 % kSourceCount] = true;
         const auto due = [&](int which, PeriodicTimer& timer) { return readable[which] && timer.takeTicks() > 0; };
-        if (readable[kSignals] && signals_.take() != 0) break;
+        if (readable[kSignals] && !onSignal(signals_.take())) break;
+        if (readable[kOutput] && !onOutputWritable()) break;
         // Bytes first, so frames that arrived with a report tick count in the interval they closed.
         if (due(kPoll, pollTimer_) && !onPollTick()) break;
         if (due(kReport, reportTimer_) && !onReportTick()) break;
         if (due(kReconnect, reconnectTimer_)) onReconnectTick();
     }
     controller_.shutdown();
+    // Whatever standard output does, the end comes within a second of the signal.
+    if (StandardOutput* output = log_.output()) output->finish(kOutputPatience);
     return exitStatus_;
+}
+
+bool LoggerShell::onSignal(int signal) {
+    if (signal == 0) return true;
+    if (signal != kReopenSignal) return false;
+    log_.reopenFile();
+    return true;
+}
+
+bool LoggerShell::onOutputWritable() {
+    StandardOutput* output = log_.output();
+    if (output != nullptr) output->flush();
+    watchOutput();
+    return !log_.outputClosed();
+}
+
+// Watched only while lines wait: a pipe or terminal is writable nearly always.
+void LoggerShell::watchOutput() {
+    const StandardOutput* output = log_.output();
+    const bool wanted = output != nullptr && output->waiting();
+    if (wanted == watchingOutput_) return;
+    epoll_event watch{EPOLLOUT, {}};
+    watch.data.u32 = kOutput;
+    // A descriptor epoll cannot watch (a regular file) never makes lines wait anyway; the next
+    // line tries again.
+    if (::epoll_ctl(events_.get(), wanted ? EPOLL_CTL_ADD : EPOLL_CTL_DEL, output->fd(), &watch) == 0) {
+        watchingOutput_ = wanted;
+    }
 }
 
 bool LoggerShell::onPollTick() {
@@ -97,6 +127,7 @@ bool LoggerShell::onPollTick() {
 
 bool LoggerShell::onReportTick() {
     controller_.onReportTick();
+    watchOutput();
     // Nobody reads the lines any more: end as if told to, with the log's last line whole.
     return !log_.outputClosed();
 }

@@ -2,21 +2,28 @@
 // window, and keeps reading through a device that goes away and comes back.
 #pragma once
 
+#include <chrono>
+#include <csignal>
+
 #include "core/acquisition_controller.h"
 #include "io/posix/serial_port_link.h"
+#include "io/posix/termination_signals.h"
 #include "shell/logger/logger_options.h"
 #include "shell/logger/periodic_timer.h"
 #include "shell/logger/tee_log_file.h"
-#include "shell/logger/termination_signals.h"
 
 namespace vemtora::logger {
 
 inline constexpr std::int32_t kReconnectPeriodMs = 1000;
+// logrotate's postrotate sends it: the log file is closed and its name opened again.
+inline constexpr int kReopenSignal = SIGUSR1;
+// How long the end waits for a stalled reader of standard output.
+inline constexpr std::chrono::milliseconds kOutputPatience{250};
 
 class LoggerShell final : public ShellServices {
 public:
-    // link, log and signals must outlive the shell.
-    LoggerShell(const LoggerOptions& options, SerialPortLink& link, TeeLogFile& log, TerminationSignals& signals);
+    // link, log and signals must outlive the shell; signals also reads kReopenSignal.
+    LoggerShell(const LoggerOptions& options, SerialPortLink& link, TeeLogFile& log, posix::TerminationSignals& signals);
     ~LoggerShell() override;
 
     LoggerShell(const LoggerShell&) = delete;
@@ -30,17 +37,24 @@ public:
     void requestRepaint() override {}
 
 private:
+    enum Source : std::uint32_t { kSignals, kPoll, kReport, kReconnect, kOutput, kSourceCount };
+
     bool start();
     // Each returns false when the run is over, with exitStatus_ set.
+    bool onSignal(int signal);
+    bool onOutputWritable();
     bool onPollTick();
     bool onReportTick();
     void onReconnectTick();
     bool onDeviceLost();
+    void watchOutput();
 
     const LoggerOptions& options_;
     SerialPortLink& link_;
     TeeLogFile& log_;
-    TerminationSignals& signals_;
+    posix::TerminationSignals& signals_;
+    posix::OwnedDescriptor events_;
+    bool watchingOutput_ = false;
     PeriodicTimer pollTimer_;
     PeriodicTimer reportTimer_;
     PeriodicTimer reconnectTimer_;

@@ -9,6 +9,7 @@
 #include "io/posix/whole_write.h"
 #include "shell/logger/exit_status.h"
 #include "shell/logger/logger_options.h"
+#include "shell/logger/standard_output.h"
 #include "vemtora_version.h"
 
 namespace vemtora::logger {
@@ -79,11 +80,19 @@ std::string helpText() {
         }
         addRow(text, left, help);
     }
+    text += "\nSignals:\n";
+    addRow(text, "SIGTERM, SIGINT, SIGHUP",
+           "end the run after a whole line; one that was ignored at start (nohup, a background job) stays ignored");
+    addRow(text, "SIGUSR1", "close the --log file and open its name again, after a rotation");
+    text += "\nStandard output never holds up the log: a slow reader's lines wait in a " +
+            std::to_string(kOutputQueueBytes >> 20) +
+            " MiB\nqueue; when it is full the oldest are dropped there, never from the log file,\n"
+            "and standard error says how many.\n";
     text += "\nExit status:\n";
-    addRow(text, std::to_string(kExitOk), "ended by SIGTERM, SIGINT or SIGHUP, or standard output was closed");
+    addRow(text, std::to_string(kExitOk), "ended by a signal, or the reader of standard output went away");
     addRow(text, std::to_string(kExitRuntimeFailure),
            "the port or the log file could not be opened, or the device went away with --no-reconnect");
-    addRow(text, std::to_string(kExitUsage), "a bad command line");
+    addRow(text, std::to_string(kExitUsage), "a bad command line, or standard output closed without --log");
     return text;
 }
 

@@ -1,6 +1,8 @@
 // vemtora-logger: the Linux edition without a window, for unattended logging.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <string>
@@ -8,13 +10,13 @@
 #include <vector>
 
 #include "io/posix/serial_port_link.h"
+#include "io/posix/termination_signals.h"
 #include "io/posix/whole_write.h"
 #include "shell/logger/exit_status.h"
 #include "shell/logger/logger_options.h"
 #include "shell/logger/logger_shell.h"
 #include "shell/logger/logger_texts.h"
 #include "shell/logger/tee_log_file.h"
-#include "shell/logger/termination_signals.h"
 
 namespace {
 
@@ -26,11 +28,25 @@ SerialPortLink makeLink(const LoggerOptions& options) {
     return SerialPortLink(options.deviceFolder);
 }
 
+// Started with standard output closed (`>&-`): /dev/null takes its place, so no descriptor the
+// logger opens later becomes its standard output. False then.
+bool standardOutputOpen() {
+    if (::fcntl(STDOUT_FILENO, F_GETFD) != -1 || errno != EBADF) return true;
+    const int fd = ::open("/dev/null", O_WRONLY);
+    if (fd >= 0 && fd != STDOUT_FILENO) {
+        ::dup2(fd, STDOUT_FILENO);
+        ::close(fd);
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // First, before any descriptor is opened.
+    const bool outputOpen = standardOutputOpen();
     // Before anything can be interrupted: a signal during start-up then ends the run cleanly too.
-    TerminationSignals signals;
+    posix::TerminationSignals signals({kReopenSignal});
     // A reader that goes away is seen as EPIPE and ends the run after a whole line; past a
     // file-size limit the write fails and the log writer cuts the file back to its last whole line.
     std::signal(SIGPIPE, SIG_IGN);
@@ -49,8 +65,14 @@ int main(int argc, char* argv[]) {
         return posix::writeAll(STDOUT_FILENO, text) ? kExitOk : kExitRuntimeFailure;
     }
 
+    if (!outputOpen && !options.logPath) {
+        posix::writeAll(STDERR_FILENO, usageErrorText("standard output is closed and there is no --log FILE: "
+                                                      "the lines would go nowhere"));
+        return kExitUsage;
+    }
+
     SerialPortLink link = makeLink(options);
-    TeeLogFile log(STDOUT_FILENO, options.logPath, tellUser);
+    TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser);
     LoggerShell shell(options, link, log, signals);
     return shell.run();
 }

@@ -1,16 +1,14 @@
 // Writing each log line to standard output and the log file.
 #include "shell/logger/tee_log_file.h"
 
-#include <cerrno>
-
 #include "io/posix/failure.h"
-#include "io/posix/whole_write.h"
 
 namespace vemtora::logger {
 
 TeeLogFile::TeeLogFile(int outputFd, std::optional<std::wstring> logPath, Report report)
-    : outputFd_(outputFd), logPath_(std::move(logPath)), report_(std::move(report)) {
+    : logPath_(std::move(logPath)), report_(std::move(report)) {
     if (logPath_) file_ = std::make_unique<LogFileWriter>([] { return std::optional<std::wstring>{}; });
+    if (outputFd >= 0) output_ = std::make_unique<StandardOutput>(outputFd, kOutputQueueBytes, logPath_.has_value(), report_);
 }
 
 TeeLogFile::~TeeLogFile() = default;
@@ -23,26 +21,27 @@ void TeeLogFile::appendLine(std::string_view line) {
     // The file first: it is the record, and a closed pipe may end the program after this line.
     if (file_) {
         file_->appendLine(line);
-        if (fileLosses_.changed(file_->lastLineLost())) {
-            report_(file_->lastLineLost() ? posix::describeFailure(file_->lastFailure()) + "; lines are lost"
-                                          : "writing to log file " + file_->lastFailure().path + " again");
-        }
+        reportFileState();
     }
-    writeOutput(line);
+    if (output_) output_->write(line);
 }
 
-void TeeLogFile::writeOutput(std::string_view line) {
-    if (outputClosed_) return;
-    // Unbuffered: every line reaches a pipe or tee whole, at once.
-    const bool written = posix::writeAll(outputFd_, line);
-    const int error = errno;
-    if (!written && error == EPIPE) {
-        outputClosed_ = true;
-        return;
-    }
-    if (outputLosses_.changed(!written)) {
-        report_(written ? std::string("writing to standard output again")
-                        : "cannot write to standard output: " + posix::errorText(error) + "; lines are lost");
+void TeeLogFile::reopenFile() {
+    if (!file_) return;
+    file_->reopen();
+    reportFileState();
+}
+
+void TeeLogFile::reportFileState() {
+    const posix::Failure& failure = file_->lastFailure();
+    if (file_->foundNameGone()) report_("log file " + failure.path + " was removed or renamed; opening it again");
+    if (!fileLosses_.changed(file_->lastLineLost())) return;
+    if (!file_->lastLineLost()) {
+        report_("writing to log file " + failure.path + " again");
+    } else if (failure.step == posix::FailureStep::Write) {
+        report_(posix::describeFailure(failure) + "; lines are lost");
+    } else {
+        report_(posix::describeFailure(failure) + "; lines are lost, trying again every second");
     }
 }
 

@@ -2,6 +2,7 @@
 // the real log file, so the controller's own rule decides which intervals give a line.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -10,6 +11,8 @@
 
 #include "core/controller_interfaces.h"
 #include "io/posix/log_file_writer.h"
+#include "shell/logger/loss_run.h"
+#include "shell/logger/standard_output.h"
 
 namespace vemtora::logger {
 
@@ -17,8 +20,8 @@ class TeeLogFile final : public LogFile {
 public:
     using Report = std::function<void(std::string_view sentence)>;
 
-    // outputFd: standard output. logPath: the --log file, or nullopt for standard output alone.
-    // report is told when a stream starts and stops losing lines.
+    // outputFd: standard output, or -1 when it is closed. logPath: the --log file, or nullopt
+    // for standard output alone. report is told when a stream starts and stops losing lines.
     TeeLogFile(int outputFd, std::optional<std::wstring> logPath, Report report);
     ~TeeLogFile() override;
 
@@ -33,29 +36,21 @@ public:
 
     // Why open failed.
     std::string openFailureText() const;
+    // Closes the log file and opens its name again, for a rotation; between two lines.
+    void reopenFile();
+    // Standard output, nullptr when it was closed at start.
+    StandardOutput* output() { return output_.get(); }
     // The reader of standard output went away (EPIPE): nobody wants further lines there.
-    bool outputClosed() const { return outputClosed_; }
+    bool outputClosed() const { return output_ && output_->closed(); }
 
 private:
-    // A run of lost lines is reported when it starts and when it ends, not line by line.
-    struct Losses {
-        bool losing = false;
-        bool changed(bool lost) {
-            const bool change = lost != losing;
-            losing = lost;
-            return change;
-        }
-    };
+    void reportFileState();
 
-    void writeOutput(std::string_view line);
-
-    int outputFd_;
     std::optional<std::wstring> logPath_;
     Report report_;
     std::unique_ptr<LogFileWriter> file_;
-    Losses fileLosses_;
-    Losses outputLosses_;
-    bool outputClosed_ = false;
+    std::unique_ptr<StandardOutput> output_;
+    LossRun fileLosses_;
 };
 
 }  // namespace vemtora::logger

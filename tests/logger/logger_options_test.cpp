@@ -31,12 +31,11 @@ TEST(LoggerCommandLine, PositionalArgumentsReadAsTheWindowReadsThem) {
         {{"2", "0.5"}, 2, 0.646, 0.097},              // both scales or none
         {{"16", "1", "2"}, 4, 1.0, 2.0},              // 16 is no port
         {{"-1", "1", "2"}, 4, 1.0, 2.0},              // a negative index is a number, not an option
-        {{"4", "0,646", "0,097"}, 4, 0.646, 0.097},   // numbers take a point, whatever the locale
         {{"3", "-1", "2"}, 3, 0.646, 0.097},          // scales must be greater than zero
         {{"3 1.5 2.5"}, 3, 1.5, 2.5},                 // one argument holding all three, as the window joins them
         {{"--speed", "300", "3", "--iso-time", "1.5", "2.5"}, 3, 1.5, 2.5},  // options anywhere
-        {{"--", "5", "--speed", "300"}, 5, 0.646, 0.097},  // after "--", all positional
-        {{"x", "1", "2"}, 4, 0.646, 0.097},
+        {{"--", "5", "1.5", "2.5"}, 5, 1.5, 2.5},  // after "--", all positional
+        {{"2", "1e1", ".5"}, 2, 10.0, 0.5},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.arguments));
@@ -95,6 +94,20 @@ TEST(LoggerCommandLine, PathsAndFlagsAreTaken) {
     EXPECT_EQ(options.deviceFolder, "/tmp/d");
     EXPECT_EQ(parse({"--device-folder="}).options.deviceFolder, "/dev") << "empty means the default, as in the window";
     EXPECT_EQ(parse({"--log", std::string(255, 'x')}).error, "");
+    EXPECT_EQ(parse({"--log=--iso-time"}).options.logPath, std::wstring(L"--iso-time")) << "a value said with =";
+}
+
+// The service's OPTIONS come after the options its unit gives, and must be able to change them.
+TEST(LoggerCommandLine, RepeatedOptionKeepsItsLastValue) {
+    const LoggerOptions options = parse({"--speed", "9600", "--log", "a.log", "--interval", "1", "--speed=38400",
+                                         "--log", "b.log", "--interval", "0.1", "--device", "/dev/a", "--device",
+                                         "/dev/b", "--iso-time", "--iso-time"})
+                                      .options;
+    EXPECT_EQ(options.settings.baudRate, 38400);
+    EXPECT_EQ(options.logPath, std::wstring(L"b.log"));
+    EXPECT_EQ(options.settings.reportIntervalMs, 100);
+    EXPECT_EQ(options.devicePath, "/dev/b");
+    EXPECT_EQ(options.settings.logTimeStamp, LogTimeStamp::LocalDateTime);
 }
 
 TEST(LoggerCommandLine, HelpAndVersionEndTheParsingWhereTheyStand) {
@@ -121,6 +134,17 @@ TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
         {{"--log", "caf\xe9.log"}, "--log 'caf\xe9.log': the file name is not valid UTF-8"},
         {{"--log", std::string(256, 'x')}, "--log: the file name is longer than 255 characters"},
         {{"--device="}, "--device needs a path"},
+        {{"--log", "--iso-time"}, "--log needs a value, not the option --iso-time"},
+        {{"--interval", "--", "1"}, "--interval needs a value, not the option --"},
+        {{"--device", "-x"}, "--device needs a value, not the option -x"},
+        {{"/dev/ttyUSB0"}, "/dev/ttyUSB0 is not a port number; to read a device by its path, use --device /dev/ttyUSB0"},
+        {{"--iso-time", "ttyS0", "1", "2"}, "ttyS0 is not a port number; to read a device by its path, use --device ttyS0"},
+        {{"4x"}, "4x is not a port number; to read a device by its path, use --device 4x"},
+        {{"3 /dev/x"}, "/dev/x is not a scale factor; write it as a number with a decimal point, such as 0.646"},
+        // Numbers take a point, whatever the locale: a comma is refused, not read as the defaults.
+        {{"4", "0,646", "0,097"}, "0,646 is not a scale factor; write it as a number with a decimal point, such as 0.646"},
+        {{"--", "5", "--speed", "300"}, "--speed is not a scale factor; write it as a number with a decimal point, such as 0.646"},
+        {{"4", "1", "2V"}, "2V is not a scale factor; write it as a number with a decimal point, such as 0.646"},
     };
     for (const auto& row : rows) EXPECT_EQ(parse(row.arguments).error, row.error);
 }

@@ -2,10 +2,15 @@
 // standard output and in the log, a meter unplugged and plugged in again, signals, a reader
 // that goes away and a log that cannot grow.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <regex>
@@ -62,13 +67,18 @@ protected:
         return false;
     }
 
-    // Ends the logger with a signal; what it wrote to standard output must be the log, byte for byte.
-    void endAndCompareWithLog(std::vector<std::string>& seen, int signal = SIGTERM) {
+    // Ends the logger with a signal and status 0; returns all it wrote to standard output.
+    std::string end(const std::vector<std::string>& seen, int signal = SIGTERM) {
         logger_->signal(signal);
         EXPECT_TRUE(exitedWith(logger_->waitForExit(secondsFromNow(10)), 0));
         std::string output;
         for (const auto& line : seen) output += line + "\n";
-        output += logger_->out().rest(secondsFromNow(5));
+        return output + logger_->out().rest(secondsFromNow(5));
+    }
+
+    // What it wrote to standard output must be the log, byte for byte.
+    void endAndCompareWithLog(const std::vector<std::string>& seen, int signal = SIGTERM) {
+        const std::string output = end(seen, signal);
         EXPECT_EQ(fileContents(logPath()), output);
         EXPECT_EQ(output.back(), '\n');
     }
@@ -207,20 +217,40 @@ TEST_P(LoggerUnplug, NoFrameJoinsBytesFromBeforeAndAfter) {
 INSTANTIATE_TEST_SUITE_P(Deliveries, LoggerUnplug, ::testing::ValuesIn(kDeliveries),
                          [](const auto& info) { return info.param == Delivery::Whole ? "Whole" : "Bytes"; });
 
-class LoggerSignals : public LoggerRun, public ::testing::WithParamInterface<int> {};
+struct SignalsCase {
+    const char* name;
+    std::vector<int> ignoredAtStart;  // as nohup and a shell's & job start a program
+    std::vector<int> survived;        // sent first; the logger must keep logging through them
+    int ending;
+};
+
+void PrintTo(const SignalsCase& c, std::ostream* out) { *out << c.name; }
+
+class LoggerSignals : public LoggerRun, public ::testing::WithParamInterface<SignalsCase> {};
 
 TEST_P(LoggerSignals, EndTheRunWithWholeLinesAndStatus0) {
+    const SignalsCase& c = GetParam();
     Meter meter(link(), kLineDelivery, {"--baud", "38400", "--frames-per-second", "0"});
     ASSERT_TRUE(meter.started());
-    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"});
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"}, [&] {
+        for (const int signal : c.ignoredAtStart) std::signal(signal, SIG_IGN);
+    });
     std::vector<std::string> seen;
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(readUntil("\t64.6\t1.94\t125.3", seen));
-    endAndCompareWithLog(seen, GetParam());
+    for (const int signal : c.survived) {
+        logger.signal(signal);
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(readUntil("\t64.6\t1.94\t125.3", seen)) << sigabbrev_np(signal);
+    }
+    endAndCompareWithLog(seen, c.ending);
     EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, LoggerSignals, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
-                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Signals, LoggerSignals,
+                         ::testing::Values(SignalsCase{"TERM", {}, {}, SIGTERM}, SignalsCase{"INT", {}, {}, SIGINT},
+                                           SignalsCase{"HUP", {}, {}, SIGHUP},
+                                           SignalsCase{"HupAndIntIgnoredAtStart", {SIGHUP, SIGINT}, {SIGHUP, SIGINT},
+                                                       SIGTERM}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoggerRun, ReaderGoingAwayEndsTheRunQuietlyWithWholeLines) {
     Meter meter(link(), kLineDelivery, {"--baud", "38400"});
@@ -294,6 +324,109 @@ TEST_F(LoggerRun, LogThatCannotGrowLosesWholeLinesSaysSoOnceAndStandardOutputGoe
     EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
     EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "") << "said once, not once a line";
     EXPECT_EQ(fileContents(logPath()), seen[0] + "\n" + seen[1] + "\n" + seen[2] + "\n" + seen[3] + "\n");
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// A reader that stops reading for half a minute holds up neither the log nor the end.
+TEST_F(LoggerRun, StalledReaderHoldsUpNeitherTheLogNorTheEnd) {
+    Meter meter(link(), kLineDelivery, {"--baud", "38400"});
+    ASSERT_TRUE(meter.started());
+    // One page of pipe: full after about 150 lines.
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"},
+                                       [] { ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 4096); });
+    std::this_thread::sleep_for(30s);
+    logger.signal(SIGTERM);
+    const auto signalled = Clock::now();
+    EXPECT_TRUE(exitedWith(logger.waitForExit(signalled + 5s), 0));
+    EXPECT_LT(Clock::now() - signalled, 1s);
+
+    const std::vector<std::string> logged = linesOf(fileContents(logPath()));
+    EXPECT_GE(logged.size(), 290u);
+    ASSERT_FALSE(logged.empty());
+    const long first = readLine(logged[0], false).tenthsOfDay;
+    for (std::size_t k = 0; k < logged.size(); ++k) {
+        const StampedLine read = readLine(logged[k], false);
+        ASSERT_EQ(read.readings, "64.6\t1.94\t125.3") << logged[k];
+        ASSERT_NEAR((read.tenthsOfDay - first + 864000) % 864000, static_cast<long>(k), 2) << "line " << k;
+    }
+    // What the pipe held is where the log began; the rest is counted, not lost from the log.
+    const std::vector<std::string> shown = linesOf(logger.out().rest(secondsFromNow(5)));
+    ASSERT_LT(shown.size(), logged.size());
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), logged.begin()));
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "vemtora-logger: " + std::to_string(logged.size() - shown.size()) +
+                                                       " lines were not shown on standard output (the log file has them)\n");
+}
+
+// logrotate's way: rename the file, then SIGUSR1. Every interval lands once, in one file or the
+// other, whole.
+TEST_F(LoggerRun, Sigusr1AfterARenameStartsANewFileWithoutLosingOrSplittingALine) {
+    Meter meter(link(), kLineDelivery, {"--baud", "38400"});
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"});
+    std::vector<std::string> seen;
+    std::string rotated;
+    for (int rotation = 1; rotation <= 5; ++rotation) {
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen));
+        const std::string old = logPath() + "." + std::to_string(rotation);
+        ASSERT_EQ(std::rename(logPath().c_str(), old.c_str()), 0);
+        logger.signal(SIGUSR1);
+    }
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen));
+    const std::string output = end(seen);
+    for (int rotation = 1; rotation <= 5; ++rotation) {
+        const std::string part = fileContents(logPath() + "." + std::to_string(rotation));
+        EXPECT_FALSE(part.empty()) << rotation;
+        rotated += part;
+    }
+    EXPECT_EQ(rotated + fileContents(logPath()), output);
+    // A report tick between the rename and the signal finds the name gone first, and says so.
+    for (const auto& line : linesOf(logger.err().rest(secondsFromNow(1)))) {
+        EXPECT_EQ(line, "vemtora-logger: log file " + logPath() + " was removed or renamed; opening it again");
+    }
+}
+
+TEST_F(LoggerRun, RemovedLogIsReportedOnceAndStartedAgain) {
+    Meter meter(link(), kLineDelivery, {"--baud", "38400"});
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"});
+    std::vector<std::string> seen;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen));
+    ASSERT_EQ(::unlink(logPath().c_str()), 0);
+    EXPECT_EQ(logger.err().next(secondsFromNow(5)),
+              "vemtora-logger: log file " + logPath() + " was removed or renamed; opening it again");
+    const std::size_t beforeRemoval = seen.size();
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen));
+    const std::string output = end(seen);
+    // The new file holds the lines from the removal on, all of them.
+    const std::string renewed = fileContents(logPath());
+    EXPECT_GE(linesOf(renewed).size(), 5u);
+    ASSERT_LE(renewed.size(), output.size());
+    EXPECT_EQ(output.substr(output.size() - renewed.size()), renewed);
+    std::string keptBefore;
+    for (std::size_t i = 0; i < beforeRemoval; ++i) keptBefore += seen[i] + "\n";
+    EXPECT_GE(output.size() - renewed.size(), keptBefore.size());
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "") << "said once";
+}
+
+TEST_F(LoggerRun, ClosedStandardOutputStillLogsToTheFile) {
+    Meter meter(link(), kLineDelivery, {"--baud", "38400"});
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"}, [] { ::close(STDOUT_FILENO); });
+    const auto deadline = secondsFromNow(15);
+    while (linesOf(fileContents(logPath())).size() < 5 && Clock::now() < deadline) std::this_thread::sleep_for(50ms);
+    logger.signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
+    const std::string log = fileContents(logPath());
+    ASSERT_GE(linesOf(log).size(), 5u);
+    EXPECT_EQ(log.back(), '\n');
+    for (const auto& line : linesOf(log)) EXPECT_EQ(readLine(line, false).readings, "64.6\t1.94\t125.3") << line;
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -52,6 +53,7 @@ TEST_F(LoggerStart, EachFailureGivesItsOneLineAndExitStatus) {
         std::string error;
         int status;
         std::string output;
+        std::function<void()> beforeExec = {};
     } rows[] = {
         {{"--speed", "1234", "--log", folder / "new.log"},
          "vemtora-logger: --speed '1234': use one of " + speeds + "\n" + kTryHelp, 2, ""},
@@ -73,10 +75,13 @@ TEST_F(LoggerStart, EachFailureGivesItsOneLineAndExitStatus) {
          1, ""},
         {{"--version", "--log", folder / "new.log"}, "", 0, "vemtora-logger (Vemtora) " VEMTORA_VERSION "\n"},
         {{"--help"}, "", 0, logger::helpText()},
+        {{"--device", freePort.slavePath()},
+         "vemtora-logger: standard output is closed and there is no --log FILE: the lines would go nowhere\n" + kTryHelp,
+         2, "", [] { ::close(STDOUT_FILENO); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.arguments));
-        ChildProcess logger(loggerCommand(row.arguments));
+        ChildProcess logger(loggerCommand(row.arguments), row.beforeExec);
         EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), row.status));
         EXPECT_EQ(logger.err().rest(secondsFromNow(5)), row.error);
         EXPECT_EQ(logger.out().rest(secondsFromNow(5)), row.output);
@@ -90,7 +95,16 @@ TEST_F(LoggerStart, DeviceTheUserMayNotOpenPointsToTheDialoutGroup) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run the logger as nobody; as a user every pty is one's own";
     // A device of root's group, as serial ports belong to dialout, and a user outside it.
     ASSERT_EQ(::chmod(freePort.slavePath().c_str(), 0660), 0);
-    ChildProcess logger(loggerCommand({"--device", freePort.slavePath(), "--log", folder / "new.log"}), [] {
+    // nobody may not be able to reach the build folder (a clone under /root): the program runs
+    // from a copy in a folder anyone can enter.
+    TempFolder programs("/tmp");
+    const std::string program = programs / "vemtora-logger";
+    ASSERT_EQ(::chmod(programs.path().c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::copy_file(LOGGER_PATH, program));
+    ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+    std::vector<std::string> command = loggerCommand({"--device", freePort.slavePath(), "--log", folder / "new.log"});
+    command[0] = program;
+    ChildProcess logger(command, [] {
         constexpr uid_t kNobody = 65534;
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(126);
     });

@@ -1,4 +1,4 @@
-// Following a real file: appends, a read limit, cutting back, replacement, deletion, and what cannot be opened.
+// Following a real file: appends, a read limit, cutting back, replacement, rotation, deletion, and what cannot be opened.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -82,6 +82,22 @@ TEST(FileTail, StartsOverWhenTheFileIsCutBackOrReplaced) {
     read = tail.poll(1 << 20);
     EXPECT_FALSE(read.restarted);
     EXPECT_EQ(text(read), "three\n");
+
+    // Rotated as logrotate and vemtora-logger do it: renamed, a last line into the renamed file
+    // before the logger takes its signal, then a new file under the name.
+    std::ofstream logger(path, std::ios::binary | std::ios::app);
+    ASSERT_EQ(std::rename(path.c_str(), (path + ".1").c_str()), 0);
+    logger << "four\n" << std::flush;
+    read = tail.poll(1 << 20);
+    EXPECT_TRUE(read.gone);
+    EXPECT_EQ(text(read), "four\n") << "the renamed file is read to its end first";
+    write(path, "five\n");
+    read = tail.poll(1 << 20);
+    EXPECT_TRUE(read.restarted);
+    EXPECT_FALSE(read.gone);
+    EXPECT_EQ(text(read), "five\n");
+    append(path, "six\n");
+    EXPECT_EQ(text(tail.poll(1 << 20)), "six\n");
 }
 
 TEST(FileTail, KeepsReadingAFileWhoseNameIsGone) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -43,23 +45,61 @@ void expectOnlyWholeLines(const std::string& path, const std::function<void()>& 
     EXPECT_EQ(fileContents(path), "first\nsecond\n" + longLine);
 }
 
-TEST(LogFileDiskFullTest, FullTmpfs) {
-    TempFolder folder;
-    if (::mount("tmpfs", folder.path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0) {
-        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+// A 64 KiB tmpfs on a private folder, and a file that fills what room it has left.
+class TinyTmpfs {
+public:
+    TinyTmpfs() { mounted_ = ::mount("tmpfs", folder.path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0; }
+    ~TinyTmpfs() {
+        if (mounted_) ::umount2(folder.path().c_str(), MNT_DETACH);
     }
-    const std::string filler = folder / "filler";
-    expectOnlyWholeLines(
-        folder / "meter.log",
-        [&] {
-            const posix::OwnedDescriptor fd(::open(filler.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
-            const std::string block(4096, 'f');
-            while (::write(fd.get(), block.data(), block.size()) > 0) {
-            }
-            EXPECT_EQ(errno, ENOSPC);
-        },
-        [&] { EXPECT_EQ(::unlink(filler.c_str()), 0); });
-    ::umount2(folder.path().c_str(), MNT_DETACH);
+    bool mounted() const { return mounted_; }
+    void fill() {
+        const posix::OwnedDescriptor fd(::open(filler_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        const std::string block(4096, 'f');
+        while (::write(fd.get(), block.data(), block.size()) > 0) {
+        }
+        EXPECT_EQ(errno, ENOSPC);
+    }
+    void free() { EXPECT_EQ(::unlink(filler_.c_str()), 0); }
+
+    TempFolder folder;
+
+private:
+    const std::string filler_ = folder / "filler";
+    bool mounted_ = false;
+};
+
+TEST(LogFileDiskFullTest, FullTmpfs) {
+    TinyTmpfs disk;
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    expectOnlyWholeLines(disk.folder / "meter.log", [&] { disk.fill(); }, [&] { disk.free(); });
+}
+
+// An append-only file cannot be cut back: the fragment stays, and the next line must not be
+// glued to it.
+TEST(LogFileDiskFullTest, AppendOnlyFileOnAFullDiskStartsTheNextLineOnItsOwn) {
+    TinyTmpfs disk;
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    const std::string path = disk.folder / "meter.log";
+    std::ofstream(path) << "first\n";
+    const posix::OwnedDescriptor attributes(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    int flags = FS_APPEND_FL;
+    if (::ioctl(attributes.get(), FS_IOC_SETFLAGS, &flags) != 0) {
+        GTEST_SKIP() << "cannot make the file append-only: " << std::strerror(errno);
+    }
+    LogFileWriter writer{[] { return std::optional<std::wstring>{}; }};
+    ASSERT_TRUE(writer.open(widened(path)));
+    disk.fill();
+    writer.appendLine(std::string(10000, 'x') + "\n");
+    EXPECT_TRUE(writer.lastLineLost());
+    const std::string fragment = fileContents(path).substr(6);
+    EXPECT_FALSE(fragment.empty()) << "the write should have got part way";
+    EXPECT_EQ(fragment.find_first_not_of('x'), std::string::npos);
+    disk.free();
+    writer.appendLine("second\n");
+    EXPECT_EQ(fileContents(path), "first\n" + fragment + "\nsecond\n");
+    flags = 0;
+    ::ioctl(attributes.get(), FS_IOC_SETFLAGS, &flags);
 }
 
 TEST(LogFileDiskFullTest, FileSizeLimit) {

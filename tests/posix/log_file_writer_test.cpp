@@ -1,12 +1,16 @@
 // The log file writer against real files in a private folder.
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "io/posix/log_file_writer.h"
@@ -68,6 +72,76 @@ TEST_F(LogFileWriterTest, LinesGoAfterExistingContentAndAfterAReopen) {
     EXPECT_EQ(fileContents(path), "10:00:00.0\t1\t2\t3\n10:00:00.5\t4\t5\t6\n10:00:01.0\t7\t8\t9\n");
 }
 
+// Removed by hand, or renamed away by a rotation that sends no signal: the next line goes to a
+// new file under the name, which the writer holds as it held the first.
+TEST_F(LogFileWriterTest, FileThatLosesItsNameIsOpenedAgainUnderIt) {
+    const std::string moved = folder / "meter.log.1";
+    const struct {
+        const char* how;
+        std::function<void()> takeAway;
+        std::string leftBehind;  // what the old file holds, where it can still be read
+    } rows[] = {
+        {"removed", [&] { ASSERT_EQ(::unlink(path.c_str()), 0); }, ""},
+        {"renamed", [&] { ASSERT_EQ(::rename(path.c_str(), moved.c_str()), 0); }, "one\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.how);
+        ASSERT_TRUE(writer.open(widened(path)));
+        writer.appendLine("one\n");
+        row.takeAway();
+        writer.appendLine("two\n");
+        EXPECT_TRUE(writer.foundNameGone());
+        EXPECT_FALSE(writer.lastLineLost());
+        writer.appendLine("three\n");
+        EXPECT_FALSE(writer.foundNameGone()) << "said once";
+        EXPECT_EQ(fileContents(path), "two\nthree\n");
+        if (!row.leftBehind.empty()) {
+            EXPECT_EQ(fileContents(moved), row.leftBehind);
+        }
+        LogFileWriter second{[] { return std::optional<std::wstring>{}; }};
+        EXPECT_FALSE(second.open(widened(path))) << "the new file is held";
+        writer.close();
+        ASSERT_EQ(::unlink(path.c_str()), 0);
+    }
+}
+
+TEST_F(LogFileWriterTest, FolderThatGoesAwayIsTriedAgainEverySecond) {
+    std::filesystem::create_directory(folder / "logs");
+    const std::string inside = folder / "logs/meter.log";
+    ASSERT_TRUE(writer.open(widened(inside)));
+    writer.appendLine("one\n");
+    std::filesystem::remove_all(folder / "logs");
+    writer.appendLine("lost\n");
+    EXPECT_TRUE(writer.foundNameGone());
+    EXPECT_TRUE(writer.lastLineLost());
+    EXPECT_EQ(writer.lastFailure().error, ENOENT);
+    std::filesystem::create_directory(folder / "logs");
+    writer.appendLine("lost too: the next try is a second after the last\n");
+    EXPECT_TRUE(writer.lastLineLost());
+    EXPECT_FALSE(std::filesystem::exists(inside));
+    std::this_thread::sleep_for(1100ms);
+    writer.appendLine("two\n");
+    EXPECT_FALSE(writer.lastLineLost());
+    EXPECT_EQ(fileContents(inside), "two\n");
+}
+
+// What logrotate's postrotate asks for: the next line in a new file, the old one released.
+TEST_F(LogFileWriterTest, ReopenMovesToTheFileNowUnderTheName) {
+    ASSERT_TRUE(writer.open(widened(path)));
+    writer.appendLine("one\n");
+    const std::string moved = folder / "meter.log.1";
+    ASSERT_EQ(::rename(path.c_str(), moved.c_str()), 0);
+    EXPECT_TRUE(writer.reopen());
+    writer.appendLine("two\n");
+    EXPECT_FALSE(writer.foundNameGone()) << "a rotation is no surprise";
+    EXPECT_EQ(fileContents(moved), "one\n");
+    EXPECT_EQ(fileContents(path), "two\n");
+    const posix::OwnedDescriptor other(::open(moved.c_str(), O_RDONLY | O_CLOEXEC));
+    EXPECT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB), 0) << "the old file is no longer held";
+    writer.close();
+    EXPECT_FALSE(writer.reopen()) << "nothing to reopen once closed";
+}
+
 TEST_F(LogFileWriterTest, TextLeftWithoutItsLastLineFeedIsEndedBeforeTheFirstLine) {
     const struct {
         const char* before;
@@ -89,13 +163,19 @@ TEST_F(LogFileWriterTest, TextLeftWithoutItsLastLineFeedIsEndedBeforeTheFirstLin
 }
 
 // A name typed in the dialog may be anything the file system holds: only a regular file will do,
-// and asking must never wait for a reader, a carrier or a peer.
-TEST_F(LogFileWriterTest, AnythingButARegularFileIsRefusedWithoutWaiting) {
+// and asking must never wait for a reader, a carrier or a peer, nor open a device (a serial
+// port's control lines move when it is opened).
+TEST_F(LogFileWriterTest, AnythingButARegularFileIsRefusedWithoutWaitingOrOpening) {
     const std::string fifo = folder / "pipe.log";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     PseudoTerminal terminal;
     const std::string rows[] = {fifo, terminal.slavePath(), "/dev/null", folder.path()};
     for (const std::string& row : rows) {
+        // Every open of the pipe or the terminal shows up here; /dev/null is opened by anyone.
+        const posix::OwnedDescriptor opens(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        if (row != "/dev/null") {
+            ASSERT_GE(::inotify_add_watch(opens.get(), row.c_str(), IN_OPEN), 0) << row;
+        }
         const long descriptorsBefore = openDescriptorCount();
         auto opening = std::async(std::launch::async, [&] { return writer.open(widened(row)); });
         if (opening.wait_for(5s) != std::future_status::ready) {
@@ -106,6 +186,8 @@ TEST_F(LogFileWriterTest, AnythingButARegularFileIsRefusedWithoutWaiting) {
         }
         EXPECT_FALSE(opening.get()) << row;
         EXPECT_EQ(openDescriptorCount(), descriptorsBefore) << row;
+        char event[sizeof(inotify_event) + NAME_MAX + 1];
+        EXPECT_EQ(::read(opens.get(), event, sizeof event), -1) << row << " was opened";
     }
 }
 

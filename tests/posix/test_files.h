@@ -14,8 +14,9 @@ namespace vemtora::testing_support {
 
 class TempFolder {
 public:
-    TempFolder() {
-        path_ = (std::filesystem::temp_directory_path() / "vemtora-XXXXXX").string();
+    // parent: where to make it; the user's temporary folder unless a test needs a known one.
+    explicit TempFolder(const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
+        path_ = (parent / "vemtora-XXXXXX").string();
         if (::mkdtemp(path_.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << path_;
     }
     TempFolder(const TempFolder&) = delete;

@@ -1,16 +1,20 @@
-// SIGTERM, SIGINT and SIGHUP as readable events for the logger's loop (a signalfd), so a signal
+// SIGTERM, SIGINT and SIGHUP as readable events for a program's loop (a signalfd), so a signal
 // never interrupts a write and the loop ends after the step it is in.
 #pragma once
 
+#include <initializer_list>
+
 #include "io/posix/owned_descriptor.h"
 
-namespace vemtora::logger {
+namespace vemtora::posix {
 
 class TerminationSignals {
 public:
     // Blocks the three signals for the rest of the process's life (unblocked at the end, a second
     // signal still pending would kill it after its clean end); made before anything else.
-    TerminationSignals();
+    // One that was ignored when the program started is left ignored: `nohup` and a shell's `&`
+    // job ask for exactly that. alsoRead: further signals read from the same descriptor, always.
+    explicit TerminationSignals(std::initializer_list<int> alsoRead = {});
 
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
@@ -21,7 +25,7 @@ public:
     int take();
 
 private:
-    posix::OwnedDescriptor fd_;
+    OwnedDescriptor fd_;
 };
 
-}  // namespace vemtora::logger
+}  // namespace vemtora::posix
