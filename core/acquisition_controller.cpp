@@ -63,7 +63,7 @@ void AcquisitionController::startLogging() {
     if (!logging_) {
         // The dialog runs its own message loop: ticks and commands, even shutdown, may arrive meanwhile.
         choosingFile_ = true;
-        const auto path = logFile_.chooseFile();
+        const auto path = shell_.chooseLogFile();
         choosingFile_ = false;
         if (shutDown_ || !path) return;
         // Another path may have been chosen and opened while the dialog was up.

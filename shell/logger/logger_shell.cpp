@@ -20,6 +20,8 @@ LoggerShell::~LoggerShell() { controller_.shutdown(); }
 
 LocalTime LoggerShell::localTime() { return localWallClock(); }
 
+std::optional<std::wstring> LoggerShell::chooseLogFile() { return options_.logPath.value_or(std::wstring()); }
+
 // Every report interval is a whole number of poll periods: on the poll timer's grid, a report
 // tick comes with a poll tick instead of waking the logger once more.
 void LoggerShell::restartReportTimer(std::int32_t periodMs) { reportTimer_.start(periodMs, kPollPeriodMs); }

@@ -7,7 +7,6 @@
 #include "core/acquisition_settings.h"
 #include "io/posix/log_file_writer.h"
 #include "io/posix/serial_port_link.h"
-#include "log_path_dialog.h"
 #include "main_window.h"
 #include "termination_signals.h"
 
@@ -26,12 +25,10 @@ int main(int argc, char* argv[]) {
     vemtora::parseCommandLine(settings, commandLine.coreText);
 
     // Created before the window and released after it, so the controller never outlives them.
-    vemtora::LogPathDialog pathDialog;
     vemtora::SerialPortLink link(commandLine.deviceFolder);
-    vemtora::LogFileWriter logFile([&pathDialog] { return pathDialog.choose(); });
+    vemtora::LogFileWriter logFile;
 
     vemtora::MainWindow window(settings, link, logFile);
-    QObject::connect(&window, &vemtora::MainWindow::closing, &pathDialog, &vemtora::LogPathDialog::dismiss);
     vemtora::TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &vemtora::TerminationSignals::received, &window, &QWidget::close);
 

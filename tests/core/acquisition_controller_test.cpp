@@ -220,7 +220,7 @@ TEST_F(Controller, LoggingWhileNotCollectingShowsSaveButWritesNothing) {
 }
 
 TEST_F(Controller, CancelledDialogChangesNothingNotEvenTheStatus) {
-    log.chosenPath.reset();
+    shell.chosenPath.reset();
     const int repaints = shell.repaints;
     controller.startLogging();
     EXPECT_FALSE(controller.logging());
@@ -239,7 +239,7 @@ TEST_F(Controller, UnopenableFileLeavesLoggingOff) {
 TEST_F(Controller, SaveWhileLoggingShowsNoDialog) {
     controller.startLogging();
     controller.startLogging();
-    EXPECT_EQ(log.chooseCount, 1);
+    EXPECT_EQ(shell.chooseCount, 1);
     controller.stopLogging();
     controller.stopLogging();
     EXPECT_EQ(log.closeCount, 1);
@@ -277,7 +277,7 @@ TEST_F(Controller, ShutdownClosesWhatIsOpenAndEndsEverything) {
     controller.shutdown();
     EXPECT_EQ(serial.pollCount, 0);
     EXPECT_EQ(serial.openCalls.size(), 1u);
-    EXPECT_EQ(log.chooseCount, 1);
+    EXPECT_EQ(shell.chooseCount, 1);
     EXPECT_TRUE(shell.timerRestarts.empty());
     EXPECT_EQ(shell.repaints, repaints);
     EXPECT_EQ(serial.closeCount, 1);
@@ -290,25 +290,25 @@ TEST_F(Controller, ShutdownWithNothingOpenClosesNothing) {
 }
 
 TEST_F(Controller, ShutdownDuringTheDialogDropsTheChosenFile) {
-    log.duringChoose = [&] { controller.shutdown(); };
+    shell.duringChoose = [&] { controller.shutdown(); };
     controller.startLogging();
     EXPECT_TRUE(log.openedPaths.empty());
     EXPECT_FALSE(controller.logging());
 }
 
 TEST_F(Controller, SecondSaveDuringTheDialogOpensNoSecondDialog) {
-    log.duringChoose = [&] {
+    shell.duringChoose = [&] {
         controller.startLogging();
         controller.onReportTick();
     };
     controller.startLogging();
-    EXPECT_EQ(log.chooseCount, 1);
+    EXPECT_EQ(shell.chooseCount, 1);
     EXPECT_TRUE(controller.logging());
     expectConsistent();
 }
 
 TEST_F(Controller, CommandsDuringTheDialogKeepTheInvariants) {
-    log.duringChoose = [&] {
+    shell.duringChoose = [&] {
         controller.startCollecting();
         controller.stopLogging();
         controller.selectReportInterval(100);

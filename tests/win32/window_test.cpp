@@ -38,7 +38,6 @@ public:
 
 class NoLogFile final : public LogFile {
 public:
-    std::optional<std::wstring> chooseFile() override { return std::nullopt; }
     bool open(const std::wstring&) override { return false; }
     void appendLine(std::string_view) override {}
     void close() override {}
