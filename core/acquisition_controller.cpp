@@ -23,7 +23,8 @@ void AcquisitionController::initialise() {
 void AcquisitionController::onPollTick() {
     if (shutDown_ || !collecting_) return;
     const std::size_t count = std::min(serialLink_.poll(receiveBuffer_), kMaxPollBytes);
-    scanner_.scanFrames({receiveBuffer_.data(), count}, settings_, totals_);
+    scanner_.scan({receiveBuffer_.data(), count},
+                  [this](const MeterFrame& frame) { totals_.addFrame(frame, settings_); });
 }
 
 void AcquisitionController::onReportTick() {
