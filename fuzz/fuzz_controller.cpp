@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/acquisition_controller.h"
-#include "core/command_id.h"
+#include "core/command_dispatch.h"
 #include "tests/core/fakes.h"
 
 using namespace vemtora;

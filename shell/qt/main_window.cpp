@@ -6,7 +6,7 @@
 #include <QDateTime>
 
 #include "app_icon.h"
-#include "core/command_id.h"
+#include "core/command_dispatch.h"
 #include "menu_builder.h"
 
 namespace vemtora {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/command_id.h"
+#include "core/command_dispatch.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/about_box.h"
 
