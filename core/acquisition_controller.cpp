@@ -10,9 +10,6 @@ AcquisitionController::AcquisitionController(const AcquisitionSettings& settings
 
 void AcquisitionController::initialise() {
     if (shutDown_) return;
-    const AcquisitionSettings defaults;
-    settings_.reportIntervalMs = defaults.reportIntervalMs;
-    settings_.baudRate = defaults.baudRate;
     totals_.clear();
     scanner_ = FrameScanner{};
     collecting_ = false;

@@ -31,9 +31,7 @@ bool LoggerShell::start() {
         tellUser("cannot set up timers and signals: " + posix::errorText(errno));
         return false;
     }
-    // Like the window's menus: initialise resets speed and interval, so they are chosen after it.
     controller_.initialise();
-    controller_.selectBaudRate(options_.settings.baudRate);
     controller_.startCollecting();
     if (!controller_.collecting()) {
         tellUser(posix::describeFailure(link_.lastFailure()));
@@ -44,7 +42,7 @@ bool LoggerShell::start() {
         tellUser(log_.openFailureText());
         return false;
     }
-    controller_.selectReportInterval(options_.settings.reportIntervalMs);
+    restartReportTimer(controller_.reportIntervalMs());
     pollTimer_.start(kPollPeriodMs, kPollPeriodMs);
     return true;
 }

@@ -28,8 +28,6 @@ protected:
     AcquisitionSettings parsed = [] {
         AcquisitionSettings s;
         s.portIndex = 2;
-        s.baudRate = 300;
-        s.reportIntervalMs = 30000;
         return s;
     }();
     FakeSerialLink serial;
@@ -38,7 +36,7 @@ protected:
     AcquisitionController controller{parsed, serial, log, shell};
 };
 
-TEST_F(Controller, InitialiseKeepsPortAndScalesButResetsSpeedAndInterval) {
+TEST_F(Controller, InitialiseStartsFromTheSettingsItWasMadeWith) {
     EXPECT_EQ(controller.settings().portIndex, 2u);
     EXPECT_EQ(controller.settings().baudRate, 9600);
     EXPECT_EQ(controller.reportIntervalMs(), 500);
@@ -47,6 +45,21 @@ TEST_F(Controller, InitialiseKeepsPortAndScalesButResetsSpeedAndInterval) {
     EXPECT_EQ(controller.texts().measurementText.length(), 0u);
     EXPECT_EQ(shell.repaints, 1);
     expectConsistent();
+
+    // The logger's options: speed and interval hold from the start, and Start uses the speed.
+    AcquisitionSettings chosen = parsed;
+    chosen.baudRate = 300;
+    chosen.reportIntervalMs = 30000;
+    chosen.voltageScale = 2.0;
+    AcquisitionController made{chosen, serial, log, shell};
+    made.initialise();
+    EXPECT_EQ(made.reportIntervalMs(), 30000);
+    EXPECT_EQ(made.settings().voltageScale, 2.0);
+    EXPECT_EQ(std::wstring(made.texts().statusText.view()), L"COM3 300bps 30sec  ");
+    made.startCollecting();
+    ASSERT_EQ(serial.openCalls.size(), 1u);
+    EXPECT_EQ(serial.openCalls[0].baudRate, 300);
+    made.shutdown();
 }
 
 TEST_F(Controller, StartOpensTheChosenPortAtTheChosenSpeed) {

@@ -52,7 +52,6 @@ TEST_P(EverySpeed, CountsWhatTheWholeStreamHolds) {
     testing::FakeShell shell;
     AcquisitionController controller(settings, serial, log, shell);
     controller.initialise();
-    controller.selectBaudRate(line.baudRate);
     controller.startCollecting();
     ASSERT_TRUE(controller.collecting());
 
