@@ -5,11 +5,13 @@
 #include <string>
 
 #include "core/frame_scanner.h"
+#include "core/meter_frame.h"
 
 namespace {
 
 using vemtora::FrameScanner;
 using vemtora::IntervalAccumulator;
+using vemtora::MeterFrame;
 
 // 64 KiB of a meter's stream: frames with changing values, now and then a burst of line noise.
 std::string meterStream() {
@@ -28,7 +30,8 @@ void scanInPolls(benchmark::State& state, const std::string& stream) {
     const vemtora::AcquisitionSettings settings;
     for (auto _ : state) {
         for (std::size_t next = 0; next < stream.size(); next += pollBytes) {
-            scanner.scanFrames(std::string_view(stream).substr(next, pollBytes), settings, totals);
+            scanner.scan(std::string_view(stream).substr(next, pollBytes),
+                         [&](const MeterFrame& frame) { totals.addFrame(frame, settings); });
         }
         benchmark::DoNotOptimize(totals);
         totals.clear();

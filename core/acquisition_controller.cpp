@@ -10,9 +10,6 @@ AcquisitionController::AcquisitionController(const AcquisitionSettings& settings
 
 void AcquisitionController::initialise() {
     if (shutDown_) return;
-    const AcquisitionSettings defaults;
-    settings_.reportIntervalMs = defaults.reportIntervalMs;
-    settings_.baudRate = defaults.baudRate;
     totals_.clear();
     scanner_ = FrameScanner{};
     collecting_ = false;
@@ -23,7 +20,8 @@ void AcquisitionController::initialise() {
 void AcquisitionController::onPollTick() {
     if (shutDown_ || !collecting_) return;
     const std::size_t count = std::min(serialLink_.poll(receiveBuffer_), kMaxPollBytes);
-    scanner_.scanFrames({receiveBuffer_.data(), count}, settings_, totals_);
+    scanner_.scan({receiveBuffer_.data(), count},
+                  [this](const MeterFrame& frame) { totals_.addFrame(frame, settings_); });
 }
 
 void AcquisitionController::onReportTick() {
@@ -63,7 +61,7 @@ void AcquisitionController::startLogging() {
     if (!logging_) {
         // The dialog runs its own message loop: ticks and commands, even shutdown, may arrive meanwhile.
         choosingFile_ = true;
-        const auto path = logFile_.chooseFile();
+        const auto path = shell_.chooseLogFile();
         choosingFile_ = false;
         if (shutDown_ || !path) return;
         // Another path may have been chosen and opened while the dialog was up.

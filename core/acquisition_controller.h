@@ -14,7 +14,8 @@ inline constexpr std::int32_t kPollPeriodMs = 25;
 
 class AcquisitionController {
 public:
-    // The three implementations must outlive the controller.
+    // The three implementations must outlive the controller. The settings are the first state:
+    // port, speed, interval and scales.
     AcquisitionController(const AcquisitionSettings& settings, SerialLink& serialLink, LogFile& logFile,
                           ShellServices& shell);
 

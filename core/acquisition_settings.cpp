@@ -1,5 +1,7 @@
 #include "acquisition_settings.h"
 
+#include <algorithm>
+
 #include "scan_reader.h"
 
 namespace vemtora {
@@ -26,6 +28,15 @@ void parseCommandLine(AcquisitionSettings& settings, std::wstring_view commandLi
         settings.voltageScale = static_cast<double>(voltage.value);
         settings.currentScale = static_cast<double>(current.value);
     }
+}
+
+std::wstring commandLineText(std::span<const std::wstring> arguments) {
+    std::wstring joined;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0) joined += L' ';
+        joined += arguments[i];
+    }
+    return joined.substr(std::min(joined.find_first_not_of(L' '), joined.size()));
 }
 
 }  // namespace vemtora

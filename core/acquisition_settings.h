@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 
 namespace vemtora {
@@ -34,5 +36,9 @@ inline constexpr std::array<std::int32_t, 8> kReportIntervalsMs = {100, 200, 500
 // The command line holds an optional zero-based port index and two scale
 // factors; anything that does not read cleanly leaves the defaults.
 void parseCommandLine(AcquisitionSettings& settings, std::wstring_view commandLine);
+
+// The text parseCommandLine reads, from the arguments that follow the program name: joined by
+// single blanks, without the blanks before the first.
+std::wstring commandLineText(std::span<const std::wstring> arguments);
 
 }  // namespace vemtora

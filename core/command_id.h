@@ -1,11 +1,9 @@
-// The numeric identifiers of the menu commands, and the one dispatch from an identifier to the controller.
+// The numeric identifiers of the menu commands.
 #pragma once
 
 #include <cstdint>
 
 namespace vemtora {
-
-class AcquisitionController;
 
 enum class CommandId : std::uint16_t {
     About = 104,
@@ -20,10 +18,5 @@ enum class CommandId : std::uint16_t {
 };
 
 constexpr std::uint16_t toNumber(CommandId id) { return static_cast<std::uint16_t>(id); }
-
-// The shells own the About box and the window's end; everything else reaches the controller here.
-enum class CommandOutcome { Handled, ShowAbout, Exit, Unrecognised };
-
-CommandOutcome dispatchCommand(AcquisitionController& controller, std::uint32_t commandId);
 
 }  // namespace vemtora

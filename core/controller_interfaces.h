@@ -27,8 +27,6 @@ public:
 class LogFile {
 public:
     virtual ~LogFile() = default;
-    // Asks the user for a path of at most kMaxLogPathLength characters; nullopt when cancelled.
-    virtual std::optional<std::wstring> chooseFile() = 0;
     virtual bool open(const std::wstring& path) = 0;
     // Failures are the writer's to absorb: the line is lost, logging goes on.
     virtual void appendLine(std::string_view line) = 0;
@@ -39,6 +37,8 @@ class ShellServices {
 public:
     virtual ~ShellServices() = default;
     virtual LocalTime localTime() = 0;
+    // Asks the user for a path of at most kMaxLogPathLength characters; nullopt when cancelled.
+    virtual std::optional<std::wstring> chooseLogFile() = 0;
     // Stops the report timer and starts it again; the next tick is one full period away.
     virtual void restartReportTimer(std::int32_t periodMs) = 0;
     // Asks for a repaint of the whole window at the next opportunity, not at once.

@@ -22,11 +22,4 @@ bool FrameScanner::parseBody(std::string_view body) {
     return true;
 }
 
-void FrameScanner::scanFrames(std::string_view bytes, const AcquisitionSettings& settings,
-                              IntervalAccumulator& totals) {
-    scan(bytes, [&](const MeterFrame& frame) {
-        if (frame.divisor > 0) totals.add(convertFrame(frame, settings));
-    });
-}
-
 }  // namespace vemtora

@@ -5,8 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "acquisition_settings.h"
-#include "meter_frame.h"
+#include "raw_frame.h"
 
 namespace vemtora {
 
@@ -27,9 +26,6 @@ public:
     // whatever its divisor.
     template <typename OnFrame>
     void scan(std::string_view bytes, OnFrame&& onFrame);
-
-    // Adds every completed frame with a positive divisor to the totals.
-    void scanFrames(std::string_view bytes, const AcquisitionSettings& settings, IntervalAccumulator& totals);
 
     // Forgets a frame begun but not ended: the bytes that would follow it come from another
     // session of the port.

@@ -13,6 +13,10 @@ void IntervalAccumulator::add(const Reading& reading) {
     powerTotal += reading.power;
 }
 
+void IntervalAccumulator::addFrame(const MeterFrame& frame, const AcquisitionSettings& settings) {
+    if (frame.divisor > 0) add(convertFrame(frame, settings));
+}
+
 Reading convertFrame(const MeterFrame& frame, const AcquisitionSettings& settings) {
     const double divisor = frame.divisor;
     Reading reading;

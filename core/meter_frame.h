@@ -1,4 +1,5 @@
-// The meter's frames, their conversion to readings, and the running totals of one report interval.
+// The bytes of a poll, the conversion of frames to readings, and the running totals of one
+// report interval.
 #pragma once
 
 #include <array>
@@ -6,6 +7,7 @@
 #include <cstdint>
 
 #include "acquisition_settings.h"
+#include "raw_frame.h"
 
 namespace vemtora {
 
@@ -14,14 +16,6 @@ namespace vemtora {
 // keeps one more for a terminating NUL.
 inline constexpr std::size_t kMaxPollBytes = 4096;
 using ReceiveBuffer = std::array<char, kMaxPollBytes + 1>;
-
-struct MeterFrame {
-    std::int32_t rawVoltage = 0;
-    std::int32_t rawCurrent = 0;
-    std::int32_t divisor = 0;
-
-    friend bool operator==(const MeterFrame&, const MeterFrame&) = default;
-};
 
 struct Reading {
     double voltage = 0.0;
@@ -36,6 +30,8 @@ struct IntervalAccumulator {
     std::int32_t frameCount = 0;
 
     void add(const Reading& reading);
+    // A frame with a divisor of 0 or less counts nothing.
+    void addFrame(const MeterFrame& frame, const AcquisitionSettings& settings);
     void clear() { *this = IntervalAccumulator{}; }
 };
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/acquisition_controller.h"
-#include "core/command_id.h"
+#include "core/command_dispatch.h"
 #include "tests/core/fakes.h"
 
 using namespace vemtora;
@@ -49,7 +49,7 @@ struct Run {
                 break;
             }
             case 5:
-                if (op & 0x80) log.chosenPath.reset(); else log.chosenPath = L"x.log";
+                if (op & 0x80) shell.chosenPath.reset(); else shell.chosenPath = L"x.log";
                 break;
             case 6: controller.shutdown(); break;
             default: {
@@ -69,7 +69,7 @@ struct Run {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Run run{.data = data, .size = size};
-    run.log.duringChoose = [&run] {
+    run.shell.duringChoose = [&run] {
         if (run.depth > 3) return;
         ++run.depth;
         for (int i = run.next() % 8; i > 0; --i) run.step();
@@ -78,14 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run.controller.initialise();
     while (run.size > 0) run.step();
     const int opensBefore = static_cast<int>(run.serial.openCalls.size());
-    const int choicesBefore = run.log.chooseCount;
+    const int choicesBefore = run.shell.chooseCount;
     run.controller.shutdown();
     run.check();
     // Nothing reaches the links once the window is gone.
     run.controller.startCollecting();
     run.controller.startLogging();
     run.controller.onPollTick();
-    if (static_cast<int>(run.serial.openCalls.size()) != opensBefore || run.log.chooseCount != choicesBefore) {
+    if (static_cast<int>(run.serial.openCalls.size()) != opensBefore || run.shell.chooseCount != choicesBefore) {
         std::abort();
     }
     if (run.serial.isOpen || run.log.isOpen) std::abort();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/frame_scanner.h"
+#include "core/meter_frame.h"
 #include "split_input.h"
 
 using namespace vemtora;
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // 32-bit raw values with the default scales cannot leave the finite range.
     scanner = FrameScanner{};
     IntervalAccumulator totals;
-    scanner.scanFrames(stream, {}, totals);
+    scanner.scan(stream, [&](const MeterFrame& frame) { totals.addFrame(frame, {}); });
     if (!std::isfinite(totals.voltageTotal) || !std::isfinite(totals.currentTotal) || !std::isfinite(totals.powerTotal)) {
         std::abort();
     }

@@ -30,16 +30,7 @@ bool endsInsideALine(int fd, const struct stat& status) {
 
 }  // namespace
 
-LogFileWriter::LogFileWriter(std::function<std::optional<std::wstring>()> choosePath)
-    : choosePath_(std::move(choosePath)) {}
-
 LogFileWriter::~LogFileWriter() { close(); }
-
-std::optional<std::wstring> LogFileWriter::chooseFile() {
-    std::optional<std::wstring> path = choosePath_ ? choosePath_() : std::nullopt;
-    if (path && path->size() > kMaxLogPathLength) return std::nullopt;
-    return path;
-}
 
 bool LogFileWriter::open(const std::wstring& path) {
     close();

@@ -2,8 +2,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,14 +13,12 @@ namespace vemtora {
 
 class LogFileWriter final : public LogFile {
 public:
-    // choosePath asks the user for a path (the shell's save dialog); nullopt when cancelled.
-    explicit LogFileWriter(std::function<std::optional<std::wstring>()> choosePath);
+    LogFileWriter() = default;
     ~LogFileWriter() override;
 
     LogFileWriter(const LogFileWriter&) = delete;
     LogFileWriter& operator=(const LogFileWriter&) = delete;
 
-    std::optional<std::wstring> chooseFile() override;
     bool open(const std::wstring& path) override;
     // Before each line the writer makes sure the file still has its name: when it was removed or
     // renamed away it opens the name again (a new file, locked), trying once a second while
@@ -52,7 +48,6 @@ private:
     bool openName();
     bool stillNamed() const;
 
-    std::function<std::optional<std::wstring>()> choosePath_;
     posix::OwnedDescriptor file_;
     std::string name_;  // of the file the writer logs to, while open or opened again
     std::chrono::steady_clock::time_point nextAttempt_{};

@@ -1,28 +1,10 @@
 #include "io/win32/log_file_writer.h"
 
 #include <windows.h>
-#include <commdlg.h>
 
-#include <array>
 #include <string>
 
 namespace vemtora {
-
-std::optional<std::wstring> LogFileWriter::chooseFile() {
-    std::array<wchar_t, kMaxLogPathLength + 1> path{};
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    // No owner: the main window stays usable, and the controller copes with what arrives meanwhile.
-    dialog.hwndOwner = nullptr;
-    dialog.lpstrFilter = L"Log files (*.log)\0*.log\0";
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = static_cast<DWORD>(path.size());
-    // No default extension: a name typed without one is used exactly as typed.
-    dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameW(&dialog)) return std::nullopt;
-    return std::wstring(path.data());
-}
 
 namespace {
 

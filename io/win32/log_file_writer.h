@@ -1,5 +1,4 @@
-// The log file: chosen through the common save dialog, a disk file only, held open without
-// sharing, appended to.
+// The log file: a disk file only, held open without sharing, appended to.
 #pragma once
 
 #include "core/controller_interfaces.h"
@@ -13,7 +12,6 @@ public:
     LogFileWriter& operator=(const LogFileWriter&) = delete;
     ~LogFileWriter() override { close(); }
 
-    std::optional<std::wstring> chooseFile() override;
     bool open(const std::wstring& path) override;
     void appendLine(std::string_view line) override;
     void close() override;

@@ -93,20 +93,15 @@ std::string positionalError(const std::vector<std::string_view>& positional) {
     return {};
 }
 
-// The window joins what Qt leaves with single blanks and drops leading blanks; so does this.
+// As in the window: one argument each, joined as the core joins them.
 std::wstring coreCommandLine(const std::vector<std::string_view>& positional) {
-    std::string joined;
-    for (std::size_t i = 0; i < positional.size(); ++i) {
-        if (i > 0) joined += ' ';
-        joined += positional[i];
+    std::vector<std::wstring> wide;
+    for (const std::string_view argument : positional) {
+        std::wstring& text = wide.emplace_back();
+        // Only ASCII matters to the parser; other bytes only need to stay non-ASCII.
+        for (const char byte : argument) text += static_cast<wchar_t>(static_cast<unsigned char>(byte));
     }
-    const std::size_t first = std::min(joined.find_first_not_of(' '), joined.size());
-    std::wstring wide;
-    // Only ASCII matters to the parser; other bytes only need to stay non-ASCII.
-    for (std::size_t i = first; i < joined.size(); ++i) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(joined[i]));
-    }
-    return wide;
+    return commandLineText(wide);
 }
 
 }  // namespace

@@ -20,6 +20,8 @@ LoggerShell::~LoggerShell() { controller_.shutdown(); }
 
 LocalTime LoggerShell::localTime() { return localWallClock(); }
 
+std::optional<std::wstring> LoggerShell::chooseLogFile() { return options_.logPath.value_or(std::wstring()); }
+
 // Every report interval is a whole number of poll periods: on the poll timer's grid, a report
 // tick comes with a poll tick instead of waking the logger once more.
 void LoggerShell::restartReportTimer(std::int32_t periodMs) { reportTimer_.start(periodMs, kPollPeriodMs); }
@@ -29,9 +31,7 @@ bool LoggerShell::start() {
         tellUser("cannot set up timers and signals: " + posix::errorText(errno));
         return false;
     }
-    // Like the window's menus: initialise resets speed and interval, so they are chosen after it.
     controller_.initialise();
-    controller_.selectBaudRate(options_.settings.baudRate);
     controller_.startCollecting();
     if (!controller_.collecting()) {
         tellUser(posix::describeFailure(link_.lastFailure()));
@@ -42,7 +42,7 @@ bool LoggerShell::start() {
         tellUser(log_.openFailureText());
         return false;
     }
-    controller_.selectReportInterval(options_.settings.reportIntervalMs);
+    restartReportTimer(controller_.reportIntervalMs());
     pollTimer_.start(kPollPeriodMs, kPollPeriodMs);
     return true;
 }

@@ -33,6 +33,8 @@ public:
     int run();
 
     LocalTime localTime() override;
+    // Nothing to ask: the path from the command line, empty for standard output alone.
+    std::optional<std::wstring> chooseLogFile() override;
     void restartReportTimer(std::int32_t periodMs) override;
     void requestRepaint() override {}
 

@@ -6,14 +6,12 @@
 namespace vemtora::logger {
 
 TeeLogFile::TeeLogFile(int outputFd, std::optional<std::wstring> logPath, Report report)
-    : logPath_(std::move(logPath)), report_(std::move(report)) {
-    if (logPath_) file_ = std::make_unique<LogFileWriter>([] { return std::optional<std::wstring>{}; });
-    if (outputFd >= 0) output_ = std::make_unique<StandardOutput>(outputFd, kOutputQueueBytes, logPath_.has_value(), report_);
+    : report_(std::move(report)) {
+    if (logPath) file_ = std::make_unique<LogFileWriter>();
+    if (outputFd >= 0) output_ = std::make_unique<StandardOutput>(outputFd, kOutputQueueBytes, logPath.has_value(), report_);
 }
 
 TeeLogFile::~TeeLogFile() = default;
-
-std::optional<std::wstring> TeeLogFile::chooseFile() { return logPath_ ? *logPath_ : std::wstring(); }
 
 bool TeeLogFile::open(const std::wstring& path) { return !file_ || file_->open(path); }
 

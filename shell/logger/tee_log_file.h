@@ -28,8 +28,7 @@ public:
     TeeLogFile(const TeeLogFile&) = delete;
     TeeLogFile& operator=(const TeeLogFile&) = delete;
 
-    // Nothing to ask: the path from the command line, empty for standard output alone.
-    std::optional<std::wstring> chooseFile() override;
+    // path: the --log file, empty for standard output alone.
     bool open(const std::wstring& path) override;
     void appendLine(std::string_view line) override;
     void close() override;
@@ -46,7 +45,6 @@ public:
 private:
     void reportFileState();
 
-    std::optional<std::wstring> logPath_;
     Report report_;
     std::unique_ptr<LogFileWriter> file_;
     std::unique_ptr<StandardOutput> output_;

@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+#include <vector>
+
+#include "core/acquisition_settings.h"
+
 namespace vemtora {
 
 namespace {
@@ -10,20 +14,16 @@ const QString kDeviceFolderOption = QStringLiteral("--device-folder=");
 
 ShellCommandLine splitCommandLine(const QStringList& arguments) {
     ShellCommandLine result;
-    QStringList rest;
+    std::vector<std::wstring> rest;
     for (const QString& argument : arguments) {
         if (argument.startsWith(kDeviceFolderOption)) {
             const QString folder = argument.mid(kDeviceFolderOption.size());
             result.deviceFolder = folder.isEmpty() ? posix::kDefaultDeviceFolder : QFile::encodeName(folder).toStdString();
         } else {
-            rest.append(argument);
+            rest.push_back(argument.toStdWString());
         }
     }
-    // The core expects what follows the program name with leading blanks already gone.
-    QString joined = rest.join(QLatin1Char(' '));
-    qsizetype first = 0;
-    while (first < joined.size() && joined.at(first) == QLatin1Char(' ')) ++first;
-    result.coreText = joined.mid(first).toStdWString();
+    result.coreText = commandLineText(rest);
     return result;
 }
 

@@ -6,13 +6,14 @@
 #include <QDateTime>
 
 #include "app_icon.h"
-#include "core/command_id.h"
+#include "core/command_dispatch.h"
 #include "menu_builder.h"
 
 namespace vemtora {
 
-MainWindow::MainWindow(const AcquisitionSettings& settings, SerialLink& link, LogFile& logFile, Clock clock)
-    : clock_(std::move(clock)), controller_(settings, link, logFile, *this) {
+MainWindow::MainWindow(const AcquisitionSettings& settings, SerialLink& link, LogFile& logFile,
+                       LogPathChooser choosePath, Clock clock)
+    : clock_(std::move(clock)), choosePath_(std::move(choosePath)), controller_(settings, link, logFile, *this) {
     setWindowTitle(QStringLiteral("Vemtora"));
     setWindowIcon(appIcon());
     view_ = new ReportView(controller_.texts(), this);
@@ -50,6 +51,8 @@ LocalTime MainWindow::wallClock() {
 
 LocalTime MainWindow::localTime() { return clock_(); }
 
+std::optional<std::wstring> MainWindow::chooseLogFile() { return choosePath_ ? choosePath_() : pathDialog_.choose(); }
+
 void MainWindow::restartReportTimer(std::int32_t periodMs) {
     reportTimer_.stop();
     reportTimer_.start(periodMs);
@@ -84,7 +87,7 @@ void MainWindow::showAbout() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Whatever is open on top must go too, or the application would not see its last window close.
-    emit closing();
+    pathDialog_.dismiss();
     if (about_) about_->reject();
     controller_.shutdown();
     pollTimer_.stop();

@@ -7,9 +7,12 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "about_box.h"
 #include "core/acquisition_controller.h"
+#include "log_path_dialog.h"
 #include "report_view.h"
 
 namespace vemtora {
@@ -22,9 +25,13 @@ class MainWindow : public QMainWindow, public ShellServices {
 
 public:
     using Clock = std::function<LocalTime()>;
+    // Where to log; nullopt when cancelled.
+    using LogPathChooser = std::function<std::optional<std::wstring>()>;
 
-    // link and logFile must outlive the window.
-    MainWindow(const AcquisitionSettings& settings, SerialLink& link, LogFile& logFile, Clock clock = wallClock);
+    // link and logFile must outlive the window. Without choosePath the window asks with its own
+    // save dialog.
+    MainWindow(const AcquisitionSettings& settings, SerialLink& link, LogFile& logFile, LogPathChooser choosePath = {},
+               Clock clock = wallClock);
     ~MainWindow() override;
 
     const AcquisitionController& controller() const { return controller_; }
@@ -33,14 +40,11 @@ public:
     const QTimer& pollTimer() const { return pollTimer_; }
 
     LocalTime localTime() override;
+    std::optional<std::wstring> chooseLogFile() override;
     void restartReportTimer(std::int32_t periodMs) override;
     void requestRepaint() override;
 
     static LocalTime wallClock();
-
-signals:
-    // Emitted before the controller shuts down, so an open file dialog can be dismissed.
-    void closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,6 +57,8 @@ private:
     void fitOuterSize();
 
     Clock clock_;
+    LogPathChooser choosePath_;
+    LogPathDialog pathDialog_;
     ReportView* view_ = nullptr;
     QTimer pollTimer_;
     QTimer reportTimer_;

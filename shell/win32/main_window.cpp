@@ -1,6 +1,8 @@
 #include "shell/win32/main_window.h"
 
-#include "core/command_id.h"
+#include <utility>
+
+#include "core/command_dispatch.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/about_box.h"
 
@@ -14,8 +16,12 @@ MainWindow* activeWindow = nullptr;
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, const AcquisitionSettings& settings, SerialLink& serialLink,
-                       LogFile& logFile)
-    : instance_(instance), settings_(settings), serialLink_(serialLink), logFile_(logFile) {}
+                       LogFile& logFile, LogPathChooser choosePath)
+    : instance_(instance),
+      settings_(settings),
+      serialLink_(serialLink),
+      logFile_(logFile),
+      choosePath_(std::move(choosePath)) {}
 
 MainWindow::~MainWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
@@ -115,6 +121,8 @@ LocalTime MainWindow::localTime() {
     GetLocalTime(&now);
     return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, now.wYear, now.wMonth, now.wDay};
 }
+
+std::optional<std::wstring> MainWindow::chooseLogFile() { return choosePath_(); }
 
 void MainWindow::restartReportTimer(std::int32_t periodMs) {
     KillTimer(window_, kReportTimerId);

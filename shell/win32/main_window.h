@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "core/acquisition_controller.h"
+#include "shell/win32/log_path_dialog.h"
 #include "shell/win32/report_view.h"
 
 namespace vemtora {
@@ -17,8 +20,12 @@ inline constexpr int kWindowHeight = 100;
 
 class MainWindow final : public ShellServices {
 public:
+    // Where to log; nullopt when cancelled.
+    using LogPathChooser = std::function<std::optional<std::wstring>()>;
+
     // The settings are copied when the window is created; the link and the file must outlive this object.
-    MainWindow(HINSTANCE instance, const AcquisitionSettings& settings, SerialLink& serialLink, LogFile& logFile);
+    MainWindow(HINSTANCE instance, const AcquisitionSettings& settings, SerialLink& serialLink, LogFile& logFile,
+               LogPathChooser choosePath = chooseLogPath);
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
     ~MainWindow() override;
@@ -33,6 +40,7 @@ public:
     const AcquisitionController* controller() const { return controller_ ? &*controller_ : nullptr; }
 
     LocalTime localTime() override;
+    std::optional<std::wstring> chooseLogFile() override;
     void restartReportTimer(std::int32_t periodMs) override;
     void requestRepaint() override;
 
@@ -47,6 +55,7 @@ private:
     const AcquisitionSettings& settings_;
     SerialLink& serialLink_;
     LogFile& logFile_;
+    LogPathChooser choosePath_;
     HWND window_ = nullptr;
     // Lives on after WM_DESTROY: the file dialog may still be on the stack inside startLogging.
     std::optional<AcquisitionController> controller_;

@@ -28,8 +28,6 @@ protected:
     AcquisitionSettings parsed = [] {
         AcquisitionSettings s;
         s.portIndex = 2;
-        s.baudRate = 300;
-        s.reportIntervalMs = 30000;
         return s;
     }();
     FakeSerialLink serial;
@@ -38,7 +36,7 @@ protected:
     AcquisitionController controller{parsed, serial, log, shell};
 };
 
-TEST_F(Controller, InitialiseKeepsPortAndScalesButResetsSpeedAndInterval) {
+TEST_F(Controller, InitialiseStartsFromTheSettingsItWasMadeWith) {
     EXPECT_EQ(controller.settings().portIndex, 2u);
     EXPECT_EQ(controller.settings().baudRate, 9600);
     EXPECT_EQ(controller.reportIntervalMs(), 500);
@@ -47,6 +45,21 @@ TEST_F(Controller, InitialiseKeepsPortAndScalesButResetsSpeedAndInterval) {
     EXPECT_EQ(controller.texts().measurementText.length(), 0u);
     EXPECT_EQ(shell.repaints, 1);
     expectConsistent();
+
+    // The logger's options: speed and interval hold from the start, and Start uses the speed.
+    AcquisitionSettings chosen = parsed;
+    chosen.baudRate = 300;
+    chosen.reportIntervalMs = 30000;
+    chosen.voltageScale = 2.0;
+    AcquisitionController made{chosen, serial, log, shell};
+    made.initialise();
+    EXPECT_EQ(made.reportIntervalMs(), 30000);
+    EXPECT_EQ(made.settings().voltageScale, 2.0);
+    EXPECT_EQ(std::wstring(made.texts().statusText.view()), L"COM3 300bps 30sec  ");
+    made.startCollecting();
+    ASSERT_EQ(serial.openCalls.size(), 1u);
+    EXPECT_EQ(serial.openCalls[0].baudRate, 300);
+    made.shutdown();
 }
 
 TEST_F(Controller, StartOpensTheChosenPortAtTheChosenSpeed) {
@@ -220,7 +233,7 @@ TEST_F(Controller, LoggingWhileNotCollectingShowsSaveButWritesNothing) {
 }
 
 TEST_F(Controller, CancelledDialogChangesNothingNotEvenTheStatus) {
-    log.chosenPath.reset();
+    shell.chosenPath.reset();
     const int repaints = shell.repaints;
     controller.startLogging();
     EXPECT_FALSE(controller.logging());
@@ -239,7 +252,7 @@ TEST_F(Controller, UnopenableFileLeavesLoggingOff) {
 TEST_F(Controller, SaveWhileLoggingShowsNoDialog) {
     controller.startLogging();
     controller.startLogging();
-    EXPECT_EQ(log.chooseCount, 1);
+    EXPECT_EQ(shell.chooseCount, 1);
     controller.stopLogging();
     controller.stopLogging();
     EXPECT_EQ(log.closeCount, 1);
@@ -277,7 +290,7 @@ TEST_F(Controller, ShutdownClosesWhatIsOpenAndEndsEverything) {
     controller.shutdown();
     EXPECT_EQ(serial.pollCount, 0);
     EXPECT_EQ(serial.openCalls.size(), 1u);
-    EXPECT_EQ(log.chooseCount, 1);
+    EXPECT_EQ(shell.chooseCount, 1);
     EXPECT_TRUE(shell.timerRestarts.empty());
     EXPECT_EQ(shell.repaints, repaints);
     EXPECT_EQ(serial.closeCount, 1);
@@ -290,25 +303,25 @@ TEST_F(Controller, ShutdownWithNothingOpenClosesNothing) {
 }
 
 TEST_F(Controller, ShutdownDuringTheDialogDropsTheChosenFile) {
-    log.duringChoose = [&] { controller.shutdown(); };
+    shell.duringChoose = [&] { controller.shutdown(); };
     controller.startLogging();
     EXPECT_TRUE(log.openedPaths.empty());
     EXPECT_FALSE(controller.logging());
 }
 
 TEST_F(Controller, SecondSaveDuringTheDialogOpensNoSecondDialog) {
-    log.duringChoose = [&] {
+    shell.duringChoose = [&] {
         controller.startLogging();
         controller.onReportTick();
     };
     controller.startLogging();
-    EXPECT_EQ(log.chooseCount, 1);
+    EXPECT_EQ(shell.chooseCount, 1);
     EXPECT_TRUE(controller.logging());
     expectConsistent();
 }
 
 TEST_F(Controller, CommandsDuringTheDialogKeepTheInvariants) {
-    log.duringChoose = [&] {
+    shell.duringChoose = [&] {
         controller.startCollecting();
         controller.stopLogging();
         controller.selectReportInterval(100);

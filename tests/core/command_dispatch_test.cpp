@@ -3,7 +3,7 @@
 #include <set>
 
 #include "core/acquisition_controller.h"
-#include "core/command_id.h"
+#include "core/command_dispatch.h"
 #include "core/menu_layout.h"
 #include "fakes.h"
 

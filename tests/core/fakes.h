@@ -46,11 +46,6 @@ public:
 
 class FakeLogFile : public LogFile {
 public:
-    std::optional<std::wstring> chooseFile() override {
-        ++chooseCount;
-        if (duringChoose) duringChoose();
-        return chosenPath;
-    }
     bool open(const std::wstring& path) override {
         openedPaths.push_back(path);
         isOpen = opens;
@@ -62,11 +57,8 @@ public:
         isOpen = false;
     }
 
-    std::optional<std::wstring> chosenPath = L"/tmp/run.log";
-    std::function<void()> duringChoose;  // what the user does while the dialog is up
     bool opens = true;
     bool isOpen = false;
-    int chooseCount = 0;
     int closeCount = 0;
     std::vector<std::wstring> openedPaths;
     std::vector<std::string> lines;
@@ -80,11 +72,19 @@ public:
         now.millisecond = static_cast<std::uint16_t>((now.millisecond + millisecondsPerRead) % 1000);
         return read;
     }
+    std::optional<std::wstring> chooseLogFile() override {
+        ++chooseCount;
+        if (duringChoose) duringChoose();
+        return chosenPath;
+    }
     void restartReportTimer(std::int32_t periodMs) override { timerRestarts.push_back(periodMs); }
     void requestRepaint() override { ++repaints; }
 
     LocalTime now{9, 5, 7, 300};
     int millisecondsPerRead = 0;
+    std::optional<std::wstring> chosenPath = L"/tmp/run.log";
+    std::function<void()> duringChoose;  // what the user does while the dialog is up
+    int chooseCount = 0;
     std::vector<std::int32_t> timerRestarts;
     int repaints = 0;
 };

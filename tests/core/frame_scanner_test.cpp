@@ -1,4 +1,5 @@
 #include "core/frame_scanner.h"
+#include "core/meter_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,11 @@ namespace {
 
 using namespace std::string_literals;
 
+// What the controller does with each frame found.
+auto addingTo(IntervalAccumulator& totals, const AcquisitionSettings& settings = {}) {
+    return [&totals, settings](const MeterFrame& frame) { totals.addFrame(frame, settings); };
+}
+
 // Feeds the stream in polls of the given sizes, repeated until the stream is used up.
 IntervalAccumulator scanInPolls(FrameScanner& scanner, std::string_view stream, const std::vector<std::size_t>& sizes,
                                 const AcquisitionSettings& settings = {}) {
@@ -21,7 +27,7 @@ IntervalAccumulator scanInPolls(FrameScanner& scanner, std::string_view stream, 
     std::size_t next = 0;
     for (std::size_t i = 0; next < stream.size(); ++i) {
         const std::size_t size = std::min(sizes[i % sizes.size()], stream.size() - next);
-        scanner.scanFrames(stream.substr(next, size), settings, totals);
+        scanner.scan(stream.substr(next, size), addingTo(totals, settings));
         next += size;
     }
     return totals;
@@ -167,10 +173,10 @@ TEST(ScanFrames, AFrameSplitBetweenPollsIsCountedOnceInTheLaterPoll) {
                                Split{"xxa1000\t", "200\t10zyy"}}) {
         FrameScanner scanner;
         IntervalAccumulator totals;
-        scanner.scanFrames(split.first, {}, totals);
+        scanner.scan(split.first, addingTo(totals));
         EXPECT_EQ(totals.frameCount, 0) << split.first;
         EXPECT_TRUE(scanner.hasPendingFrame()) << split.first;
-        scanner.scanFrames(split.second, {}, totals);
+        scanner.scan(split.second, addingTo(totals));
         EXPECT_EQ(totals.frameCount, 1) << split.first;
         EXPECT_DOUBLE_EQ(totals.voltageTotal, 64.6) << split.first;
         EXPECT_FALSE(scanner.hasPendingFrame()) << split.first;
@@ -199,9 +205,9 @@ TEST(ScanFrames, AFrameThatOutrunsTheBoundIsGivenUpAndTheSearchResumesAfterIt) {
 TEST(ScanFrames, DroppingThePendingFrameKeepsItsEndFromJoiningNewBytes) {
     FrameScanner scanner;
     IntervalAccumulator totals;
-    scanner.scanFrames("a1000\t2", {}, totals);
+    scanner.scan("a1000\t2", addingTo(totals));
     scanner.dropPendingFrame();
-    scanner.scanFrames("00\t10za1\t1\t1z", {}, totals);
+    scanner.scan("00\t10za1\t1\t1z", addingTo(totals));
     EXPECT_EQ(totals.frameCount, 1);
     EXPECT_DOUBLE_EQ(totals.voltageTotal, 0.646);
 }
@@ -209,8 +215,8 @@ TEST(ScanFrames, DroppingThePendingFrameKeepsItsEndFromJoiningNewBytes) {
 TEST(ScanFrames, MalformedFrameDoesNotReuseThePreviousValues) {
     FrameScanner scanner;
     IntervalAccumulator totals;
-    scanner.scanFrames("a1000\t200\t10z", {}, totals);
-    scanner.scanFrames("a100\t50z", {}, totals);
+    scanner.scan("a1000\t200\t10z", addingTo(totals));
+    scanner.scan("a100\t50z", addingTo(totals));
     EXPECT_EQ(totals.frameCount, 1);
     EXPECT_EQ(scanner.frame().rawVoltage, 1000);
 }

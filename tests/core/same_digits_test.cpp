@@ -87,7 +87,9 @@ Report nextInterval(Draw& draw, std::uint32_t index) {
     const bool metered = draw.between(0, 1) == 0;
     const auto frames = draw.between(1, metered ? 20 : 8);
     for (std::int64_t i = 0; i < frames; ++i) {
-        for (const char byte : frame(draw, metered)) scanner.scanFrames({&byte, 1}, settings, totals);
+        for (const char byte : frame(draw, metered)) {
+            scanner.scan({&byte, 1}, [&](const MeterFrame& found) { totals.addFrame(found, settings); });
+        }
     }
     const LocalTime time{static_cast<std::uint16_t>(index / 36000 % 24), static_cast<std::uint16_t>(index / 600 % 60),
                          static_cast<std::uint16_t>(index / 10 % 60), static_cast<std::uint16_t>(index % 10 * 100)};

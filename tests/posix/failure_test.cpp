@@ -137,7 +137,7 @@ TEST_F(RecordedFailure, LogWriterKeepsStepErrnoAndPath) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shown);
-        LogFileWriter writer{[] { return std::optional<std::wstring>{}; }};
+        LogFileWriter writer;
         EXPECT_FALSE(writer.open(row.path));
         EXPECT_EQ(writer.lastFailure().subject, kLog);
         EXPECT_EQ(writer.lastFailure().step, row.step);

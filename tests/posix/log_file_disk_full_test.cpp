@@ -25,7 +25,7 @@ using namespace testing_support;
 // Fills the disk after a first line, appends lines too long for the room left (so each write
 // gets part way), then frees space.
 void expectOnlyWholeLines(const std::string& path, const std::function<void()>& fill, const std::function<void()>& free) {
-    LogFileWriter writer{[] { return std::optional<std::wstring>{}; }};
+    LogFileWriter writer;
     ASSERT_TRUE(writer.open(widened(path)));
     writer.appendLine("first\n");
     EXPECT_FALSE(writer.lastLineLost());
@@ -87,7 +87,7 @@ TEST(LogFileDiskFullTest, AppendOnlyFileOnAFullDiskStartsTheNextLineOnItsOwn) {
     if (::ioctl(attributes.get(), FS_IOC_SETFLAGS, &flags) != 0) {
         GTEST_SKIP() << "cannot make the file append-only: " << std::strerror(errno);
     }
-    LogFileWriter writer{[] { return std::optional<std::wstring>{}; }};
+    LogFileWriter writer;
     ASSERT_TRUE(writer.open(widened(path)));
     disk.fill();
     writer.appendLine(std::string(10000, 'x') + "\n");

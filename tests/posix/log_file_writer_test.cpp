@@ -35,18 +35,8 @@ protected:
 
     TempFolder folder;
     const std::string path = folder / "meter.log";
-    LogFileWriter writer{[] { return std::optional<std::wstring>{}; }};
+    LogFileWriter writer;
 };
-
-TEST_F(LogFileWriterTest, ChooseFileTreatsOverlongPathsAsCancelled) {
-    const std::wstring longest = L"/" + std::wstring(254, L'x');
-    const std::optional<std::wstring> rows[][2] = {
-        {std::nullopt, std::nullopt}, {L"/tmp/a.log", L"/tmp/a.log"}, {longest, longest}, {longest + L"x", std::nullopt}};
-    for (const auto& row : rows) {
-        LogFileWriter chooser([&] { return row[0]; });
-        EXPECT_EQ(chooser.chooseFile(), row[1]);
-    }
-}
 
 TEST_F(LogFileWriterTest, NewFileGetsTheModeTheUmaskAllows) {
     const mode_t saved = ::umask(0);
@@ -98,7 +88,7 @@ TEST_F(LogFileWriterTest, FileThatLosesItsNameIsOpenedAgainUnderIt) {
         if (!row.leftBehind.empty()) {
             EXPECT_EQ(fileContents(moved), row.leftBehind);
         }
-        LogFileWriter second{[] { return std::optional<std::wstring>{}; }};
+        LogFileWriter second;
         EXPECT_FALSE(second.open(widened(path))) << "the new file is held";
         writer.close();
         ASSERT_EQ(::unlink(path.c_str()), 0);
@@ -193,7 +183,7 @@ TEST_F(LogFileWriterTest, AnythingButARegularFileIsRefusedWithoutWaitingOrOpenin
 
 TEST_F(LogFileWriterTest, HeldFileIsRefusedUntilReleased) {
     ASSERT_TRUE(writer.open(widened(path)));
-    LogFileWriter second{[] { return std::optional<std::wstring>{}; }};
+    LogFileWriter second;
     const long descriptorsBefore = openDescriptorCount();
     EXPECT_FALSE(second.open(widened(path)));
     EXPECT_EQ(openDescriptorCount(), descriptorsBefore);

@@ -34,14 +34,10 @@ std::optional<std::wstring> chooseWith(LogPathDialog& chooser, const std::functi
     return chosen;
 }
 
-// The window wired as the program wires it: the real dialog and log file, a fake port.
+// The window wired as the program wires it: its own dialog, the real log file, a fake port.
 struct WindowWithDialog {
-    WindowWithDialog() {
-        QObject::connect(&window, &MainWindow::closing, &chooser, &LogPathDialog::dismiss);
-        window.show();
-    }
-    LogPathDialog chooser;
-    LogFileWriter writer{[this] { return chooser.choose(); }};
+    WindowWithDialog() { window.show(); }
+    LogFileWriter writer;
     FakeSerialLink link;
     MainWindow window{AcquisitionSettings{}, link, writer};
 };

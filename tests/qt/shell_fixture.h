@@ -26,15 +26,18 @@ inline constexpr char kFrame[] = "a1000\t200\t10z";
 struct ShellUnderTest {
     FakeSerialLink link;
     FakeLogFile logFile;
+    std::optional<std::wstring> chosenPath = L"/tmp/run.log";  // the save dialog's answer
     int clockCalls = 0;
     LocalTime nextTime{12, 34, 56, 700};
     std::unique_ptr<MainWindow> window;
 
     ShellUnderTest() {
-        window = std::make_unique<MainWindow>(AcquisitionSettings{}, link, logFile, [this] {
-            ++clockCalls;
-            return nextTime;
-        });
+        window = std::make_unique<MainWindow>(
+            AcquisitionSettings{}, link, logFile, [this] { return chosenPath; },
+            [this] {
+                ++clockCalls;
+                return nextTime;
+            });
     }
     std::wstring status() const { return std::wstring(window->controller().texts().statusText.view()); }
     std::wstring measurement() const { return std::wstring(window->controller().texts().measurementText.view()); }

@@ -54,8 +54,9 @@ protected:
     QTemporaryDir devices;
     QString logPath = devices.filePath("run.log");
     SerialPortLink serial{devices.path().toStdString()};
-    LogFileWriter logFile{[this] { return std::optional<std::wstring>(logPath.toStdWString()); }};
-    MainWindow window{AcquisitionSettings{}, serial, logFile};
+    LogFileWriter logFile;
+    MainWindow window{AcquisitionSettings{}, serial, logFile,
+                      [this] { return std::optional<std::wstring>(logPath.toStdWString()); }};
 };
 
 TEST_F(Unplug, WindowStaysAliveAndStopStartWorkAfterTheMeterReturns) {

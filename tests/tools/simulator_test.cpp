@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/frame_scanner.h"
+#include "core/meter_frame.h"
 #include "tools/meter_simulator/frame_source.h"
 #include "tools/meter_simulator/simulator_options.h"
 
@@ -66,7 +67,7 @@ TEST(FrameSource, WellFormedFramesAreTheOnesTheScannerCounts) {
         bool wellFormed = false;
         const std::string frame = source.next(wellFormed);
         const int before = totals.frameCount;
-        scanner.scanFrames(frame, {}, totals);
+        scanner.scan(frame, [&](const MeterFrame& found) { totals.addFrame(found, {}); });
         scanner.dropPendingFrame();  // a frame broken off must not swallow the next one
         EXPECT_EQ(totals.frameCount - before, wellFormed ? 1 : 0) << frame;
         wellFormedCount += wellFormed ? 1 : 0;

@@ -35,20 +35,6 @@ std::string environment(const char* name) {
 
 std::wstring widened(const std::string& text) { return {text.begin(), text.end()}; }
 
-// The real log file, with the path a user would have chosen in the save dialog.
-class ChosenLogFile final : public LogFile {
-public:
-    explicit ChosenLogFile(std::wstring path) : path_(std::move(path)) {}
-    std::optional<std::wstring> chooseFile() override { return path_; }
-    bool open(const std::wstring& path) override { return writer_.open(path); }
-    void appendLine(std::string_view line) override { writer_.appendLine(line); }
-    void close() override { writer_.close(); }
-
-private:
-    std::wstring path_;
-    LogFileWriter writer_;
-};
-
 // The simulator's closing line, once it has sent every frame.
 struct MeterReport {
     unsigned long sent = 0;
@@ -87,8 +73,9 @@ TEST(CollectRun, EveryFrameTheMeterSendsIsCounted) {
     test::TemporaryFolder folder;
     const std::wstring logPath = folder.path(L"collect.log");
     SerialPortLink link;
-    ChosenLogFile logFile(logPath);
-    WindowUnderTest window(link, logFile);
+    LogFileWriter logFile;
+    // The path a user would have chosen in the save dialog.
+    WindowUnderTest window(link, logFile, {}, [&] { return std::optional<std::wstring>(logPath); });
     window.command(CommandId::PortFirst, static_cast<int>(portIndex));
     window.command(CommandId::SpeedFirst, static_cast<int>(speedIndex));
     window.command(CommandId::LogSave);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/command_id.h"
-#include "io/win32/log_file_writer.h"
+#include "shell/win32/log_path_dialog.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/about_box.h"
 #include "shell/win32/main_window.h"
@@ -190,8 +190,7 @@ TEST(SaveDialog, ReturnsThePathAsTypedOrNothing) {
              }},
         };
         UiDriver driver(steps, closeEverything);
-        LogFileWriter writer;
-        const auto chosen = writer.chooseFile();
+        const auto chosen = chooseLogPath();
         EXPECT_EQ(driver.failure(), "") << row.what;
         EXPECT_TRUE(driver.finished()) << row.what;
         EXPECT_EQ(filter, L"Log files (*.log)") << row.what;
@@ -241,8 +240,7 @@ TEST(SaveDialog, AsksBeforeAnExistingFileAndRefusesAMissingFolder) {
                              [&] { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }});
         }
         UiDriver driver(steps, closeEverything);
-        LogFileWriter writer;
-        const auto chosen = writer.chooseFile();
+        const auto chosen = chooseLogPath();
         EXPECT_EQ(driver.failure(), "") << row.what;
         EXPECT_TRUE(driver.finished()) << row.what;
         EXPECT_EQ(chosen.value_or(L""), row.taken ? path : L"") << row.what;
@@ -264,8 +262,7 @@ TEST(SaveDialog, TakesAPathOfAtMost255Characters) {
                               PostMessageW(dialog, WM_COMMAND, IDOK, 0);
                           }}},
                         closeEverything);
-        LogFileWriter writer;
-        const auto chosen = writer.chooseFile();
+        const auto chosen = chooseLogPath();
         EXPECT_EQ(driver.failure(), "") << length;
         if (length <= kMaxLogPathLength) {
             EXPECT_EQ(chosen.value_or(L""), path) << length;

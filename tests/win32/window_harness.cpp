@@ -1,6 +1,7 @@
 #include "window_harness.h"
 
 #include <array>
+#include <utility>
 
 #include "resources/resource_ids.h"
 
@@ -18,8 +19,9 @@ std::array<wchar_t, 100> resourceText(UINT id) {
 
 }  // namespace
 
-WindowUnderTest::WindowUnderTest(SerialLink& link, LogFile& logFile, const AcquisitionSettings& settings)
-    : window_(instance, settings, link, logFile) {
+WindowUnderTest::WindowUnderTest(SerialLink& link, LogFile& logFile, const AcquisitionSettings& settings,
+                                 MainWindow::LogPathChooser choosePath)
+    : window_(instance, settings, link, logFile, std::move(choosePath)) {
     const auto className = resourceText(IDS_WINDOW_CLASS);
     MainWindow::registerClass(instance, className.data());
     handle_ = window_.create(className.data(), resourceText(IDS_APP_TITLE).data());

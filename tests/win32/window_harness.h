@@ -15,7 +15,8 @@ namespace vemtora::test {
 
 class WindowUnderTest {
 public:
-    WindowUnderTest(SerialLink& link, LogFile& logFile, const AcquisitionSettings& settings = {});
+    WindowUnderTest(SerialLink& link, LogFile& logFile, const AcquisitionSettings& settings = {},
+                    MainWindow::LogPathChooser choosePath = chooseLogPath);
     ~WindowUnderTest();
     WindowUnderTest(const WindowUnderTest&) = delete;
     WindowUnderTest& operator=(const WindowUnderTest&) = delete;

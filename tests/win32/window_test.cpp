@@ -13,6 +13,7 @@
 
 #include "core/acquisition_settings.h"
 #include "import_hook.h"
+#include "tests/core/fakes.h"
 #include "ui_driver.h"
 #include "window_harness.h"
 
@@ -33,14 +34,6 @@ public:
         kFrame.copy(buffer.data(), kFrame.size());
         return kFrame.size();
     }
-    void close() override {}
-};
-
-class NoLogFile final : public LogFile {
-public:
-    std::optional<std::wstring> chooseFile() override { return std::nullopt; }
-    bool open(const std::wstring&) override { return false; }
-    void appendLine(std::string_view) override {}
     void close() override {}
 };
 
@@ -145,7 +138,7 @@ const std::vector<TextRow> kTexts = {
 TEST(MainWindowPaint, EachTextInItsFontAndPlace) {
     WatchDrawText watch;
     SteadyMeter meter;
-    NoLogFile logFile;
+    testing::FakeLogFile logFile;
     WindowUnderTest window(meter, logFile);
     // Taller than it opens, as a user makes it to see the totals line.
     SetWindowPos(window.handle(), nullptr, 0, 0, kWindowWidth, 200, SWP_NOMOVE | SWP_NOZORDER);
@@ -206,7 +199,7 @@ TEST(MainWindowTimers, PollEvery25MsReportEveryIntervalRestartedOnEachChoice) {
     realKillTimer = killHook.original();
     timerCalls.clear();
     SteadyMeter meter;
-    NoLogFile logFile;
+    testing::FakeLogFile logFile;
     WindowUnderTest window(meter, logFile);
     EXPECT_EQ(timerCalls, (std::vector<TimerCall>{{"SetTimer", 102, 25}, {"SetTimer", 103, 500}}));
 

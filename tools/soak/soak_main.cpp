@@ -92,8 +92,8 @@ int main(int argc, char** argv) {
 
     AcquisitionSettings settings;  // port index 4: COM5
     SerialPortLink link(devices.path().toStdString());
-    LogFileWriter logFile([&] { return std::optional<std::wstring>(options.logPath.toStdWString()); });
-    MainWindow window(settings, link, logFile);
+    LogFileWriter logFile;
+    MainWindow window(settings, link, logFile, [&] { return std::optional<std::wstring>(options.logPath.toStdWString()); });
     FirstPaint firstPaint;
     window.reportView().installEventFilter(&firstPaint);
     window.show();

@@ -1,4 +1,4 @@
-#include "command_id.h"
+#include "command_dispatch.h"
 
 #include "acquisition_controller.h"
 
