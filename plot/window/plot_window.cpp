@@ -184,6 +184,9 @@ void PlotWindow::updateCounts() {
     if (follower_.reader().skippedLines() > 0) {
         parts << counted(follower_.reader().skippedLines(), "line skipped", "lines skipped");
     }
+    if (follower_.reader().clockSteps() > 0) {
+        parts << counted(follower_.reader().clockSteps(), "clock step", "clock steps");
+    }
     if (follower_.catchingUp()) parts << tr("reading\u2026");
     if (follower_.nameGone()) parts << tr("file removed");
     if (follower_.readError() != 0) parts << QString::fromLocal8Bit(std::strerror(follower_.readError()));

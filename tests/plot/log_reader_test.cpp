@@ -145,6 +145,7 @@ struct StreamCase {
     std::vector<std::int64_t> tenths;  // of every sample, in order
     std::uint64_t skipped;
     bool partial = false;
+    std::uint64_t clockSteps = 0;
 };
 
 class LogStreams : public ::testing::TestWithParam<StreamCase> {};
@@ -160,6 +161,7 @@ TEST_P(LogStreams, GiveTheirSamplesInOrder) {
     EXPECT_EQ(reader.samples(), c.tenths.size());
     EXPECT_EQ(reader.skippedLines(), c.skipped);
     EXPECT_EQ(reader.hasPartialLine(), c.partial);
+    EXPECT_EQ(reader.clockSteps(), c.clockSteps);
 }
 
 constexpr std::int64_t kDay = kTenthsPerDay;
@@ -171,22 +173,46 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"plain", "09:00:00.0" + kValues + "09:00:00.5" + kValues, {clock(9, 0, 0, 0), clock(9, 0, 0, 5)}, 0},
         StreamCase{"same stamp twice stays on its day", "10:00:00.0" + kValues + "10:00:00.0" + kValues,
                    {clock(10, 0, 0, 0), clock(10, 0, 0, 0)}, 0},
-        StreamCase{"earlier stamp starts the next day",
-                   "23:59:59.9" + kValues + "00:00:00.1" + kValues + "08:00:00.0" + kValues + "07:59:59.9" + kValues,
-                   {clock(23, 59, 59, 9), kDay + 1, kDay + clock(8, 0, 0, 0), 2 * kDay + clock(7, 59, 59, 9)}, 0},
+        StreamCase{"midnight wrap starts the next day, twice",
+                   "23:59:59.9" + kValues + "00:00:00.1" + kValues + "20:00:00.0" + kValues + "07:59:59.9" + kValues,
+                   {clock(23, 59, 59, 9), kDay + 1, kDay + clock(20, 0, 0, 0), 2 * kDay + clock(7, 59, 59, 9)}, 0},
+        StreamCase{"a clock set back 5 s stays on its day",
+                   "09:00:00.0" + kValues + "09:00:01.0" + kValues + "08:59:57.0" + kValues + "08:59:58.0" + kValues,
+                   {clock(9, 0, 0, 0), clock(9, 0, 1, 0), clock(8, 59, 57, 0), clock(8, 59, 58, 0)}, 0, false, 1},
+        StreamCase{"the repeated hour at the end of summer time",
+                   "02:59:59.0" + kValues + "02:00:00.0" + kValues + "02:59:59.0" + kValues + "03:00:00.0" + kValues,
+                   {clock(2, 59, 59, 0), clock(2, 0, 0, 0), clock(2, 59, 59, 0), clock(3, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"a step back of exactly 12 hours is a clock step, just over is a new day",
+                   "20:00:00.0" + kValues + "08:00:00.0" + kValues + "20:00:00.1" + kValues + "08:00:00.0" + kValues,
+                   {clock(20, 0, 0, 0), clock(8, 0, 0, 0), clock(20, 0, 0, 1), kDay + clock(8, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"a clock step and a midnight wrap in one night",
+                   "23:59:58.0" + kValues + "23:59:50.0" + kValues + "00:00:02.0" + kValues,
+                   {clock(23, 59, 58, 0), clock(23, 59, 50, 0), kDay + clock(0, 0, 2, 0)}, 0, false, 1},
         StreamCase{"iso dates; plain after it continues on that date",
                    "2026-12-08T23:59:59.0" + kValues + "23:59:59.5" + kValues + "00:00:00.5" + kValues,
                    {kDec8 * kDay + clock(23, 59, 59, 0), kDec8 * kDay + clock(23, 59, 59, 5), (kDec8 + 1) * kDay + 5}, 0},
-        StreamCase{"iso going back in time is taken as written",
+        StreamCase{"iso going back in time is taken as written, a clock step",
                    "2026-12-08T02:59:59.9" + kValues + "2026-12-08T02:00:00.0" + kValues,
-                   {kDec8 * kDay + clock(2, 59, 59, 9), kDec8 * kDay + clock(2, 0, 0, 0)}, 0},
+                   {kDec8 * kDay + clock(2, 59, 59, 9), kDec8 * kDay + clock(2, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"first date after a clock step keeps the plain lines on its day",
+                   "10:00:00.0" + kValues + "09:59:00.0" + kValues + "2026-12-08T09:59:30.0" + kValues,
+                   {kDec8 * kDay + clock(10, 0, 0, 0), kDec8 * kDay + clock(9, 59, 0, 0), kDec8 * kDay + clock(9, 59, 30, 0)},
+                   0, false, 1},
         StreamCase{"first date dates the plain lines before it, same day",
                    "08:00:00.0" + kValues + "09:00:00.0" + kValues + "2026-12-08T10:00:00.0" + kValues,
                    {kDec8 * kDay + clock(8, 0, 0, 0), kDec8 * kDay + clock(9, 0, 0, 0), kDec8 * kDay + clock(10, 0, 0, 0)}, 0},
         StreamCase{"first date dates the plain lines before it, across midnight",
-                   "22:00:00.0" + kValues + "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T00:10:00.0" + kValues,
-                   {(kDec8 - 2) * kDay + clock(22, 0, 0, 0), (kDec8 - 2) * kDay + clock(23, 0, 0, 0),
-                    (kDec8 - 1) * kDay + clock(0, 30, 0, 0), kDec8 * kDay + clock(0, 10, 0, 0)}, 0},
+                   "22:00:00.0" + kValues + "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T14:10:00.0" + kValues,
+                   {(kDec8 - 1) * kDay + clock(22, 0, 0, 0), (kDec8 - 1) * kDay + clock(23, 0, 0, 0),
+                    kDec8 * kDay + clock(0, 30, 0, 0), kDec8 * kDay + clock(14, 10, 0, 0)}, 0},
+        StreamCase{"first date just past midnight dates the evening before it",
+                   "22:00:00.0" + kValues + "23:00:00.0" + kValues + "2026-12-08T00:30:00.0" + kValues,
+                   {(kDec8 - 1) * kDay + clock(22, 0, 0, 0), (kDec8 - 1) * kDay + clock(23, 0, 0, 0),
+                    kDec8 * kDay + clock(0, 30, 0, 0)}, 0},
+        StreamCase{"first date a little earlier than the plain line before it: a clock step, same day",
+                   "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T00:10:00.0" + kValues,
+                   {(kDec8 - 1) * kDay + clock(23, 0, 0, 0), kDec8 * kDay + clock(0, 30, 0, 0), kDec8 * kDay + clock(0, 10, 0, 0)},
+                   0, false, 1},
         StreamCase{"malformed lines are counted and skipped",
                    "garbage\n\n09:00:00.0" + kValues + "09:00:00.1\t1\n\x01\xff\xfe\n09:00:00.2" + kValues,
                    {clock(9, 0, 0, 0), clock(9, 0, 0, 2)}, 4},
