@@ -14,6 +14,11 @@ float toFloat(double value) {
 }
 
 void SampleStore::append(const LogSample& sample) {
+    if (!tenths_.empty()) {
+        const std::int64_t spacing = sample.tenths - tenths_.back();
+        if (isGap(spacing, interval_.interval())) gapStarts_.push_back(tenths_.size());
+        interval_.add(spacing);
+    }
     tenths_.push_back(sample.tenths);
     const double values[] = {sample.volts, sample.amperes, sample.watts};
     for (std::size_t i = 0; i < channels_.size(); ++i) {
@@ -28,6 +33,8 @@ void SampleStore::shiftTimes(std::int64_t tenths) {
 
 void SampleStore::clear() {
     tenths_.clear();
+    gapStarts_.clear();
+    interval_.clear();
     for (Channel& c : channels_) {
         c.values.clear();
         c.pyramid.clear();

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "gap_rule.h"
 #include "min_max_pyramid.h"
 #include "plot/reader/log_reader.h"
 
@@ -25,6 +26,9 @@ public:
     std::span<const std::int64_t> tenths() const { return tenths_; }
     std::span<const float> values(Quantity quantity) const { return channel(quantity).values; }
     const MinMaxPyramid& pyramid(Quantity quantity) const { return channel(quantity).pyramid; }
+    // Ascending indices i with a gap between samples i - 1 and i; judged as each sample arrives.
+    std::span<const std::size_t> gapStarts() const { return gapStarts_; }
+    std::int64_t interval() const { return interval_.interval(); }  // tenths; 0 while unknown
 
 private:
     // Single precision halves the memory a week of 0.1 s lines takes; a chart shows no more digits.
@@ -36,6 +40,8 @@ private:
 
     std::vector<std::int64_t> tenths_;
     std::array<Channel, 3> channels_;
+    std::vector<std::size_t> gapStarts_;
+    IntervalEstimate interval_;
 };
 
 // A double as float without undefined behaviour: beyond float's range it becomes an infinity.

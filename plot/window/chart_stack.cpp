@@ -143,13 +143,41 @@ void ChartStack::drawTimeAxes() {
     }
 }
 
+QLineSeries& ChartStack::runSeries(Panel& p, std::size_t run) {
+    if (run == 0) return *p.series;
+    while (p.afterGaps.size() < run) {
+        auto* series = new QLineSeries(p.chart);
+        series->setPen(p.series->pen());
+        p.chart->addSeries(series);
+        series->attachAxis(p.time);
+        series->attachAxis(p.values);
+        p.afterGaps.push_back(series);
+    }
+    return *p.afterGaps[run - 1];
+}
+
+int ChartStack::runs(Quantity quantity) const {
+    const Panel& p = panel(quantity);
+    int count = 1;
+    for (const QLineSeries* series : p.afterGaps) count += series->count() > 0 ? 1 : 0;
+    return count;
+}
+
 void ChartStack::drawValues(Panel& p, Quantity quantity) {
     decimate(store_, quantity, viewRange_.from(), viewRange_.to(), columns(), trace_);
-    points_.resize(static_cast<qsizetype>(trace_.points.size()));
-    for (std::size_t i = 0; i < trace_.points.size(); ++i) {
-        points_[static_cast<qsizetype>(i)] = QPointF(trace_.points[i].seconds, trace_.points[i].value);
+    std::size_t run = 0;
+    for (std::size_t begin = 0; begin < trace_.points.size() || run == 0; ++run) {
+        const std::size_t end = run < trace_.runStarts.size() ? trace_.runStarts[run] : trace_.points.size();
+        points_.resize(static_cast<qsizetype>(end - begin));
+        for (std::size_t i = begin; i < end; ++i) {
+            points_[static_cast<qsizetype>(i - begin)] = QPointF(trace_.points[i].seconds, trace_.points[i].value);
+        }
+        runSeries(p, run).replace(points_);
+        begin = end;
     }
-    p.series->replace(points_);
+    for (std::size_t spare = run; spare <= p.afterGaps.size(); ++spare) {
+        if (runSeries(p, spare).count() > 0) runSeries(p, spare).clear();
+    }
 
     double low = 0.0;
     double high = 1.0;

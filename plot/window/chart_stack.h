@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <vector>
 
 #include "plot/series/decimation.h"
 #include "plot/series/sample_store.h"
@@ -31,6 +32,8 @@ public:
 
     TimeChartView& view(Quantity quantity) const { return *panel(quantity).view; }
     QLineSeries& series(Quantity quantity) const { return *panel(quantity).series; }
+    // Runs drawn apart because gaps lie between them: 1 for a log without gaps in view.
+    int runs(Quantity quantity) const;
     QValueAxis& valueAxis(Quantity quantity) const { return *panel(quantity).values; }
     QCategoryAxis& timeAxis(Quantity quantity) const { return *panel(quantity).time; }
 
@@ -42,7 +45,8 @@ private:
     struct Panel {
         QChart* chart = nullptr;
         TimeChartView* view = nullptr;
-        QLineSeries* series = nullptr;
+        QLineSeries* series = nullptr;      // the trace up to its first gap
+        std::vector<QLineSeries*> afterGaps;  // one run each after that; spare ones empty
         QValueAxis* values = nullptr;
         QCategoryAxis* time = nullptr;
         QGraphicsLineItem* cursor = nullptr;
@@ -51,6 +55,7 @@ private:
     void makePanel(Quantity quantity);
     void drawTimeAxes();
     void drawValues(Panel& panel, Quantity quantity);
+    QLineSeries& runSeries(Panel& panel, std::size_t run);
     void layOutPlotAreas();
     int columns() const;  // pixel columns of the plot area
 

@@ -121,6 +121,22 @@ void PlotWindowTest::knownLogGivesItsRangesAndSpan() {
     QCOMPARE(w.window.counts(), QStringLiteral("6001 samples  \u00b7  2 lines skipped"));
 }
 
+void PlotWindowTest::gapsBreakTheLinesAndClockStepsAreCounted() {
+    // 0.1 s lines; ten minutes missing after line 2000; the clock set back 3 s at line 4000.
+    std::string text = knownLog(2000, "") + knownLog(2000, "", 8000) + knownLog(100, "", 9970);
+    OpenWindow w;
+    QVERIFY(w.open(text, 4100));
+    QCOMPARE(w.window.counts(), QStringLiteral("4100 samples  \u00b7  1 clock step"));
+    ChartStack& charts = w.window.charts();
+    for (Quantity quantity : kQuantities) {
+        QCOMPARE(charts.runs(quantity), 2);
+        QVERIFY(charts.series(quantity).points().last().x() < (kNine + 2000) / 10.0);
+    }
+    w.window.viewRange().zoom(0.01, (kNine + 5000) / 10.0);  // into the gap: nothing is joined across it
+    w.window.charts().refresh();
+    QCOMPARE(charts.runs(Quantity::Watts), 2);
+}
+
 void PlotWindowTest::plotAreasLineUp() {
     OpenWindow w;
     // Labels of very different widths: "0.00" amperes against "1e+20"-sized watts.

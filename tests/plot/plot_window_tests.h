@@ -11,6 +11,7 @@ private slots:
     void knownLogGivesItsRangesAndSpan_data();
     void knownLogGivesItsRangesAndSpan();
     void plotAreasLineUp();
+    void gapsBreakTheLinesAndClockStepsAreCounted();
     void followsAppendsCutsAndReplacement();
     void mouseAndKeysZoomPanAndReset();
     void readoutShowsTheNearestSample();

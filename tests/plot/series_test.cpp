@@ -1,6 +1,7 @@
 // The sample store, its min/max pyramid, the decimation for drawing, the visible range and the time axis.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <utility>
@@ -87,6 +88,64 @@ TEST(SampleStore, KeepsSamplesAndShiftsTimes) {
     EXPECT_TRUE(store.values(Quantity::Watts).empty());
 }
 
+struct GapCase {
+    const char* name;
+    std::vector<std::int64_t> tenths;      // of each sample
+    std::vector<std::size_t> gapStarts;    // samples with a gap before them
+};
+
+class Gaps : public ::testing::TestWithParam<GapCase> {};
+
+TEST_P(Gaps, BreakWhereLinesAreMissingOnly) {
+    const GapCase& c = GetParam();
+    SampleStore store;
+    for (std::int64_t t : c.tenths) store.append({t, 230.0, 1.0, 230.0});
+    const std::vector<std::size_t> got(store.gapStarts().begin(), store.gapStarts().end());
+    EXPECT_EQ(got, c.gapStarts);
+    store.clear();
+    EXPECT_TRUE(store.gapStarts().empty());
+    EXPECT_EQ(store.interval(), 0);
+}
+
+// Times one `step` apart from 0, with `extra` added at given samples (a missing line, a late tick).
+std::vector<std::int64_t> ticks(std::size_t count, std::int64_t step, std::vector<std::pair<std::size_t, std::int64_t>> extra) {
+    std::vector<std::int64_t> out;
+    std::int64_t t = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        for (const auto& [at, by] : extra) if (at == i) t += by;
+        out.push_back(t);
+        t += step;
+    }
+    return out;
+}
+
+// 40 lines at 0.1 s, then 20 at 1 s.
+std::vector<std::int64_t> slowingDown() {
+    std::vector<std::int64_t> out = ticks(40, 1, {});
+    for (std::int64_t i = 1; i <= 20; ++i) out.push_back(39 + 10 * i);
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Gaps,
+    ::testing::Values(
+        GapCase{"steady", ticks(100, 10, {}), {}},
+        GapCase{"one missing line", ticks(40, 10, {{20, 10}}), {20}},
+        GapCase{"two missing lines and an hour", ticks(60, 10, {{20, 20}, {45, 36000}}), {20, 45}},
+        GapCase{"late tick then an early one", ticks(40, 10, {{20, 3}, {21, -3}}), {}},
+        GapCase{"1.5 intervals is late, a tenth more is a gap", ticks(40, 10, {{20, 5}, {30, 6}}), {30}},
+        GapCase{"clock set back, and on", ticks(40, 10, {{20, -50}}), {}},
+        GapCase{"same stamp twice", ticks(40, 10, {{20, -10}}), {}},
+        GapCase{"0.1 s log with a missing line", ticks(40, 1, {{30, 1}}), {30}},
+        GapCase{"too few lines to tell", {0, 10, 100}, {}},
+        GapCase{"interval grows: gaps until most recent lines have it", slowingDown(), {40, 41, 42, 43, 44, 45, 46, 47, 48,
+                                                                                     49, 50, 51, 52, 53, 54, 55}}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    });
+
 SampleStore sawtooth(std::size_t count, std::int64_t startTenths = 0) {
     SampleStore store;
     for (std::size_t i = 0; i < count; ++i) {
@@ -146,6 +205,44 @@ TEST(Decimation, ManySamplesGiveEachColumnItsExtremes) {
         const MinMax all = bruteForce(values, firstIndexAtOrAfter(store.tenths(), tenthsAtOrAfter(row.from)),
                                       firstIndexAtOrAfter(store.tenths(), tenthsAfter(row.to)));
         expectSame(trace.visible, all, "visible");
+    }
+}
+
+// An hour without lines at sample 1500 (1499 s to 5100 s) and one missing line at 2000 (5599 s to
+// 5601 s), seen whole, across one column, sample by sample and from inside a gap.
+TEST(Decimation, NoLineCrossesAGap) {
+    SampleStore store;
+    for (std::int64_t i = 0; i < 3000; ++i) {
+        const std::int64_t t = i * 10 + (i >= 1500 ? 36000 : 0) + (i >= 2000 ? 10 : 0);
+        store.append({t, static_cast<double>(i % 7), 1.0, 1.0});
+    }
+    ASSERT_EQ(std::vector<std::size_t>(store.gapStarts().begin(), store.gapStarts().end()), (std::vector<std::size_t>{1500, 2000}));
+    const auto times = store.tenths();
+    const struct {
+        double from, to;
+        int columns;
+        std::size_t breaks;
+    } rows[] = {{0.0, 6610.0, 800, 2},  {0.0, 6610.0, 3, 2},    {1400.0, 5200.0, 1, 1}, {5100.0, 5300.0, 1, 1},
+                {5590.0, 5615.0, 400, 1}, {100.0, 140.0, 400, 0}, {1600.0, 5000.0, 400, 1}, {0.0, 6610.0, 1, 2}};
+    Trace trace;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.from) + ".." + std::to_string(row.to) + " in " + std::to_string(row.columns));
+        decimate(store, Quantity::Volts, row.from, row.to, row.columns, trace);
+        EXPECT_EQ(trace.runStarts.size(), row.breaks);
+        std::size_t run = 0;
+        for (std::size_t p = 1; p < trace.points.size(); ++p) {
+            if (run < trace.runStarts.size() && trace.runStarts[run] == p) {
+                ++run;
+                continue;
+            }
+            for (std::size_t g : store.gapStarts()) {
+                const double before = static_cast<double>(times[g - 1]) / 10.0;
+                const double after = static_cast<double>(times[g]) / 10.0;
+                // A gap within a column or two is drawn at column middles: only its breaks show it.
+                if (after - before <= 2 * (row.to - row.from) / row.columns) continue;
+                EXPECT_FALSE(trace.points[p - 1].seconds <= before && trace.points[p].seconds >= after) << "point " << p;
+            }
+        }
     }
 }
 
