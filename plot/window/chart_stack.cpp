@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
 
 namespace vemtora::plot {
@@ -54,6 +55,10 @@ ChartStack::ChartStack(const SampleStore& store, ViewRange& view, QWidget* paren
         // The bottom chart also carries the time labels.
         layout->addWidget(panel(quantity).view, quantity == Quantity::Watts ? 12 : 10);
     }
+    statistics_ = new QLabel(this);
+    statistics_->setContentsMargins(8, 2, 8, 2);
+    statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(statistics_);
     refresh();
 }
 
@@ -118,6 +123,7 @@ void ChartStack::refresh() {
     layOutPlotAreas();
     for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
     drawTimeAxes();
+    statistics_->setText(QString::fromStdString(statisticsLine(statisticsBetween(store_, viewRange_.from(), viewRange_.to()))));
     showCursor(cursorSeconds_);
     emit viewChanged();
 }

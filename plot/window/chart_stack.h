@@ -4,6 +4,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QGraphicsLineItem>
+#include <QLabel>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <QWidget>
@@ -36,6 +37,7 @@ public:
     int runs(Quantity quantity) const;
     QValueAxis& valueAxis(Quantity quantity) const { return *panel(quantity).values; }
     QCategoryAxis& timeAxis(Quantity quantity) const { return *panel(quantity).time; }
+    QString statisticsText() const { return statistics_->text(); }
 
 signals:
     void hovered(double seconds);
@@ -64,6 +66,7 @@ private:
     std::array<Panel, 3> panels_;
     Trace trace_;  // reused: no allocation per redraw once warmed up
     QList<QPointF> points_;
+    QLabel* statistics_;  // of the samples in view
     bool dated_ = false;
     double cursorSeconds_;
 };

@@ -132,6 +132,9 @@ void PlotWindowTest::gapsBreakTheLinesAndClockStepsAreCounted() {
         QCOMPARE(charts.runs(quantity), 2);
         QVERIFY(charts.series(quantity).points().last().x() < (kNine + 2000) / 10.0);
     }
+    // 4100 lines of 0.1 s each: neither the gap nor the clock step adds time.
+    QVERIFY2(charts.statisticsText().startsWith(QStringLiteral("In view: 6 min 50.0 s covered, 1 gap  \u00b7  ")),
+             qPrintable(charts.statisticsText()));
     w.window.viewRange().zoom(0.01, (kNine + 5000) / 10.0);  // into the gap: nothing is joined across it
     w.window.charts().refresh();
     QCOMPARE(charts.runs(Quantity::Watts), 2);

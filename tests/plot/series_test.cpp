@@ -12,6 +12,8 @@
 
 #include "plot/series/decimation.h"
 #include "plot/series/sample_store.h"
+#include "plot/series/statistics.h"
+#include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
 #include "plot/series/view_range.h"
 
@@ -267,6 +269,83 @@ TEST(Decimation, OutOfOrderTimesAndOddRangesAreSafe) {
     decimate(store, Quantity::Watts, 0.0, 3.0, 1, trace);
     EXPECT_FALSE(trace.points.empty());
     for (const PlotPoint& point : trace.points) EXPECT_EQ(point.value, 3.0);
+}
+
+// Nine lines across midnight at 1 s: a late tick, a gap of 5 s, the clock set back 3 s.
+const char kStatisticsLog[] =
+    "23:59:56.0\t230.0\t1.00\t100.0\n"
+    "23:59:57.0\t232.0\t2.00\t200.0\n"
+    "23:59:58.3\t228.0\t1.00\t300.0\n"
+    "23:59:59.0\t230.0\t1.00\t100.0\n"
+    "00:00:00.0\t230.0\t1.00\t100.0\n"
+    "00:00:06.0\t231.0\t3.00\t600.0\n"
+    "00:00:07.0\t229.0\t1.00\t200.0\n"
+    "00:00:04.0\t230.0\t1.00\t100.0\n"
+    "00:00:05.0\t230.0\t1.00\t100.0\n";
+
+struct StatisticsCase {
+    const char* name;
+    std::size_t begin, end;
+    std::uint64_t gaps;
+    std::int64_t coveredTenths;
+    double wattTenths;  // watts times tenths covered, summed
+    std::array<std::array<double, 3>, 3> minMeanMax;  // volts, amperes, watts
+};
+
+class StatisticsOfSamples : public ::testing::TestWithParam<StatisticsCase> {};
+
+TEST_P(StatisticsOfSamples, MatchTheHandCount) {
+    const StatisticsCase& c = GetParam();
+    SampleStore store;
+    LogReader reader(store);
+    reader.feed(kStatisticsLog);
+    ASSERT_EQ(store.size(), 9u);
+    const Statistics s = statisticsOf(store, c.begin, c.end);
+    EXPECT_EQ(s.samples, c.end - c.begin);
+    EXPECT_EQ(s.gaps, c.gaps);
+    EXPECT_EQ(s.coveredTenths, c.coveredTenths);
+    EXPECT_NEAR(s.energyWh, c.wattTenths / 36000.0, 1e-12);
+    for (Quantity quantity : kQuantities) {
+        const auto& want = c.minMeanMax[static_cast<std::size_t>(quantity)];
+        const QuantityStatistics& got = s.of(quantity);
+        EXPECT_EQ(got.count, c.end - c.begin);
+        if (got.count == 0) continue;
+        EXPECT_EQ(got.min, want[0]);
+        EXPECT_NEAR(got.mean, want[1], 1e-9);
+        EXPECT_EQ(got.max, want[2]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StatisticsOfSamples,
+    ::testing::Values(
+        // Covered: 10 + 13 + 7 + 10, one interval before the gap, after the clock step and at the end.
+        StatisticsCase{"whole log", 0, 9, 1, 90, 1000 + 2600 + 2100 + 1000 + 1000 + 6000 + 2000 + 1000 + 1000,
+                       {{{228, 230, 232}, {1, 12.0 / 9, 3}, {100, 200, 600}}}},
+        StatisticsCase{"up to the gap", 0, 5, 0, 50, 1000 + 2600 + 2100 + 1000 + 1000,
+                       {{{228, 230, 232}, {1, 1.2, 2}, {100, 160, 300}}}},
+        StatisticsCase{"after the gap, with the clock step", 5, 9, 0, 40, 6000 + 2000 + 1000 + 1000,
+                       {{{229, 230, 231}, {1, 1.5, 3}, {100, 250, 600}}}},
+        StatisticsCase{"across midnight and the gap", 3, 6, 1, 30, 1000 + 1000 + 6000,
+                       {{{230, 230.0 + 1.0 / 3, 231}, {1, 5.0 / 3, 3}, {100, 800.0 / 3, 600}}}},
+        StatisticsCase{"nothing", 4, 4, 0, 0, 0, {}}, StatisticsCase{"to the end", 7, 9, 0, 20, 2000, {{{230, 230, 230}, {1, 1, 1}, {100, 100, 100}}}}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    });
+
+TEST(StatisticsText, DurationsAndNumbers) {
+    const struct {
+        std::int64_t tenths;
+        const char* text;
+    } durations[] = {{0, "0.0 s"}, {45, "4.5 s"}, {599, "59.9 s"}, {600, "1 min 00.0 s"}, {1845, "3 min 04.5 s"},
+                     {36000, "1 h 00 min 00.0 s"}, {937845, "26 h 03 min 04.5 s"}};
+    for (const auto& row : durations) EXPECT_EQ(durationText(row.tenths), row.text) << row.tenths;
+    EXPECT_EQ(fixedText(-0.125, 2), "-0.12");
+    EXPECT_EQ(fixedText(1e300, 1), "1e+300");
+    EXPECT_EQ(fixedText(std::numeric_limits<double>::infinity(), 1), "inf");
+    EXPECT_EQ(energyText(0.4916666), "0.492 Wh");
 }
 
 TEST(TimeIndex, FindsTheFirstSampleAtOrAfter) {
