@@ -47,6 +47,7 @@ void LogReader::reset() {
     day_ = 0;
     lastTenthsOfDay_ = -1;
     lastTenths_ = 0;
+    firstUtcOffset_.reset();
 }
 
 void LogReader::takeLine(std::string_view line) {
@@ -66,7 +67,20 @@ bool passesMidnight(std::int64_t lastTenthsOfDay, std::int64_t tenthsOfDay) {
 
 }  // namespace
 
-void LogReader::takeRecord(const LogRecord& record) {
+// A stamp with an offset from UTC moved onto the clock of the log's first offset: the hour repeated
+// at the end of summer time then follows the first instead of overlaying it.
+LogStamp LogReader::onFirstClock(const LogStamp& stamp) {
+    if (!stamp.day || !stamp.utcOffsetMinutes) return stamp;
+    if (!firstUtcOffset_) firstUtcOffset_ = stamp.utcOffsetMinutes;
+    const std::int64_t placed = *stamp.day * kTenthsPerDay + stamp.tenthsOfDay -
+                                std::int64_t{*stamp.utcOffsetMinutes - *firstUtcOffset_} * 600;
+    const std::int64_t day = placed / kTenthsPerDay - (placed % kTenthsPerDay < 0 ? 1 : 0);
+    return {placed - day * kTenthsPerDay, day, stamp.utcOffsetMinutes};
+}
+
+void LogReader::takeRecord(const LogRecord& raw) {
+    const LogStamp stamp = onFirstClock(raw.stamp);
+    const LogRecord record{stamp, raw.volts, raw.amperes, raw.watts};
     const std::int64_t tenthsOfDay = record.stamp.tenthsOfDay;
     const bool first = lastTenthsOfDay_ < 0;
     if (record.stamp.day) {

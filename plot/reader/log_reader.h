@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,7 +53,8 @@ public:
 
 private:
     void takeLine(std::string_view line);
-    void takeRecord(const LogRecord& record);
+    void takeRecord(const LogRecord& raw);
+    LogStamp onFirstClock(const LogStamp& stamp);
 
     LogSink& sink_;
     std::string partial_;
@@ -64,6 +66,7 @@ private:
     std::int64_t day_ = 0;
     std::int64_t lastTenthsOfDay_ = -1;
     std::int64_t lastTenths_ = 0;  // of the sample before, as appended (and shifted)
+    std::optional<std::int32_t> firstUtcOffset_;  // the clock the log's times are drawn in
 };
 
 }  // namespace vemtora::plot

@@ -35,6 +35,7 @@ struct LineCase {
     std::int64_t tenthsOfDay = 0;
     std::optional<std::int64_t> day = std::nullopt;
     double volts = 0, amperes = 0, watts = 0;
+    std::optional<std::int32_t> offset = std::nullopt;
 };
 
 class LogLines : public ::testing::TestWithParam<LineCase> {};
@@ -46,6 +47,7 @@ TEST_P(LogLines, ParseExactlyWhatTheLogHolds) {
     if (!c.valid) return;
     EXPECT_EQ(record->stamp.tenthsOfDay, c.tenthsOfDay);
     EXPECT_EQ(record->stamp.day, c.day);
+    EXPECT_EQ(record->stamp.utcOffsetMinutes, c.offset);
     EXPECT_EQ(record->volts, c.volts);
     EXPECT_EQ(record->amperes, c.amperes);
     EXPECT_EQ(record->watts, c.watts);
@@ -62,7 +64,12 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"scientific", "12:00:00.0\t1.5e+20\t-2e+20\t3.0000000000000003e+40", true, clock(12, 0, 0, 0), {},
                  1.5e20, -2e20, 3.0000000000000003e40},
         LineCase{"leap day", "2024-02-29T00:00:00.1\t1.0\t1.00\t1.0", true, 1, 19782, 1, 1, 1},
-        LineCase{"before 1970", "1969-12-31T23:59:59.9\t1.0\t1.00\t1.0", true, clock(23, 59, 59, 9), -1, 1, 1, 1}),
+        LineCase{"before 1970", "1969-12-31T23:59:59.9\t1.0\t1.00\t1.0", true, clock(23, 59, 59, 9), -1, 1, 1, 1},
+        LineCase{"iso with offset", "2026-12-08T09:05:07.3+02:00\t64.6\t1.94\t125.3", true, clock(9, 5, 7, 3), kDec8,
+                 64.6, 1.94, 125.3, 120},
+        LineCase{"iso with negative offset", "2026-12-08T09:05:07.3-03:30\t1.0\t1.00\t1.0", true, clock(9, 5, 7, 3), kDec8,
+                 1, 1, 1, -210},
+        LineCase{"iso at UTC", "2026-12-08T09:05:07.3+00:00\t1.0\t1.00\t1.0", true, clock(9, 5, 7, 3), kDec8, 1, 1, 1, 0}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& ch : name) if (ch == ' ') ch = '_';
@@ -93,6 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"blanks for tabs", "09:05:07.3 64.6 1.94 125.3", false},
                       LineCase{"iso with blank", "2026-12-08 09:05:07.3\t1.0\t1.00\t1.0", false},
                       LineCase{"iso with zone", "2026-12-08T09:05:07.3Z\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset without colon", "2026-12-08T09:05:07.3+0200\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset of a day", "2026-12-08T09:05:07.3+24:00\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset minute 60", "2026-12-08T09:05:07.3-01:60\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset without sign", "2026-12-08T09:05:07.3 02:00\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset on a plain stamp", "09:05:07.3+02:00\t1.0\t1.00\t1.0", false},
                       LineCase{"month 13", "2026-13-01T09:05:07.3\t1.0\t1.00\t1.0", false},
                       LineCase{"month 0", "2026-00-10T09:05:07.3\t1.0\t1.00\t1.0", false},
                       LineCase{"April 31", "2026-04-31T09:05:07.3\t1.0\t1.00\t1.0", false},
@@ -165,6 +177,7 @@ TEST_P(LogStreams, GiveTheirSamplesInOrder) {
 }
 
 constexpr std::int64_t kDay = kTenthsPerDay;
+const std::int64_t kOct25 = daysFromCivil({2026, 10, 25});
 const std::string kValues = "\t230.1\t1.90\t437.2\n";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -194,6 +207,16 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"iso going back in time is taken as written, a clock step",
                    "2026-12-08T02:59:59.9" + kValues + "2026-12-08T02:00:00.0" + kValues,
                    {kDec8 * kDay + clock(2, 59, 59, 9), kDec8 * kDay + clock(2, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"offsets place the repeated hour after the first, on the first offset's clock",
+                   "2026-10-25T02:59:59.0+02:00" + kValues + "2026-10-25T02:00:00.0+01:00" + kValues +
+                       "2026-10-25T02:30:00.0+01:00" + kValues,
+                   {kOct25 * kDay + clock(2, 59, 59, 0), kOct25 * kDay + clock(3, 0, 0, 0), kOct25 * kDay + clock(3, 30, 0, 0)}, 0},
+        StreamCase{"the same hour without offsets is a clock step",
+                   "2026-10-25T02:59:59.0" + kValues + "2026-10-25T02:00:00.0" + kValues,
+                   {kOct25 * kDay + clock(2, 59, 59, 0), kOct25 * kDay + clock(2, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"an offset moving the time past midnight, before 1970 too",
+                   "1970-01-01T00:30:00.0+01:00" + kValues + "1970-01-01T00:40:00.0+02:00" + kValues,
+                   {clock(0, 30, 0, 0), -kDay + clock(23, 40, 0, 0)}, 0, false, 1},
         StreamCase{"first date after a clock step keeps the plain lines on its day",
                    "10:00:00.0" + kValues + "09:59:00.0" + kValues + "2026-12-08T09:59:30.0" + kValues,
                    {kDec8 * kDay + clock(10, 0, 0, 0), kDec8 * kDay + clock(9, 59, 0, 0), kDec8 * kDay + clock(9, 59, 30, 0)},
