@@ -47,6 +47,11 @@ void ViewRange::showAll() {
     showsAll_ = true;
 }
 
+void ViewRange::show(double from, double to) {
+    if (!std::isfinite(from) || !std::isfinite(to) || to < from) return;
+    set(from, from + std::max(to - from, kMinimumSpan));
+}
+
 void ViewRange::zoom(double factor, double anchor) {
     if (!std::isfinite(factor) || factor <= 0 || !std::isfinite(anchor)) return;
     const double span = to_ - from_;

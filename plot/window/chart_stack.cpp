@@ -50,6 +50,11 @@ ChartStack::ChartStack(const SampleStore& store, ViewRange& view, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    caption_ = new QLabel(this);
+    caption_->setContentsMargins(8, 4, 8, 4);
+    caption_->setWordWrap(true);
+    caption_->hide();
+    layout->addWidget(caption_);
     for (Quantity quantity : kQuantities) {
         makePanel(quantity);
         // The bottom chart also carries the time labels.
@@ -58,6 +63,7 @@ ChartStack::ChartStack(const SampleStore& store, ViewRange& view, QWidget* paren
     statistics_ = new QLabel(this);
     statistics_->setContentsMargins(8, 2, 8, 2);
     statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statistics_->setWordWrap(true);  // a narrow window wraps it instead of growing wider
     layout->addWidget(statistics_);
     refresh();
 }
@@ -147,6 +153,11 @@ void ChartStack::drawTimeAxes() {
         p.time->setTitleText(text.day.empty() ? QStringLiteral("Time")
                                               : QStringLiteral("Time (%1)").arg(QString::fromStdString(text.day)));
     }
+}
+
+void ChartStack::setCaption(const QString& text) {
+    caption_->setText(text);
+    caption_->setVisible(!text.isEmpty());
 }
 
 QLineSeries& ChartStack::runSeries(Panel& p, std::size_t run) {

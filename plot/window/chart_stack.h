@@ -38,6 +38,10 @@ public:
     QValueAxis& valueAxis(Quantity quantity) const { return *panel(quantity).values; }
     QCategoryAxis& timeAxis(Quantity quantity) const { return *panel(quantity).time; }
     QString statisticsText() const { return statistics_->text(); }
+    // A line above the charts (a picture's file name and range); empty hides it.
+    void setCaption(const QString& text);
+    QLabel& caption() const { return *caption_; }
+    QLabel& statistics() const { return *statistics_; }
 
 signals:
     void hovered(double seconds);
@@ -67,6 +71,7 @@ private:
     Trace trace_;  // reused: no allocation per redraw once warmed up
     QList<QPointF> points_;
     QLabel* statistics_;  // of the samples in view
+    QLabel* caption_;
     bool dated_ = false;
     double cursorSeconds_;
 };

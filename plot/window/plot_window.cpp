@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -16,6 +17,7 @@
 #include <limits>
 
 #include "chart_export.h"
+#include "plot/cli/log_summary.h"
 #include "plot/series/decimation.h"
 #include "plot/series/time_axis.h"
 
@@ -102,6 +104,35 @@ bool PlotWindow::exportView(const QString& path, QString* error) {
     const bool saved = svg ? exportSvg(*charts_, path, windowTitle()) : exportPng(*charts_, path);
     if (!saved && error) *error = tr("could not write %1").arg(path);
     return saved;
+}
+
+bool PlotWindow::showRange(const QString& from, const QString& to, QString* error) {
+    while (follower_.catchingUp()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    std::string problem = logProblem(follower_.reader());
+    const auto range = problem.empty() ? rangeOf(follower_.store(), follower_.reader().dated(), from.toStdString(),
+                                                 to.toStdString(), problem)
+                                       : std::nullopt;
+    if (!range) {
+        if (error) *error = QString::fromStdString(problem);
+        return false;
+    }
+    view_.show(static_cast<double>(range->from) / 10.0, static_cast<double>(range->to) / 10.0);
+    const bool dated = follower_.reader().dated();
+    charts_->setCaption(QStringLiteral("%1    %2 \u2013 %3")
+                            .arg(QFileInfo(follower_.path()).fileName(), QString::fromStdString(stampLabel(range->from, dated)),
+                                 QString::fromStdString(stampLabel(range->to, dated))));
+    charts_->refresh();
+    return true;
+}
+
+void PlotWindow::showForPicture(QSize size) {
+    menuBar()->hide();
+    statusBar()->hide();
+    setAttribute(Qt::WA_DontShowOnScreen);
+    setMinimumSize(0, 0);
+    resize(size);
+    show();
+    charts_->refresh();
 }
 
 void PlotWindow::chooseLog() {

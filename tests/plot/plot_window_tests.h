@@ -26,6 +26,7 @@ private slots:
     void commandLine();
     void runs_data();
     void runs();
+    void exportWritesThePicture();
 };
 
 }  // namespace vemtora::plot::testing
