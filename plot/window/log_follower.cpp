@@ -21,6 +21,7 @@ int LogFollower::open(const QString& path) {
     reader_.reset();
     nameGone_ = false;
     readError_ = 0;
+    restarts_ = 0;
     catchingUp_ = true;
     emit samplesChanged(true);
     timer_.start(0);
@@ -33,9 +34,12 @@ void LogFollower::poll() {
     if (read.restarted) {
         store_.clear();
         reader_.reset();
+        ++restarts_;
     }
     reader_.feed(read.bytes);
-    const bool changed = read.restarted || !read.bytes.empty() || nameGone_ != read.gone || readError_ != read.error;
+    // The end reached counts as a change too: an empty file must stop saying it is being read.
+    const bool changed = read.restarted || !read.bytes.empty() || nameGone_ != read.gone || readError_ != read.error ||
+                         catchingUp_ != read.more;
     nameGone_ = read.gone;
     readError_ = read.error;
     catchingUp_ = read.more;

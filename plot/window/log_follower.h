@@ -32,6 +32,8 @@ public:
     bool catchingUp() const { return catchingUp_; }  // more is waiting to be read
     bool nameGone() const { return nameGone_; }
     int readError() const { return readError_; }
+    // Times the file was cut back or replaced and read again from its start.
+    int restarts() const { return restarts_; }
 
 signals:
     // New samples, or a fresh start (restarted) after the file was cut back or replaced.
@@ -48,6 +50,7 @@ private:
     bool catchingUp_ = false;
     bool nameGone_ = false;
     int readError_ = 0;
+    int restarts_ = 0;
 };
 
 }  // namespace vemtora::plot

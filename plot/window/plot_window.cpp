@@ -218,7 +218,12 @@ void PlotWindow::updateCounts() {
     if (follower_.reader().clockSteps() > 0) {
         parts << counted(follower_.reader().clockSteps(), "clock step", "clock steps");
     }
-    if (follower_.catchingUp()) parts << tr("reading\u2026");
+    if (follower_.catchingUp()) {
+        parts << tr("reading\u2026");
+    } else if (const std::string problem = logProblem(follower_.reader()); !problem.empty()) {
+        parts << QString::fromStdString(problem);
+    }
+    if (follower_.restarts() > 0) parts << tr("cut back or replaced: read again from its start");
     if (follower_.nameGone()) parts << tr("file removed");
     if (follower_.readError() != 0) parts << QString::fromLocal8Bit(std::strerror(follower_.readError()));
     counts_->setText(parts.join(QStringLiteral("  \u00b7  ")));

@@ -140,6 +140,17 @@ void PlotWindowTest::gapsBreakTheLinesAndClockStepsAreCounted() {
     QCOMPARE(charts.runs(Quantity::Watts), 2);
 }
 
+void PlotWindowTest::emptyAndForeignFilesSaySo() {
+    OpenWindow w;
+    QVERIFY(w.open("", 0));
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("0 samples  \u00b7  empty log"), kLoadMs);
+    writeFile(w.path, std::string("\x7f" "ELF\x02\x01\x01\n\0\0\0\n", 12), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("0 samples  \u00b7  2 lines skipped  \u00b7  not a Vemtora log"),
+                              kLoadMs);
+    writeFile(w.path, logLine(kNine, 230.0, 1.0), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("1 sample  \u00b7  2 lines skipped"), kLoadMs);
+}
+
 void PlotWindowTest::plotAreasLineUp() {
     OpenWindow w;
     // Labels of very different widths: "0.00" amperes against "1e+20"-sized watts.
@@ -189,6 +200,8 @@ void PlotWindowTest::followsAppendsCutsAndReplacement() {
     QTRY_COMPARE_WITH_TIMEOUT(window.follower().store().size(), std::size_t{2}, kLoadMs);
     QCOMPARE(w.window.viewRange().from(), 36000.0);
     QCOMPARE(yRange(volts).max, 101.0f);
+    QTRY_VERIFY2_WITH_TIMEOUT(w.window.counts().endsWith(QStringLiteral("cut back or replaced: read again from its start")),
+                              qPrintable(w.window.counts()), kLoadMs);
 
     // Replaced by another file under the same name.
     const QString other = w.folder.filePath(QStringLiteral("other.log"));

@@ -12,6 +12,7 @@ private slots:
     void knownLogGivesItsRangesAndSpan();
     void plotAreasLineUp();
     void gapsBreakTheLinesAndClockStepsAreCounted();
+    void emptyAndForeignFilesSaySo();
     void followsAppendsCutsAndReplacement();
     void mouseAndKeysZoomPanAndReset();
     void readoutShowsTheNearestSample();
