@@ -8,6 +8,7 @@
 
 #include "gap_rule.h"
 #include "min_max_pyramid.h"
+#include "sample_totals.h"
 #include "plot/reader/log_reader.h"
 
 namespace vemtora::plot {
@@ -30,6 +31,12 @@ public:
     std::span<const std::size_t> gapStarts() const { return gapStarts_; }
     std::int64_t interval() const { return interval_.interval(); }  // tenths; 0 while unknown
 
+    static constexpr std::size_t kBlock = 4096;
+    // Totals of samples [k * kBlock, (k + 1) * kBlock), each block once the sample after it is known.
+    std::span<const SampleTotals> blocks() const { return blocks_; }
+    // Adds sample i, whose successor (if any) has arrived, to `totals`.
+    void addTo(SampleTotals& totals, std::size_t i) const;
+
 private:
     // Single precision halves the memory a week of 0.1 s lines takes; a chart shows no more digits.
     struct Channel {
@@ -41,6 +48,7 @@ private:
     std::vector<std::int64_t> tenths_;
     std::array<Channel, 3> channels_;
     std::vector<std::size_t> gapStarts_;
+    std::vector<SampleTotals> blocks_;
     IntervalEstimate interval_;
 };
 

@@ -11,36 +11,36 @@ Statistics statisticsOf(const SampleStore& store, std::size_t begin, std::size_t
     Statistics out;
     end = std::min(end, store.size());
     if (begin >= end) return out;
-    const auto times = store.tenths();
-    const auto gaps = store.gapStarts();
-    auto gap = std::lower_bound(gaps.begin(), gaps.end(), begin + 1);
-    std::array<double, 3> sums{};
-    std::array<MinMax, 3> extremes;
-    for (std::size_t i = begin; i < end; ++i) {
-        const std::size_t next = i + 1;
-        while (gap != gaps.end() && *gap < next) ++gap;
-        const bool gapAfter = gap != gaps.end() && *gap == next;
-        if (gapAfter && next < end) ++out.gaps;
-        std::int64_t covered = store.interval();
-        if (next < times.size() && !gapAfter && times[next] > times[i]) covered = times[next] - times[i];
-        out.coveredTenths += covered;
-        for (Quantity quantity : kQuantities) {
-            const auto q = static_cast<std::size_t>(quantity);
-            const float value = store.values(quantity)[i];
-            if (!std::isfinite(value)) continue;
-            extremes[q].add(value);
-            sums[q] += value;
-            ++out.quantities[q].count;
-            if (quantity == Quantity::Watts) out.energyWh += static_cast<double>(value) * static_cast<double>(covered) / 36000.0;
-        }
+    // One by one up to a block's start, whole blocks, then the rest one by one.
+    SampleTotals totals;
+    constexpr std::size_t kBlock = SampleStore::kBlock;
+    const auto blocks = store.blocks();
+    const std::size_t firstBlock = (begin + kBlock - 1) / kBlock;
+    const std::size_t endBlock = std::min(end / kBlock, blocks.size());
+    std::size_t i = begin;
+    if (firstBlock < endBlock) {
+        for (; i < firstBlock * kBlock; ++i) store.addTo(totals, i);
+        for (std::size_t k = firstBlock; k < endBlock; ++k) totals.add(blocks[k]);
+        i = endBlock * kBlock;
     }
+    for (; i < end; ++i) store.addTo(totals, i);
+
+    const auto gaps = store.gapStarts();
     out.samples = end - begin;
-    for (std::size_t q = 0; q < sums.size(); ++q) {
+    out.gaps = static_cast<std::uint64_t>(std::lower_bound(gaps.begin(), gaps.end(), end) -
+                                          std::upper_bound(gaps.begin(), gaps.end(), begin));
+    const std::int64_t interval = store.interval();
+    out.coveredTenths = totals.spacedTenths + static_cast<std::int64_t>(totals.intervalSamples) * interval;
+    out.energyWh = (totals.spacedWattTenths + totals.intervalWatts * static_cast<double>(interval)) / 36000.0;
+    for (Quantity quantity : kQuantities) {
+        const auto q = static_cast<std::size_t>(quantity);
         QuantityStatistics& s = out.quantities[q];
+        s.count = totals.counts[q];
         if (s.count == 0) continue;
-        s.min = extremes[q].min;
-        s.max = extremes[q].max;
-        s.mean = sums[q] / static_cast<double>(s.count);
+        const MinMax extremes = store.pyramid(quantity).range(store.values(quantity), begin, end);
+        s.min = extremes.min;
+        s.max = extremes.max;
+        s.mean = totals.sums[q] / static_cast<double>(s.count);
     }
     return out;
 }

@@ -1,6 +1,7 @@
 // The sample store, its min/max pyramid, the decimation for drawing, the visible range and the time axis.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <functional>
@@ -334,6 +335,43 @@ INSTANTIATE_TEST_SUITE_P(
         for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
         return name;
     });
+
+// A long log with gaps, clock steps and values beyond float: any range split anywhere adds up, so
+// the totals kept per block agree with the samples counted one by one.
+TEST(StatisticsOfSamples, RangesAddUpAcrossBlocks) {
+    SampleStore store;
+    std::mt19937 random(99);
+    std::int64_t t = 0;
+    for (int i = 0; i < 5 * static_cast<int>(SampleStore::kBlock) + 77; ++i) {
+        const auto r = random() % 1000;
+        t += r == 0 ? 500 : r == 1 ? -30 : 10;
+        const double watts = r == 2 ? 1e300 : static_cast<double>(random() % 5000) / 10.0;
+        store.append({t, 230.0, watts / 230.0, watts});
+    }
+    ASSERT_EQ(store.blocks().size(), 5u);
+    ASSERT_GT(store.gapStarts().size(), 3u);
+    for (int round = 0; round < 40; ++round) {
+        std::size_t cuts[] = {random() % store.size(), random() % store.size(), random() % store.size()};
+        std::sort(std::begin(cuts), std::end(cuts));
+        const Statistics whole = statisticsOf(store, cuts[0], cuts[2]);
+        const Statistics left = statisticsOf(store, cuts[0], cuts[1]);
+        const Statistics right = statisticsOf(store, cuts[1], cuts[2]);
+        SCOPED_TRACE(std::to_string(cuts[0]) + " " + std::to_string(cuts[1]) + " " + std::to_string(cuts[2]));
+        EXPECT_EQ(whole.samples, left.samples + right.samples);
+        EXPECT_EQ(whole.coveredTenths, left.coveredTenths + right.coveredTenths);
+        EXPECT_NEAR(whole.energyWh, left.energyWh + right.energyWh, 1e-9 * (1 + whole.energyWh));
+        EXPECT_EQ(whole.gaps, left.gaps + right.gaps + (std::binary_search(store.gapStarts().begin(), store.gapStarts().end(),
+                                                                           cuts[1]) && cuts[1] > cuts[0] && cuts[1] < cuts[2] ? 1 : 0));
+        const QuantityStatistics& w = whole.of(Quantity::Watts);
+        EXPECT_EQ(w.count, left.of(Quantity::Watts).count + right.of(Quantity::Watts).count);
+        if (w.count > 0) {
+            EXPECT_NEAR(w.mean * static_cast<double>(w.count),
+                        left.of(Quantity::Watts).mean * static_cast<double>(left.of(Quantity::Watts).count) +
+                            right.of(Quantity::Watts).mean * static_cast<double>(right.of(Quantity::Watts).count),
+                        1e-6 * static_cast<double>(w.count) * 500);
+        }
+    }
+}
 
 TEST(StatisticsText, DurationsAndNumbers) {
     const struct {
