@@ -39,6 +39,16 @@ std::size_t firstIndexAtOrAfter(std::span<const std::int64_t> times, std::int64_
     return low;
 }
 
+std::size_t nearestIndex(std::span<const std::int64_t> times, double seconds) {
+    if (times.empty()) return 0;
+    std::size_t i = firstIndexAtOrAfter(times, tenthsAtOrAfter(seconds));
+    if (i == times.size() ||
+        (i > 0 && seconds * 10 - static_cast<double>(times[i - 1]) < static_cast<double>(times[i]) - seconds * 10)) {
+        --i;
+    }
+    return i;
+}
+
 namespace {
 
 // Walks the store's gaps in step with ascending sample indices.

@@ -29,6 +29,9 @@ std::int64_t tenthsAfter(double seconds);  // rounded down, plus one
 // (a clock set back in an ISO-stamped log): the answer is then merely approximate.
 std::size_t firstIndexAtOrAfter(std::span<const std::int64_t> times, std::int64_t tenths);
 
+// The sample nearest `seconds` (the later on a tie); times.size() when there are none.
+std::size_t nearestIndex(std::span<const std::int64_t> times, double seconds);
+
 // Reuses out's storage. `columns` below 1 counts as 1. A pixel column holding a gap gets the
 // extremes of each side apart, so no line crosses the gap at any zoom.
 void decimate(const SampleStore& store, Quantity quantity, double from, double to, int columns, Trace& out);

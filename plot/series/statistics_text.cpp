@@ -5,25 +5,24 @@
 
 namespace vemtora::plot {
 
-int decimalsOf(Quantity quantity) { return quantity == Quantity::Amperes ? 2 : 1; }
+namespace {
 
-const char* unitOf(Quantity quantity) {
-    switch (quantity) {
-    case Quantity::Volts: return "V";
-    case Quantity::Amperes: return "A";
-    case Quantity::Watts: break;
-    }
-    return "W";
-}
+struct QuantityText {
+    const char* unit;
+    const char* name;
+    int decimals;
+};
 
-const char* nameOf(Quantity quantity) {
-    switch (quantity) {
-    case Quantity::Volts: return "volts";
-    case Quantity::Amperes: return "amperes";
-    case Quantity::Watts: break;
-    }
-    return "watts";
-}
+// By Quantity.
+constexpr QuantityText kTexts[] = {{"V", "volts", 1}, {"A", "amperes", 2}, {"W", "watts", 1}};
+
+const QuantityText& textOf(Quantity quantity) { return kTexts[static_cast<std::size_t>(quantity)]; }
+
+}  // namespace
+
+int decimalsOf(Quantity quantity) { return textOf(quantity).decimals; }
+const char* unitOf(Quantity quantity) { return textOf(quantity).unit; }
+const char* nameOf(Quantity quantity) { return textOf(quantity).name; }
 
 std::string fixedText(double value, int decimals) {
     if (std::isnan(value)) return "nan";

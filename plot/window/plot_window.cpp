@@ -19,6 +19,7 @@
 #include "chart_export.h"
 #include "plot/cli/log_summary.h"
 #include "plot/series/decimation.h"
+#include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
 
 namespace vemtora::plot {
@@ -195,14 +196,12 @@ void PlotWindow::showReadout(double seconds) {
         readout_->clear();
         return;
     }
-    const auto times = store.tenths();
-    std::size_t i = firstIndexAtOrAfter(times, tenthsAtOrAfter(seconds));
-    if (i == times.size() || (i > 0 && seconds * 10 - static_cast<double>(times[i - 1]) < static_cast<double>(times[i]) - seconds * 10)) --i;
-    readout_->setText(QStringLiteral("%1    %2 V    %3 A    %4 W")
-                          .arg(QString::fromStdString(stampLabel(times[i], follower_.reader().dated())),
-                               valueText(store.values(Quantity::Volts)[i], 1),
-                               valueText(store.values(Quantity::Amperes)[i], 2),
-                               valueText(store.values(Quantity::Watts)[i], 1)));
+    const std::size_t i = nearestIndex(store.tenths(), seconds);
+    QString text = QString::fromStdString(stampLabel(store.tenths()[i], follower_.reader().dated()));
+    for (Quantity quantity : kQuantities) {
+        text += QStringLiteral("    %1 %2").arg(valueText(store.values(quantity)[i], decimalsOf(quantity)), QLatin1String(unitOf(quantity)));
+    }
+    readout_->setText(text);
 }
 
 void PlotWindow::updateCounts() {

@@ -397,6 +397,13 @@ TEST(TimeIndex, FindsTheFirstSampleAtOrAfter) {
     }
     EXPECT_EQ(firstIndexAtOrAfter(times, tenthsAfter(2.0)), 3u);
     EXPECT_EQ(firstIndexAtOrAfter(times, tenthsAfter(1.99)), 1u);
+
+    const struct {
+        double seconds;
+        std::size_t index;
+    } nearest[] = {{-5.0, 0}, {1.04, 0}, {1.49, 0}, {1.5, 1}, {2.2, 2}, {2.6, 3}, {99.0, 3}};
+    for (const auto& row : nearest) EXPECT_EQ(nearestIndex(times, row.seconds), row.index) << row.seconds;
+    EXPECT_EQ(nearestIndex({}, 1.0), 0u);
 }
 
 struct ViewStep {
