@@ -133,7 +133,10 @@ void PlotWindow::showForPicture(QSize size) {
     setMinimumSize(0, 0);
     resize(size);
     show();
+    // The layout settles through posted events; the axes are laid out for the final sizes only.
+    QCoreApplication::processEvents();
     charts_->refresh();
+    QCoreApplication::processEvents();
 }
 
 void PlotWindow::chooseLog() {
