@@ -406,6 +406,21 @@ TEST(TimeIndex, FindsTheFirstSampleAtOrAfter) {
     EXPECT_EQ(nearestIndex({}, 1.0), 0u);
 }
 
+// "+" at the live end of a growing log: whatever the times, the view still shows the end, so it
+// keeps following; (end - span) + span is not always the end in floating point.
+TEST(ViewRange, ZoomAtTheEndKeepsFollowingTheGrowth) {
+    ViewRange view;
+    view.setData(32400.0, 32400.1);
+    int lost = 0;
+    for (int k = 2; k < 3000; ++k) {
+        view.setData(32400.0, 32400.0 + k * 0.1);
+        if (k % 7 == 0) view.zoom(0.5, view.to());
+        if (k % 97 == 0) view.showAll();
+        lost += view.showsEnd() ? 0 : 1;
+    }
+    EXPECT_EQ(lost, 0);
+}
+
 struct ViewStep {
     const char* what;
     std::function<void(ViewRange&)> act;
