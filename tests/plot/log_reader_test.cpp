@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "core/report_texts.h"
 #include "plot/reader/log_line.h"
 #include "plot/reader/log_reader.h"
@@ -249,11 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"overlong line is one skipped line", std::string(100000, 'x') + "\n09:00:00.0" + kValues,
                    {clock(9, 0, 0, 0)}, 1},
         StreamCase{"overlong line still open", "09:00:00.0" + kValues + std::string(100000, '7'), {clock(9, 0, 0, 0)}, 0, true}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name;
-    });
+    testing::CaseName());
 
 TEST(LogReader, PartialLineCompletesOnTheNextFeed) {
     RecordingSink sink;

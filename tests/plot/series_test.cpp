@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "plot/series/decimation.h"
 #include "plot/series/sample_store.h"
 #include "plot/series/statistics.h"
@@ -143,11 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         GapCase{"too few lines to tell", {0, 10, 100}, {}},
         GapCase{"interval grows: gaps until most recent lines have it", slowingDown(), {40, 41, 42, 43, 44, 45, 46, 47, 48,
                                                                                      49, 50, 51, 52, 53, 54, 55}}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name;
-    });
+    testing::CaseName());
 
 SampleStore sawtooth(std::size_t count, std::int64_t startTenths = 0) {
     SampleStore store;
@@ -329,12 +326,9 @@ INSTANTIATE_TEST_SUITE_P(
                        {{{229, 230, 231}, {1, 1.5, 3}, {100, 250, 600}}}},
         StatisticsCase{"across midnight and the gap", 3, 6, 1, 30, 1000 + 1000 + 6000,
                        {{{230, 230.0 + 1.0 / 3, 231}, {1, 5.0 / 3, 3}, {100, 800.0 / 3, 600}}}},
-        StatisticsCase{"nothing", 4, 4, 0, 0, 0, {}}, StatisticsCase{"to the end", 7, 9, 0, 20, 2000, {{{230, 230, 230}, {1, 1, 1}, {100, 100, 100}}}}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name;
-    });
+        StatisticsCase{"nothing", 4, 4, 0, 0, 0, {}},
+        StatisticsCase{"to the end", 7, 9, 0, 20, 2000, {{{230, 230, 230}, {1, 1, 1}, {100, 100, 100}}}}),
+    testing::CaseName());
 
 // A long log with gaps, clock steps and values beyond float: any range split anywhere adds up, so
 // the totals kept per block agree with the samples counted one by one.
