@@ -84,7 +84,7 @@ int main(int argc, char* argv[]) {
     vemtora::plot::PlotWindow window;
     if (!commandLine.file.empty()) {
         QString error;
-        if (!window.openLog(QString::fromLocal8Bit(commandLine.file.c_str()), &error)) {
+        if (!window.openLog(QString::fromLocal8Bit(commandLine.file.c_str()), &error, true)) {
             std::fprintf(stderr, "%s: %s: %s\n", kProgram, commandLine.file.c_str(), error.toLocal8Bit().constData());
             return 1;
         }

@@ -90,8 +90,8 @@ void PlotWindow::buildMenus() {
     help->addAction(tr("&About"), this, &PlotWindow::showAbout);
 }
 
-bool PlotWindow::openLog(const QString& path, QString* error) {
-    const int failure = follower_.open(path);
+bool PlotWindow::openLog(const QString& path, QString* error, bool waitIfMissing) {
+    const int failure = follower_.open(path, waitIfMissing);
     if (failure != 0) {
         if (error) *error = QString::fromLocal8Bit(std::strerror(failure));
         return false;
@@ -208,6 +208,10 @@ void PlotWindow::showReadout(double seconds) {
 }
 
 void PlotWindow::updateCounts() {
+    if (follower_.waiting()) {
+        counts_->setText(tr("waiting for %1 to appear").arg(QFileInfo(follower_.path()).fileName()));
+        return;
+    }
     if (!follower_.isOpen()) {
         counts_->setText(tr("No log open: File > Open"));
         return;

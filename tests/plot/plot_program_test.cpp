@@ -84,8 +84,8 @@ void PlotProgramTest::runs_data() {
     QTest::newRow("unknown option") << QStringList{"--colour"} << QByteArray() << 2 << ""
                                     << "vemtora-plot: unrecognized option '--colour'\nTry 'vemtora-plot --help' for more information.\n";
     QTest::newRow("two files") << QStringList{"a", "b"} << QByteArray() << 2 << "" << "vemtora-plot: extra operand 'b'\n";
-    QTest::newRow("missing file") << QStringList{"/nonexistent/today.log"} << QByteArray() << 1 << ""
-                                  << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
+    QTest::newRow("export of a missing file") << QStringList{"--export", "x.png", "/nonexistent/today.log"} << QByteArray() << 1 << ""
+                                              << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
     QTest::newRow("a folder") << QStringList{"/"} << QByteArray() << 1 << "" << "vemtora-plot: /: Is a directory\n";
     // Covered: each line 1 s, the gap nothing. Energy: (5 * 230 + 3 * 345) W s = 0.607 Wh.
     QTest::newRow("summary") << QStringList{"--summary", "LOG"} << summaryLog() << 0

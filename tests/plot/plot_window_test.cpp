@@ -151,6 +151,16 @@ void PlotWindowTest::emptyAndForeignFilesSaySo() {
     QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("1 sample  \u00b7  2 lines skipped"), kLoadMs);
 }
 
+void PlotWindowTest::aMissingFileIsWaitedFor() {
+    OpenWindow w;
+    QString error;
+    QVERIFY(!w.window.openLog(w.path, &error));  // File > Open: refused
+    QVERIFY(w.window.openLog(w.path, &error, true));  // the command line: waited for, as tail -F does
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("waiting for today.log to appear"), kLoadMs);
+    writeFile(w.path, knownLog(3, ""));
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("3 samples"), kLoadMs);
+}
+
 void PlotWindowTest::plotAreasLineUp() {
     OpenWindow w;
     // Labels of very different widths: "0.00" amperes against "1e+20"-sized watts.

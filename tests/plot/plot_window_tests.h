@@ -13,6 +13,7 @@ private slots:
     void plotAreasLineUp();
     void gapsBreakTheLinesAndClockStepsAreCounted();
     void emptyAndForeignFilesSaySo();
+    void aMissingFileIsWaitedFor();
     void followsAppendsCutsAndReplacement();
     void mouseAndKeysZoomPanAndReset();
     void readoutShowsTheNearestSample();
