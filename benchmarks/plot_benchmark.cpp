@@ -17,6 +17,8 @@
 
 #include "plot/follow/file_tail.h"
 #include "plot/series/decimation.h"
+#include "plot/cli/log_summary.h"
+#include "plot/series/statistics.h"
 #include "plot/window/plot_window.h"
 #include "tests/plot/sample_log.h"
 
@@ -49,13 +51,18 @@ void ReadLog(benchmark::State& state) {
 }
 BENCHMARK(ReadLog)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// One redraw: all three quantities for a chart 1000 pixels wide.
-void Decimate(benchmark::State& state) {
+const SampleStore& wholeLog() {
     static SampleStore store;
     if (store.empty()) {
         LogReader reader(store);
         readAll(reader);
     }
+    return store;
+}
+
+// One redraw: all three quantities for a chart 1000 pixels wide.
+void Decimate(benchmark::State& state) {
+    const SampleStore& store = wholeLog();
     const double first = static_cast<double>(store.tenths().front()) / 10;
     const double last = static_cast<double>(store.tenths().back()) / 10;
     const double span = (last - first) / static_cast<double>(state.range(0));
@@ -70,6 +77,34 @@ void Decimate(benchmark::State& state) {
 }
 // The whole log, a day of a week, an hour of it.
 BENCHMARK(Decimate)->Arg(1)->Arg(7)->Arg(168)->Unit(benchmark::kMicrosecond);
+
+// The statistics line under the charts, for the same views.
+void StatisticsInView(benchmark::State& state) {
+    const SampleStore& store = wholeLog();
+    const double first = static_cast<double>(store.tenths().front()) / 10;
+    const double last = static_cast<double>(store.tenths().back()) / 10;
+    const double span = (last - first) / static_cast<double>(state.range(0));
+    double from = first;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(statisticsBetween(store, from, from + span).energyWh);
+        from += span / 100;
+        if (from + span > last) from = first;
+    }
+}
+BENCHMARK(StatisticsInView)->Arg(1)->Arg(7)->Arg(168)->Unit(benchmark::kMicrosecond);
+
+// vemtora-plot --summary without starting a process: read the whole file, print its statistics.
+void Summary(benchmark::State& state) {
+    for (auto _ : state) {
+        LoadedLog log;
+        std::string error = loadLog(gPath, log);
+        const auto range = rangeOf(log.store, log.reader.dated(), {}, {}, error);
+        if (!range) state.SkipWithError("no summary");
+        benchmark::DoNotOptimize(summaryText(log, *range).size());
+    }
+    state.SetItemsProcessed(state.iterations() * gLines);
+}
+BENCHMARK(Summary)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The real window offscreen: time until the first samples are painted, and until all are.
 void OpenWindow(benchmark::State& state) {

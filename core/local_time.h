@@ -15,6 +15,10 @@ struct LocalTime {
     std::uint16_t year = 0;
     std::uint16_t month = 0;  // 1 to 12
     std::uint16_t day = 0;    // 1 to 31
+    // East of UTC, where the clock tells it: the dated line writes it, so the hour repeated at the
+    // end of summer time reads apart from the first.
+    std::int16_t utcOffsetMinutes = 0;
+    bool hasUtcOffset = false;
 };
 
 }  // namespace vemtora

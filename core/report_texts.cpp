@@ -30,6 +30,18 @@ void appendDate(Text& text, const LocalTime& time) {
     text.append("T");
 }
 
+// "+02:00" after the clock, as ISO 8601 writes an offset from UTC.
+template <typename Text>
+void appendUtcOffset(Text& text, const LocalTime& time) {
+    const int minutes = time.utcOffsetMinutes;
+    const unsigned size = static_cast<unsigned>(minutes < 0 ? -minutes : minutes);
+    NumberChars n;
+    text.append(minutes < 0 ? "-" : "+");
+    text.append(formatUnsigned(n, size / 60, 2));
+    text.append(":");
+    text.append(formatUnsigned(n, size % 60, 2));
+}
+
 // Fixed notation as the log and the window have always shown it. Only enormous scale factors
 // make a text outgrow its buffer; then every value switches to scientific notation, which
 // stays true to the value where cutting digits off would not.
@@ -119,6 +131,7 @@ LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals, 
     return formatWithFallback<LogLine>([&](LogLine& text, Notation notation) {
         if (stamp == LogTimeStamp::LocalDateTime) appendDate(text, time);
         appendClock(text, time);
+        if (stamp == LogTimeStamp::LocalDateTime && time.hasUtcOffset) appendUtcOffset(text, time);
         text.append("\t");
         appendReadings(text, average.voltage, average.current, average.power, "\t", notation);
         return text.append("\n");

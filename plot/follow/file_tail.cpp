@@ -5,10 +5,24 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace vemtora::plot {
 
-FileTail::~FileTail() { close(); }
+namespace {
+
+// 0 with a regular file open in `file`, or the errno of the failure.
+int openRegular(const std::string& path, posix::OwnedDescriptor& file, struct stat& status) {
+    // Non-blocking, so a named pipe is refused at once instead of waiting for a writer.
+    posix::OwnedDescriptor opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!opened.isOpen()) return errno;
+    if (::fstat(opened.get(), &status) != 0) return errno;
+    if (!S_ISREG(status.st_mode)) return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    file = std::move(opened);
+    return 0;
+}
+
+}  // namespace
 
 int FileTail::open(const std::string& path) {
     close();
@@ -18,21 +32,11 @@ int FileTail::open(const std::string& path) {
 }
 
 int FileTail::openAt(const std::string& path) {
-    // Non-blocking, so a named pipe is refused at once instead of waiting for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return errno;
+    posix::OwnedDescriptor file;
     struct stat status {};
-    int error = 0;
-    if (::fstat(fd, &status) != 0) {
-        error = errno;
-    } else if (!S_ISREG(status.st_mode)) {
-        error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-    }
-    if (error != 0) {
-        ::close(fd);
-        return error;
-    }
-    fd_ = fd;
+    const int error = openRegular(path, file, status);
+    if (error != 0) return error;
+    fd_ = std::move(file);  // closes the file read so far, if any
     device_ = status.st_dev;
     inode_ = status.st_ino;
     offset_ = 0;
@@ -40,31 +44,23 @@ int FileTail::openAt(const std::string& path) {
 }
 
 void FileTail::close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
     offset_ = 0;
 }
 
 FileTail::Read FileTail::poll(std::size_t maxBytes) {
     Read result;
-    if (fd_ < 0) return result;
+    if (!fd_.isOpen()) return result;
 
     // Polled rather than watched: inotify misses appends on network file systems.
     struct stat named {};
     if (::stat(path_.c_str(), &named) != 0) {
         result.gone = true;  // mid-replacement, or deleted: keep reading what is open
-    } else if (named.st_dev != device_ || named.st_ino != inode_) {
-        const int oldFd = fd_;
-        fd_ = -1;
-        if (openAt(path_) == 0) {
-            ::close(oldFd);
-            result.restarted = true;
-        } else {
-            fd_ = oldFd;  // not readable yet; try again next time
-        }
+    } else if ((named.st_dev != device_ || named.st_ino != inode_) && openAt(path_) == 0) {
+        result.restarted = true;  // otherwise not readable yet: try again next time
     }
     struct stat open {};
-    if (::fstat(fd_, &open) == 0 && open.st_size < offset_) {
+    if (::fstat(fd_.get(), &open) == 0 && open.st_size < offset_) {
         offset_ = 0;
         result.restarted = true;
     }
@@ -72,7 +68,7 @@ FileTail::Read FileTail::poll(std::size_t maxBytes) {
     buffer_.resize(maxBytes);
     std::size_t filled = 0;
     while (filled < maxBytes) {
-        const ssize_t n = ::pread(fd_, buffer_.data() + filled, maxBytes - filled, offset_);
+        const ssize_t n = ::pread(fd_.get(), buffer_.data() + filled, maxBytes - filled, offset_);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             result.error = errno;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "io/posix/owned_descriptor.h"
+
 namespace vemtora::plot {
 
 class FileTail {
@@ -16,12 +18,12 @@ public:
     FileTail() = default;
     FileTail(const FileTail&) = delete;
     FileTail& operator=(const FileTail&) = delete;
-    ~FileTail();
+    ~FileTail() = default;
 
     // 0, or the errno of the failure: EISDIR for a folder, EINVAL for a device or pipe (no log is either).
     int open(const std::string& path);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_.isOpen(); }
     const std::string& path() const { return path_; }
 
     struct Read {
@@ -37,7 +39,7 @@ private:
     int openAt(const std::string& path);
 
     std::string path_;
-    int fd_ = -1;
+    posix::OwnedDescriptor fd_;
     dev_t device_ = 0;
     ino_t inode_ = 0;
     off_t offset_ = 0;

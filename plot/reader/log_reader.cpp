@@ -42,9 +42,12 @@ void LogReader::reset() {
     overlong_ = false;
     samples_ = 0;
     skipped_ = 0;
+    clockSteps_ = 0;
     dated_ = false;
     day_ = 0;
     lastTenthsOfDay_ = -1;
+    lastTenths_ = 0;
+    firstUtcOffset_.reset();
 }
 
 void LogReader::takeLine(std::string_view line) {
@@ -56,22 +59,49 @@ void LogReader::takeLine(std::string_view line) {
     }
 }
 
-void LogReader::takeRecord(const LogRecord& record) {
+namespace {
+
+bool passesMidnight(std::int64_t lastTenthsOfDay, std::int64_t tenthsOfDay) {
+    return lastTenthsOfDay - tenthsOfDay > kNewDayStepBack;
+}
+
+}  // namespace
+
+// A stamp with an offset from UTC moved onto the clock of the log's first offset: the hour repeated
+// at the end of summer time then follows the first instead of overlaying it.
+LogStamp LogReader::onFirstClock(const LogStamp& stamp) {
+    if (!stamp.day || !stamp.utcOffsetMinutes) return stamp;
+    if (!firstUtcOffset_) firstUtcOffset_ = stamp.utcOffsetMinutes;
+    const std::int64_t placed = *stamp.day * kTenthsPerDay + stamp.tenthsOfDay -
+                                std::int64_t{*stamp.utcOffsetMinutes - *firstUtcOffset_} * 600;
+    const std::int64_t day = placed / kTenthsPerDay - (placed % kTenthsPerDay < 0 ? 1 : 0);
+    return {placed - day * kTenthsPerDay, day, stamp.utcOffsetMinutes};
+}
+
+void LogReader::takeRecord(const LogRecord& raw) {
+    const LogStamp stamp = onFirstClock(raw.stamp);
+    const LogRecord record{stamp, raw.volts, raw.amperes, raw.watts};
     const std::int64_t tenthsOfDay = record.stamp.tenthsOfDay;
+    const bool first = lastTenthsOfDay_ < 0;
     if (record.stamp.day) {
-        if (!dated_ && lastTenthsOfDay_ >= 0) {
+        if (!dated_ && !first) {
             // The undated lines so far lead up to this one: the midnight rule, run backwards.
-            const std::int64_t lastDay = *record.stamp.day - (lastTenthsOfDay_ > tenthsOfDay ? 1 : 0);
-            sink_.shiftTimes((lastDay - day_) * kTenthsPerDay);
+            const std::int64_t lastDay = *record.stamp.day - (passesMidnight(lastTenthsOfDay_, tenthsOfDay) ? 1 : 0);
+            const std::int64_t shift = (lastDay - day_) * kTenthsPerDay;
+            sink_.shiftTimes(shift);
+            lastTenths_ += shift;
         }
         dated_ = true;
         day_ = *record.stamp.day;
-    } else if (tenthsOfDay < lastTenthsOfDay_) {
-        ++day_;  // a plain stamp earlier than the one before starts the next day
+    } else if (!first && passesMidnight(lastTenthsOfDay_, tenthsOfDay)) {
+        ++day_;
     }
+    const std::int64_t tenths = day_ * kTenthsPerDay + tenthsOfDay;
+    if (!first && tenths < lastTenths_) ++clockSteps_;
     lastTenthsOfDay_ = tenthsOfDay;
+    lastTenths_ = tenths;
     ++samples_;
-    sink_.append({day_ * kTenthsPerDay + tenthsOfDay, record.volts, record.amperes, record.watts});
+    sink_.append({tenths, record.volts, record.amperes, record.watts});
 }
 
 }  // namespace vemtora::plot

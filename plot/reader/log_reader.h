@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ public:
 // A line that can never be a log line: far longer than any formatLogLine writes.
 inline constexpr std::size_t kMaxLineBytes = 4096;
 
+// A plain stamp further back than this from the one before is past midnight; a smaller step back
+// is a clock set back (a correction, the hour repeated at the end of summer time) on the same day.
+inline constexpr std::int64_t kNewDayStepBack = kTenthsPerDay / 2;
+
 class LogReader {
 public:
     explicit LogReader(LogSink& sink) : sink_(sink) {}
@@ -43,19 +48,25 @@ public:
     std::uint64_t skippedLines() const { return skipped_; }
     bool hasPartialLine() const { return !partial_.empty() || overlong_; }
     bool dated() const { return dated_; }
+    // Samples earlier than the one before them that start no new day.
+    std::uint64_t clockSteps() const { return clockSteps_; }
 
 private:
     void takeLine(std::string_view line);
-    void takeRecord(const LogRecord& record);
+    void takeRecord(const LogRecord& raw);
+    LogStamp onFirstClock(const LogStamp& stamp);
 
     LogSink& sink_;
     std::string partial_;
     bool overlong_ = false;
     std::uint64_t samples_ = 0;
     std::uint64_t skipped_ = 0;
+    std::uint64_t clockSteps_ = 0;
     bool dated_ = false;
     std::int64_t day_ = 0;
     std::int64_t lastTenthsOfDay_ = -1;
+    std::int64_t lastTenths_ = 0;  // of the sample before, as appended (and shifted)
+    std::optional<std::int32_t> firstUtcOffset_;  // the clock the log's times are drawn in
 };
 
 }  // namespace vemtora::plot

@@ -34,6 +34,16 @@ std::optional<std::int64_t> parseClock(std::string_view text) {
     return ((std::int64_t{*hour} * 60 + *minute) * 60 + *second) * 10 + *tenth;
 }
 
+// "+hh:mm" or "-hh:mm", less than a day.
+std::optional<std::int32_t> parseUtcOffset(std::string_view text) {
+    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return std::nullopt;
+    const auto hours = digits(text, 1, 2);
+    const auto minutes = digits(text, 4, 2);
+    if (!hours || !minutes || *hours > 23 || *minutes > 59) return std::nullopt;
+    const auto size = static_cast<std::int32_t>(*hours * 60 + *minutes);
+    return text[0] == '-' ? -size : size;
+}
+
 }  // namespace
 
 std::optional<LogStamp> parseLogStamp(std::string_view text) {
@@ -41,6 +51,12 @@ std::optional<LogStamp> parseLogStamp(std::string_view text) {
         const auto tenths = parseClock(text);
         if (!tenths) return std::nullopt;
         return LogStamp{*tenths, std::nullopt};
+    }
+    std::optional<std::int32_t> offset;
+    if (text.size() == 27) {
+        offset = parseUtcOffset(text.substr(21));
+        if (!offset) return std::nullopt;
+        text = text.substr(0, 21);
     }
     if (text.size() != 21 || text[4] != '-' || text[7] != '-' || text[10] != 'T') return std::nullopt;
     const auto year = digits(text, 0, 4);
@@ -51,7 +67,7 @@ std::optional<LogStamp> parseLogStamp(std::string_view text) {
         *day > daysInMonth(*year, *month)) {
         return std::nullopt;
     }
-    return LogStamp{*tenths, daysFromCivil({*year, *month, *day})};
+    return LogStamp{*tenths, daysFromCivil({*year, *month, *day}), offset};
 }
 
 // Howard Hinnant's days_from_civil / civil_from_days: exact, no tables, no time zone.

@@ -1,4 +1,5 @@
-// The time stamp that opens a log line: "hh:mm:ss.t", or "YYYY-MM-DDThh:mm:ss.t" (--iso-time).
+// The time stamp that opens a log line: "hh:mm:ss.t", or "YYYY-MM-DDThh:mm:ss.t" (--iso-time),
+// which newer loggers follow with the offset from UTC, "+02:00".
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@ inline constexpr std::int64_t kTenthsPerDay = 24 * 60 * 60 * 10;
 struct LogStamp {
     std::int64_t tenthsOfDay = 0;      // 0 .. kTenthsPerDay - 1
     std::optional<std::int64_t> day;   // days since 1970-01-01, when the stamp carries a date
+    std::optional<std::int32_t> utcOffsetMinutes;  // east of UTC, when a dated stamp carries it
 };
 
 std::optional<LogStamp> parseLogStamp(std::string_view text);

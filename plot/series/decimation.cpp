@@ -1,5 +1,6 @@
 #include "decimation.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vemtora::plot {
@@ -38,8 +39,53 @@ std::size_t firstIndexAtOrAfter(std::span<const std::int64_t> times, std::int64_
     return low;
 }
 
+std::size_t nearestIndex(std::span<const std::int64_t> times, double seconds) {
+    if (times.empty()) return 0;
+    std::size_t i = firstIndexAtOrAfter(times, tenthsAtOrAfter(seconds));
+    if (i == times.size() ||
+        (i > 0 && seconds * 10 - static_cast<double>(times[i - 1]) < static_cast<double>(times[i]) - seconds * 10)) {
+        --i;
+    }
+    return i;
+}
+
+namespace {
+
+// Walks the store's gaps in step with ascending sample indices.
+class GapCursor {
+public:
+    GapCursor(std::span<const std::size_t> gaps, std::size_t from)
+        : gaps_(gaps), at_(static_cast<std::size_t>(std::lower_bound(gaps.begin(), gaps.end(), from) - gaps.begin())) {}
+
+    // Whether a gap lies just before sample i; i never below the last call's.
+    bool before(std::size_t i) {
+        while (at_ < gaps_.size() && gaps_[at_] < i) ++at_;
+        return at_ < gaps_.size() && gaps_[at_] == i;
+    }
+    // The first gap start after i, or `limit`.
+    std::size_t nextAfter(std::size_t i, std::size_t limit) {
+        before(i);
+        std::size_t k = at_;
+        if (k < gaps_.size() && gaps_[k] == i) ++k;
+        return k < gaps_.size() && gaps_[k] < limit ? gaps_[k] : limit;
+    }
+
+private:
+    std::span<const std::size_t> gaps_;
+    std::size_t at_;
+};
+
+void breakRun(Trace& out) {
+    if (!out.points.empty() && (out.runStarts.empty() || out.runStarts.back() != out.points.size())) {
+        out.runStarts.push_back(out.points.size());
+    }
+}
+
+}  // namespace
+
 void decimate(const SampleStore& store, Quantity quantity, double from, double to, int columns, Trace& out) {
     out.points.clear();
+    out.runStarts.clear();
     out.visible = MinMax{};
     if (!std::isfinite(from) || !std::isfinite(to) || to < from) return;
     if (columns < 1) columns = 1;
@@ -48,10 +94,12 @@ void decimate(const SampleStore& store, Quantity quantity, double from, double t
     const std::size_t first = firstIndexAtOrAfter(times, tenthsAtOrAfter(from));
     std::size_t last = firstIndexAtOrAfter(times, tenthsAfter(to));
     if (last < first) last = first;
+    GapCursor gaps(store.gapStarts(), first);
 
     if (first > 0) addPoint(out, secondsAt(times, first - 1), values[first - 1]);
     if (last - first <= 2 * static_cast<std::size_t>(columns)) {
         for (std::size_t i = first; i < last; ++i) {
+            if (gaps.before(i)) breakRun(out);
             addPoint(out, secondsAt(times, i), values[i]);
             out.visible.add(values[i]);
         }
@@ -62,19 +110,27 @@ void decimate(const SampleStore& store, Quantity quantity, double from, double t
             std::size_t end = column + 1 == columns ? last : firstIndexAtOrAfter(times, tenthsAtOrAfter(from + (column + 1) * width));
             if (end < begin) end = begin;
             if (end > last) end = last;
-            const MinMax extremes = store.pyramid(quantity).range(values, begin, end);
-            if (!extremes.empty()) {
-                const double middle = from + (column + 0.5) * width;
-                // Whichever end is nearer the line so far comes first: fewer crossing strokes.
-                const bool fallFirst = !out.points.empty() && out.points.back().value > (extremes.min + extremes.max) / 2;
-                addPoint(out, middle, fallFirst ? extremes.max : extremes.min);
-                if (extremes.max != extremes.min) addPoint(out, middle, fallFirst ? extremes.min : extremes.max);
-                out.visible.add(extremes);
+            const double middle = from + (column + 0.5) * width;
+            for (std::size_t at = begin; at < end;) {
+                if (gaps.before(at)) breakRun(out);
+                const std::size_t stop = gaps.nextAfter(at, end);
+                const MinMax extremes = store.pyramid(quantity).range(values, at, stop);
+                if (!extremes.empty()) {
+                    // Whichever end is nearer the line so far comes first: fewer crossing strokes.
+                    const bool fallFirst = !out.points.empty() && out.points.back().value > (extremes.min + extremes.max) / 2;
+                    addPoint(out, middle, fallFirst ? extremes.max : extremes.min);
+                    if (extremes.max != extremes.min) addPoint(out, middle, fallFirst ? extremes.min : extremes.max);
+                    out.visible.add(extremes);
+                }
+                at = stop;
             }
             begin = end;
         }
     }
-    if (last < times.size()) addPoint(out, secondsAt(times, last), values[last]);
+    if (last < times.size()) {
+        if (gaps.before(last)) breakRun(out);
+        addPoint(out, secondsAt(times, last), values[last]);
+    }
 }
 
 }  // namespace vemtora::plot

@@ -17,6 +17,7 @@ struct PlotPoint {
 
 struct Trace {
     std::vector<PlotPoint> points;  // with one sample past each edge, so lines run to the border
+    std::vector<std::size_t> runStarts;  // indices into points after a gap: no line is drawn into them
     MinMax visible;                 // of the samples inside the range only
 };
 
@@ -28,7 +29,11 @@ std::int64_t tenthsAfter(double seconds);  // rounded down, plus one
 // (a clock set back in an ISO-stamped log): the answer is then merely approximate.
 std::size_t firstIndexAtOrAfter(std::span<const std::int64_t> times, std::int64_t tenths);
 
-// Reuses out's storage. `columns` below 1 counts as 1.
+// The sample nearest `seconds` (the later on a tie); times.size() when there are none.
+std::size_t nearestIndex(std::span<const std::int64_t> times, double seconds);
+
+// Reuses out's storage. `columns` below 1 counts as 1. A pixel column holding a gap gets the
+// extremes of each side apart, so no line crosses the gap at any zoom.
 void decimate(const SampleStore& store, Quantity quantity, double from, double to, int columns, Trace& out);
 
 }  // namespace vemtora::plot

@@ -47,12 +47,21 @@ void ViewRange::showAll() {
     showsAll_ = true;
 }
 
+void ViewRange::show(double from, double to) {
+    if (!std::isfinite(from) || !std::isfinite(to) || to < from) return;
+    set(from, from + std::max(to - from, kMinimumSpan));
+}
+
 void ViewRange::zoom(double factor, double anchor) {
     if (!std::isfinite(factor) || factor <= 0 || !std::isfinite(anchor)) return;
     const double span = to_ - from_;
     const Extent whole = extent();
     const double newSpan = bounded(span * factor, kMinimumSpan, whole.high - whole.low);
     anchor = bounded(anchor, from_, to_);
+    if (anchor == to_ && showsEnd()) {
+        set(whole.high - newSpan, whole.high);  // the end itself, not a rounding short of it
+        return;
+    }
     const double from = anchor - (anchor - from_) * (newSpan / span);
     set(from, from + newSpan);
 }
@@ -68,7 +77,8 @@ void ViewRange::set(double from, double to) {
     const double span = std::min(to - from, whole.high - whole.low);
     from = bounded(from, whole.low, whole.high - span);
     from_ = from;
-    to_ = from + span;
+    // At the end, the end exactly: (high - span) + span may fall short, and the view stop following.
+    to_ = from >= whole.high - span ? whole.high : from + span;
     showsAll_ = from_ <= whole.low && to_ >= whole.high;
 }
 

@@ -11,6 +11,8 @@ public:
     void setData(double first, double last);
     void clearData();
     void showAll();
+    // From `from` to `to` seconds, kept inside the data; at least kMinimumSpan.
+    void show(double from, double to);
     // factor < 1 zooms in; the time at `anchor` stays where it is on screen.
     void zoom(double factor, double anchor);
     // By a share of the visible span; positive moves towards later times.

@@ -23,6 +23,9 @@ bool exportSvg(ChartStack& stack, const QString& path, const QString& title) {
         TimeChartView& view = stack.view(quantity);
         view.scene()->render(&painter, QRectF(view.geometry()), view.mapToScene(view.viewport()->rect()).boundingRect());
     }
+    for (QLabel* label : {&stack.caption(), &stack.statistics()}) {
+        if (label->isVisible()) label->render(&painter, label->pos(), QRegion(), QWidget::DrawChildren);
+    }
     return painter.end();
 }
 

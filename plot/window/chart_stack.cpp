@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
 
 namespace vemtora::plot {
@@ -49,11 +50,21 @@ ChartStack::ChartStack(const SampleStore& store, ViewRange& view, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    caption_ = new QLabel(this);
+    caption_->setContentsMargins(8, 4, 8, 4);
+    caption_->setWordWrap(true);
+    caption_->hide();
+    layout->addWidget(caption_);
     for (Quantity quantity : kQuantities) {
         makePanel(quantity);
         // The bottom chart also carries the time labels.
         layout->addWidget(panel(quantity).view, quantity == Quantity::Watts ? 12 : 10);
     }
+    statistics_ = new QLabel(this);
+    statistics_->setContentsMargins(8, 2, 8, 2);
+    statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statistics_->setWordWrap(true);  // a narrow window wraps it instead of growing wider
+    layout->addWidget(statistics_);
     refresh();
 }
 
@@ -118,6 +129,7 @@ void ChartStack::refresh() {
     layOutPlotAreas();
     for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
     drawTimeAxes();
+    statistics_->setText(QString::fromStdString(statisticsLine(statisticsBetween(store_, viewRange_.from(), viewRange_.to()))));
     showCursor(cursorSeconds_);
     emit viewChanged();
 }
@@ -143,13 +155,46 @@ void ChartStack::drawTimeAxes() {
     }
 }
 
+void ChartStack::setCaption(const QString& text) {
+    caption_->setText(text);
+    caption_->setVisible(!text.isEmpty());
+}
+
+QLineSeries& ChartStack::runSeries(Panel& p, std::size_t run) {
+    if (run == 0) return *p.series;
+    while (p.afterGaps.size() < run) {
+        auto* series = new QLineSeries(p.chart);
+        series->setPen(p.series->pen());
+        p.chart->addSeries(series);
+        series->attachAxis(p.time);
+        series->attachAxis(p.values);
+        p.afterGaps.push_back(series);
+    }
+    return *p.afterGaps[run - 1];
+}
+
+int ChartStack::runs(Quantity quantity) const {
+    const Panel& p = panel(quantity);
+    int count = 1;
+    for (const QLineSeries* series : p.afterGaps) count += series->count() > 0 ? 1 : 0;
+    return count;
+}
+
 void ChartStack::drawValues(Panel& p, Quantity quantity) {
     decimate(store_, quantity, viewRange_.from(), viewRange_.to(), columns(), trace_);
-    points_.resize(static_cast<qsizetype>(trace_.points.size()));
-    for (std::size_t i = 0; i < trace_.points.size(); ++i) {
-        points_[static_cast<qsizetype>(i)] = QPointF(trace_.points[i].seconds, trace_.points[i].value);
+    std::size_t run = 0;
+    for (std::size_t begin = 0; begin < trace_.points.size() || run == 0; ++run) {
+        const std::size_t end = run < trace_.runStarts.size() ? trace_.runStarts[run] : trace_.points.size();
+        points_.resize(static_cast<qsizetype>(end - begin));
+        for (std::size_t i = begin; i < end; ++i) {
+            points_[static_cast<qsizetype>(i - begin)] = QPointF(trace_.points[i].seconds, trace_.points[i].value);
+        }
+        runSeries(p, run).replace(points_);
+        begin = end;
     }
-    p.series->replace(points_);
+    for (std::size_t spare = run; spare <= p.afterGaps.size(); ++spare) {
+        if (runSeries(p, spare).count() > 0) runSeries(p, spare).clear();
+    }
 
     double low = 0.0;
     double high = 1.0;

@@ -4,11 +4,13 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QGraphicsLineItem>
+#include <QLabel>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <QWidget>
 
 #include <array>
+#include <vector>
 
 #include "plot/series/decimation.h"
 #include "plot/series/sample_store.h"
@@ -31,8 +33,15 @@ public:
 
     TimeChartView& view(Quantity quantity) const { return *panel(quantity).view; }
     QLineSeries& series(Quantity quantity) const { return *panel(quantity).series; }
+    // Runs drawn apart because gaps lie between them: 1 for a log without gaps in view.
+    int runs(Quantity quantity) const;
     QValueAxis& valueAxis(Quantity quantity) const { return *panel(quantity).values; }
     QCategoryAxis& timeAxis(Quantity quantity) const { return *panel(quantity).time; }
+    QString statisticsText() const { return statistics_->text(); }
+    // A line above the charts (a picture's file name and range); empty hides it.
+    void setCaption(const QString& text);
+    QLabel& caption() const { return *caption_; }
+    QLabel& statistics() const { return *statistics_; }
 
 signals:
     void hovered(double seconds);
@@ -42,7 +51,8 @@ private:
     struct Panel {
         QChart* chart = nullptr;
         TimeChartView* view = nullptr;
-        QLineSeries* series = nullptr;
+        QLineSeries* series = nullptr;      // the trace up to its first gap
+        std::vector<QLineSeries*> afterGaps;  // one run each after that; spare ones empty
         QValueAxis* values = nullptr;
         QCategoryAxis* time = nullptr;
         QGraphicsLineItem* cursor = nullptr;
@@ -51,6 +61,7 @@ private:
     void makePanel(Quantity quantity);
     void drawTimeAxes();
     void drawValues(Panel& panel, Quantity quantity);
+    QLineSeries& runSeries(Panel& panel, std::size_t run);
     void layOutPlotAreas();
     int columns() const;  // pixel columns of the plot area
 
@@ -59,6 +70,8 @@ private:
     std::array<Panel, 3> panels_;
     Trace trace_;  // reused: no allocation per redraw once warmed up
     QList<QPointF> points_;
+    QLabel* statistics_;  // of the samples in view
+    QLabel* caption_;
     bool dated_ = false;
     double cursorSeconds_;
 };

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <utility>
 
 namespace vemtora::plot {
@@ -11,31 +12,45 @@ LogFollower::LogFollower(QObject* parent) : QObject(parent) {
     connect(&timer_, &QTimer::timeout, this, &LogFollower::poll);
 }
 
-int LogFollower::open(const QString& path) {
+int LogFollower::open(const QString& path, bool waitIfMissing) {
     auto tail = std::make_unique<FileTail>();
     const int error = tail->open(QFile::encodeName(path).toStdString());
-    if (error != 0) return error;
-    tail_ = std::move(tail);
+    if (error != 0 && !(error == ENOENT && waitIfMissing)) return error;
+    waiting_ = error != 0;
+    tail_ = waiting_ ? nullptr : std::move(tail);
     path_ = path;
     store_.clear();
     reader_.reset();
     nameGone_ = false;
     readError_ = 0;
-    catchingUp_ = true;
+    restarts_ = 0;
+    catchingUp_ = !waiting_;
     emit samplesChanged(true);
-    timer_.start(0);
+    timer_.start(waiting_ ? kPollMs : 0);
     return 0;
 }
 
 void LogFollower::poll() {
+    if (!tail_ && waiting_) {
+        auto tail = std::make_unique<FileTail>();
+        if (tail->open(QFile::encodeName(path_).toStdString()) != 0) {
+            timer_.start(kPollMs);
+            return;
+        }
+        tail_ = std::move(tail);
+        waiting_ = false;
+    }
     if (!tail_) return;
     const FileTail::Read read = tail_->poll(kChunkBytes);
     if (read.restarted) {
         store_.clear();
         reader_.reset();
+        ++restarts_;
     }
     reader_.feed(read.bytes);
-    const bool changed = read.restarted || !read.bytes.empty() || nameGone_ != read.gone || readError_ != read.error;
+    // The end reached counts as a change too: an empty file must stop saying it is being read.
+    const bool changed = read.restarted || !read.bytes.empty() || nameGone_ != read.gone || readError_ != read.error ||
+                         catchingUp_ != read.more;
     nameGone_ = read.gone;
     readError_ = read.error;
     catchingUp_ = read.more;

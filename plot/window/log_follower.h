@@ -22,8 +22,9 @@ public:
 
     explicit LogFollower(QObject* parent = nullptr);
 
-    // 0 or an errno; on failure whatever was open stays open.
-    int open(const QString& path);
+    // 0 or an errno; on failure whatever was open stays open. waitIfMissing: a file that does not
+    // exist yet is waited for, as tail -F does.
+    int open(const QString& path, bool waitIfMissing = false);
 
     const SampleStore& store() const { return store_; }
     const LogReader& reader() const { return reader_; }
@@ -31,7 +32,10 @@ public:
     bool isOpen() const { return tail_ != nullptr; }
     bool catchingUp() const { return catchingUp_; }  // more is waiting to be read
     bool nameGone() const { return nameGone_; }
+    bool waiting() const { return waiting_; }  // for the file to appear
     int readError() const { return readError_; }
+    // Times the file was cut back or replaced and read again from its start.
+    int restarts() const { return restarts_; }
 
 signals:
     // New samples, or a fresh start (restarted) after the file was cut back or replaced.
@@ -48,6 +52,8 @@ private:
     bool catchingUp_ = false;
     bool nameGone_ = false;
     int readError_ = 0;
+    int restarts_ = 0;
+    bool waiting_ = false;
 };
 
 }  // namespace vemtora::plot

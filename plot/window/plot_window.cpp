@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -16,7 +17,9 @@
 #include <limits>
 
 #include "chart_export.h"
+#include "plot/cli/log_summary.h"
 #include "plot/series/decimation.h"
+#include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
 
 namespace vemtora::plot {
@@ -87,8 +90,8 @@ void PlotWindow::buildMenus() {
     help->addAction(tr("&About"), this, &PlotWindow::showAbout);
 }
 
-bool PlotWindow::openLog(const QString& path, QString* error) {
-    const int failure = follower_.open(path);
+bool PlotWindow::openLog(const QString& path, QString* error, bool waitIfMissing) {
+    const int failure = follower_.open(path, waitIfMissing);
     if (failure != 0) {
         if (error) *error = QString::fromLocal8Bit(std::strerror(failure));
         return false;
@@ -102,6 +105,38 @@ bool PlotWindow::exportView(const QString& path, QString* error) {
     const bool saved = svg ? exportSvg(*charts_, path, windowTitle()) : exportPng(*charts_, path);
     if (!saved && error) *error = tr("could not write %1").arg(path);
     return saved;
+}
+
+bool PlotWindow::showRange(const QString& from, const QString& to, QString* error) {
+    while (follower_.catchingUp()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    std::string problem = logProblem(follower_.reader());
+    const auto range = problem.empty() ? rangeOf(follower_.store(), follower_.reader().dated(), from.toStdString(),
+                                                 to.toStdString(), problem)
+                                       : std::nullopt;
+    if (!range) {
+        if (error) *error = QString::fromStdString(problem);
+        return false;
+    }
+    view_.show(static_cast<double>(range->from) / 10.0, static_cast<double>(range->to) / 10.0);
+    const bool dated = follower_.reader().dated();
+    charts_->setCaption(QStringLiteral("%1    %2 \u2013 %3")
+                            .arg(QFileInfo(follower_.path()).fileName(), QString::fromStdString(stampLabel(range->from, dated)),
+                                 QString::fromStdString(stampLabel(range->to, dated))));
+    charts_->refresh();
+    return true;
+}
+
+void PlotWindow::showForPicture(QSize size) {
+    menuBar()->hide();
+    statusBar()->hide();
+    setAttribute(Qt::WA_DontShowOnScreen);
+    setMinimumSize(0, 0);
+    resize(size);
+    show();
+    // The layout settles through posted events; the axes are laid out for the final sizes only.
+    QCoreApplication::processEvents();
+    charts_->refresh();
+    QCoreApplication::processEvents();
 }
 
 void PlotWindow::chooseLog() {
@@ -164,17 +199,19 @@ void PlotWindow::showReadout(double seconds) {
         readout_->clear();
         return;
     }
-    const auto times = store.tenths();
-    std::size_t i = firstIndexAtOrAfter(times, tenthsAtOrAfter(seconds));
-    if (i == times.size() || (i > 0 && seconds * 10 - static_cast<double>(times[i - 1]) < static_cast<double>(times[i]) - seconds * 10)) --i;
-    readout_->setText(QStringLiteral("%1    %2 V    %3 A    %4 W")
-                          .arg(QString::fromStdString(stampLabel(times[i], follower_.reader().dated())),
-                               valueText(store.values(Quantity::Volts)[i], 1),
-                               valueText(store.values(Quantity::Amperes)[i], 2),
-                               valueText(store.values(Quantity::Watts)[i], 1)));
+    const std::size_t i = nearestIndex(store.tenths(), seconds);
+    QString text = QString::fromStdString(stampLabel(store.tenths()[i], follower_.reader().dated()));
+    for (Quantity quantity : kQuantities) {
+        text += QStringLiteral("    %1 %2").arg(valueText(store.values(quantity)[i], decimalsOf(quantity)), QLatin1String(unitOf(quantity)));
+    }
+    readout_->setText(text);
 }
 
 void PlotWindow::updateCounts() {
+    if (follower_.waiting()) {
+        counts_->setText(tr("waiting for %1 to appear").arg(QFileInfo(follower_.path()).fileName()));
+        return;
+    }
     if (!follower_.isOpen()) {
         counts_->setText(tr("No log open: File > Open"));
         return;
@@ -184,7 +221,15 @@ void PlotWindow::updateCounts() {
     if (follower_.reader().skippedLines() > 0) {
         parts << counted(follower_.reader().skippedLines(), "line skipped", "lines skipped");
     }
-    if (follower_.catchingUp()) parts << tr("reading\u2026");
+    if (follower_.reader().clockSteps() > 0) {
+        parts << counted(follower_.reader().clockSteps(), "clock step", "clock steps");
+    }
+    if (follower_.catchingUp()) {
+        parts << tr("reading\u2026");
+    } else if (const std::string problem = logProblem(follower_.reader()); !problem.empty()) {
+        parts << QString::fromStdString(problem);
+    }
+    if (follower_.restarts() > 0) parts << tr("cut back or replaced: read again from its start");
     if (follower_.nameGone()) parts << tr("file removed");
     if (follower_.readError() != 0) parts << QString::fromLocal8Bit(std::strerror(follower_.readError()));
     counts_->setText(parts.join(QStringLiteral("  \u00b7  ")));

@@ -17,8 +17,13 @@ public:
     explicit PlotWindow(QWidget* parent = nullptr);
 
     // On failure returns the reason, and the log shown before stays.
-    bool openLog(const QString& path, QString* error);
+    bool openLog(const QString& path, QString* error, bool waitIfMissing = false);
     bool exportView(const QString& path, QString* error);  // PNG or SVG by the name's ending
+    // Once the open log is read to its end: shows from..to (as --from and --to take them, empty for
+    // the log's own ends) with the file's name and the range above the charts, for a picture.
+    bool showRange(const QString& from, const QString& to, QString* error);
+    // The charts alone at `size`, drawn but shown on no screen: for exporting without a display.
+    void showForPicture(QSize size);
 
     ChartStack& charts() { return *charts_; }
     const LogFollower& follower() const { return follower_; }

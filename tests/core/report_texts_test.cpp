@@ -112,6 +112,19 @@ INSTANTIATE_TEST_SUITE_P(
         StampCase{LogTimeStamp::LocalDateTime, {23, 59, 59, 999, 2026, 12, 31},
                   "2026-12-31T23:59:59.9\t64.6\t1.94\t125.3\n"},
         StampCase{LogTimeStamp::LocalDateTime, {0, 0, 0, 0, 987, 1, 1}, "0987-01-01T00:00:00.0\t64.6\t1.94\t125.3\n"},
+        // With the clock's offset from UTC: the first and the repeated 02:30 at the end of summer time.
+        StampCase{LogTimeStamp::LocalDateTime, {2, 30, 0, 0, 2026, 10, 25, 120, true},
+                  "2026-10-25T02:30:00.0+02:00\t64.6\t1.94\t125.3\n"},
+        StampCase{LogTimeStamp::LocalDateTime, {2, 30, 0, 0, 2026, 10, 25, 60, true},
+                  "2026-10-25T02:30:00.0+01:00\t64.6\t1.94\t125.3\n"},
+        StampCase{LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8, -210, true},
+                  "2026-12-08T09:05:07.3-03:30\t64.6\t1.94\t125.3\n"},
+        StampCase{LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8, 0, true},
+                  "2026-12-08T09:05:07.3+00:00\t64.6\t1.94\t125.3\n"},
+        StampCase{LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8, 345, true},
+                  "2026-12-08T09:05:07.3+05:45\t64.6\t1.94\t125.3\n"},
+        // The plain form never writes it: the window editions' files stay byte for byte the same.
+        StampCase{LogTimeStamp::TimeOfDay, {9, 5, 7, 300, 2026, 12, 8, 120, true}, "09:05:07.3\t64.6\t1.94\t125.3\n"},
         StampCase{LogTimeStamp::LocalDateTime, {65535, 65535, 65535, 65535, 65535, 65535, 65535},
                   "65535-65535-65535T65535:65535:65535.655\t64.6\t1.94\t125.3\n"}));
 

@@ -29,7 +29,8 @@ namespace {
 using namespace testing_support;
 
 const std::regex kClockLine(R"((\d\d):(\d\d):(\d\d)\.(\d)\t(.*))");
-const std::regex kDatedLine(R"((\d{4})-(\d\d)-(\d\d)T(\d\d):(\d\d):(\d\d)\.(\d)\t(.*))");
+// The dated form carries the clock's offset from UTC.
+const std::regex kDatedLine(R"((\d{4})-(\d\d)-(\d\d)T(\d\d):(\d\d):(\d\d)\.(\d)[+-]\d\d:\d\d\t(.*))");
 
 struct StampedLine {
     long tenthsOfDay = -1;  // -1: the line is not well formed

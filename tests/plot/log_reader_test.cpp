@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "core/report_texts.h"
 #include "plot/reader/log_line.h"
 #include "plot/reader/log_reader.h"
@@ -35,6 +36,7 @@ struct LineCase {
     std::int64_t tenthsOfDay = 0;
     std::optional<std::int64_t> day = std::nullopt;
     double volts = 0, amperes = 0, watts = 0;
+    std::optional<std::int32_t> offset = std::nullopt;
 };
 
 class LogLines : public ::testing::TestWithParam<LineCase> {};
@@ -46,6 +48,7 @@ TEST_P(LogLines, ParseExactlyWhatTheLogHolds) {
     if (!c.valid) return;
     EXPECT_EQ(record->stamp.tenthsOfDay, c.tenthsOfDay);
     EXPECT_EQ(record->stamp.day, c.day);
+    EXPECT_EQ(record->stamp.utcOffsetMinutes, c.offset);
     EXPECT_EQ(record->volts, c.volts);
     EXPECT_EQ(record->amperes, c.amperes);
     EXPECT_EQ(record->watts, c.watts);
@@ -62,7 +65,12 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"scientific", "12:00:00.0\t1.5e+20\t-2e+20\t3.0000000000000003e+40", true, clock(12, 0, 0, 0), {},
                  1.5e20, -2e20, 3.0000000000000003e40},
         LineCase{"leap day", "2024-02-29T00:00:00.1\t1.0\t1.00\t1.0", true, 1, 19782, 1, 1, 1},
-        LineCase{"before 1970", "1969-12-31T23:59:59.9\t1.0\t1.00\t1.0", true, clock(23, 59, 59, 9), -1, 1, 1, 1}),
+        LineCase{"before 1970", "1969-12-31T23:59:59.9\t1.0\t1.00\t1.0", true, clock(23, 59, 59, 9), -1, 1, 1, 1},
+        LineCase{"iso with offset", "2026-12-08T09:05:07.3+02:00\t64.6\t1.94\t125.3", true, clock(9, 5, 7, 3), kDec8,
+                 64.6, 1.94, 125.3, 120},
+        LineCase{"iso with negative offset", "2026-12-08T09:05:07.3-03:30\t1.0\t1.00\t1.0", true, clock(9, 5, 7, 3), kDec8,
+                 1, 1, 1, -210},
+        LineCase{"iso at UTC", "2026-12-08T09:05:07.3+00:00\t1.0\t1.00\t1.0", true, clock(9, 5, 7, 3), kDec8, 1, 1, 1, 0}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& ch : name) if (ch == ' ') ch = '_';
@@ -93,6 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"blanks for tabs", "09:05:07.3 64.6 1.94 125.3", false},
                       LineCase{"iso with blank", "2026-12-08 09:05:07.3\t1.0\t1.00\t1.0", false},
                       LineCase{"iso with zone", "2026-12-08T09:05:07.3Z\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset without colon", "2026-12-08T09:05:07.3+0200\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset of a day", "2026-12-08T09:05:07.3+24:00\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset minute 60", "2026-12-08T09:05:07.3-01:60\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset without sign", "2026-12-08T09:05:07.3 02:00\t1.0\t1.00\t1.0", false},
+                      LineCase{"offset on a plain stamp", "09:05:07.3+02:00\t1.0\t1.00\t1.0", false},
                       LineCase{"month 13", "2026-13-01T09:05:07.3\t1.0\t1.00\t1.0", false},
                       LineCase{"month 0", "2026-00-10T09:05:07.3\t1.0\t1.00\t1.0", false},
                       LineCase{"April 31", "2026-04-31T09:05:07.3\t1.0\t1.00\t1.0", false},
@@ -145,6 +158,7 @@ struct StreamCase {
     std::vector<std::int64_t> tenths;  // of every sample, in order
     std::uint64_t skipped;
     bool partial = false;
+    std::uint64_t clockSteps = 0;
 };
 
 class LogStreams : public ::testing::TestWithParam<StreamCase> {};
@@ -160,9 +174,11 @@ TEST_P(LogStreams, GiveTheirSamplesInOrder) {
     EXPECT_EQ(reader.samples(), c.tenths.size());
     EXPECT_EQ(reader.skippedLines(), c.skipped);
     EXPECT_EQ(reader.hasPartialLine(), c.partial);
+    EXPECT_EQ(reader.clockSteps(), c.clockSteps);
 }
 
 constexpr std::int64_t kDay = kTenthsPerDay;
+const std::int64_t kOct25 = daysFromCivil({2026, 10, 25});
 const std::string kValues = "\t230.1\t1.90\t437.2\n";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -171,22 +187,56 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"plain", "09:00:00.0" + kValues + "09:00:00.5" + kValues, {clock(9, 0, 0, 0), clock(9, 0, 0, 5)}, 0},
         StreamCase{"same stamp twice stays on its day", "10:00:00.0" + kValues + "10:00:00.0" + kValues,
                    {clock(10, 0, 0, 0), clock(10, 0, 0, 0)}, 0},
-        StreamCase{"earlier stamp starts the next day",
-                   "23:59:59.9" + kValues + "00:00:00.1" + kValues + "08:00:00.0" + kValues + "07:59:59.9" + kValues,
-                   {clock(23, 59, 59, 9), kDay + 1, kDay + clock(8, 0, 0, 0), 2 * kDay + clock(7, 59, 59, 9)}, 0},
+        StreamCase{"midnight wrap starts the next day, twice",
+                   "23:59:59.9" + kValues + "00:00:00.1" + kValues + "20:00:00.0" + kValues + "07:59:59.9" + kValues,
+                   {clock(23, 59, 59, 9), kDay + 1, kDay + clock(20, 0, 0, 0), 2 * kDay + clock(7, 59, 59, 9)}, 0},
+        StreamCase{"a clock set back 5 s stays on its day",
+                   "09:00:00.0" + kValues + "09:00:01.0" + kValues + "08:59:57.0" + kValues + "08:59:58.0" + kValues,
+                   {clock(9, 0, 0, 0), clock(9, 0, 1, 0), clock(8, 59, 57, 0), clock(8, 59, 58, 0)}, 0, false, 1},
+        StreamCase{"the repeated hour at the end of summer time",
+                   "02:59:59.0" + kValues + "02:00:00.0" + kValues + "02:59:59.0" + kValues + "03:00:00.0" + kValues,
+                   {clock(2, 59, 59, 0), clock(2, 0, 0, 0), clock(2, 59, 59, 0), clock(3, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"a step back of exactly 12 hours is a clock step, just over is a new day",
+                   "20:00:00.0" + kValues + "08:00:00.0" + kValues + "20:00:00.1" + kValues + "08:00:00.0" + kValues,
+                   {clock(20, 0, 0, 0), clock(8, 0, 0, 0), clock(20, 0, 0, 1), kDay + clock(8, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"a clock step and a midnight wrap in one night",
+                   "23:59:58.0" + kValues + "23:59:50.0" + kValues + "00:00:02.0" + kValues,
+                   {clock(23, 59, 58, 0), clock(23, 59, 50, 0), kDay + clock(0, 0, 2, 0)}, 0, false, 1},
         StreamCase{"iso dates; plain after it continues on that date",
                    "2026-12-08T23:59:59.0" + kValues + "23:59:59.5" + kValues + "00:00:00.5" + kValues,
                    {kDec8 * kDay + clock(23, 59, 59, 0), kDec8 * kDay + clock(23, 59, 59, 5), (kDec8 + 1) * kDay + 5}, 0},
-        StreamCase{"iso going back in time is taken as written",
+        StreamCase{"iso going back in time is taken as written, a clock step",
                    "2026-12-08T02:59:59.9" + kValues + "2026-12-08T02:00:00.0" + kValues,
-                   {kDec8 * kDay + clock(2, 59, 59, 9), kDec8 * kDay + clock(2, 0, 0, 0)}, 0},
+                   {kDec8 * kDay + clock(2, 59, 59, 9), kDec8 * kDay + clock(2, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"offsets place the repeated hour after the first, on the first offset's clock",
+                   "2026-10-25T02:59:59.0+02:00" + kValues + "2026-10-25T02:00:00.0+01:00" + kValues +
+                       "2026-10-25T02:30:00.0+01:00" + kValues,
+                   {kOct25 * kDay + clock(2, 59, 59, 0), kOct25 * kDay + clock(3, 0, 0, 0), kOct25 * kDay + clock(3, 30, 0, 0)}, 0},
+        StreamCase{"the same hour without offsets is a clock step",
+                   "2026-10-25T02:59:59.0" + kValues + "2026-10-25T02:00:00.0" + kValues,
+                   {kOct25 * kDay + clock(2, 59, 59, 0), kOct25 * kDay + clock(2, 0, 0, 0)}, 0, false, 1},
+        StreamCase{"an offset moving the time past midnight, before 1970 too",
+                   "1970-01-01T00:30:00.0+01:00" + kValues + "1970-01-01T00:40:00.0+02:00" + kValues,
+                   {clock(0, 30, 0, 0), -kDay + clock(23, 40, 0, 0)}, 0, false, 1},
+        StreamCase{"first date after a clock step keeps the plain lines on its day",
+                   "10:00:00.0" + kValues + "09:59:00.0" + kValues + "2026-12-08T09:59:30.0" + kValues,
+                   {kDec8 * kDay + clock(10, 0, 0, 0), kDec8 * kDay + clock(9, 59, 0, 0), kDec8 * kDay + clock(9, 59, 30, 0)},
+                   0, false, 1},
         StreamCase{"first date dates the plain lines before it, same day",
                    "08:00:00.0" + kValues + "09:00:00.0" + kValues + "2026-12-08T10:00:00.0" + kValues,
                    {kDec8 * kDay + clock(8, 0, 0, 0), kDec8 * kDay + clock(9, 0, 0, 0), kDec8 * kDay + clock(10, 0, 0, 0)}, 0},
         StreamCase{"first date dates the plain lines before it, across midnight",
-                   "22:00:00.0" + kValues + "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T00:10:00.0" + kValues,
-                   {(kDec8 - 2) * kDay + clock(22, 0, 0, 0), (kDec8 - 2) * kDay + clock(23, 0, 0, 0),
-                    (kDec8 - 1) * kDay + clock(0, 30, 0, 0), kDec8 * kDay + clock(0, 10, 0, 0)}, 0},
+                   "22:00:00.0" + kValues + "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T14:10:00.0" + kValues,
+                   {(kDec8 - 1) * kDay + clock(22, 0, 0, 0), (kDec8 - 1) * kDay + clock(23, 0, 0, 0),
+                    kDec8 * kDay + clock(0, 30, 0, 0), kDec8 * kDay + clock(14, 10, 0, 0)}, 0},
+        StreamCase{"first date just past midnight dates the evening before it",
+                   "22:00:00.0" + kValues + "23:00:00.0" + kValues + "2026-12-08T00:30:00.0" + kValues,
+                   {(kDec8 - 1) * kDay + clock(22, 0, 0, 0), (kDec8 - 1) * kDay + clock(23, 0, 0, 0),
+                    kDec8 * kDay + clock(0, 30, 0, 0)}, 0},
+        StreamCase{"first date a little earlier than the plain line before it: a clock step, same day",
+                   "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T00:10:00.0" + kValues,
+                   {(kDec8 - 1) * kDay + clock(23, 0, 0, 0), kDec8 * kDay + clock(0, 30, 0, 0), kDec8 * kDay + clock(0, 10, 0, 0)},
+                   0, false, 1},
         StreamCase{"malformed lines are counted and skipped",
                    "garbage\n\n09:00:00.0" + kValues + "09:00:00.1\t1\n\x01\xff\xfe\n09:00:00.2" + kValues,
                    {clock(9, 0, 0, 0), clock(9, 0, 0, 2)}, 4},
@@ -200,11 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"overlong line is one skipped line", std::string(100000, 'x') + "\n09:00:00.0" + kValues,
                    {clock(9, 0, 0, 0)}, 1},
         StreamCase{"overlong line still open", "09:00:00.0" + kValues + std::string(100000, '7'), {clock(9, 0, 0, 0)}, 0, true}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name;
-    });
+    testing::CaseName());
 
 TEST(LogReader, PartialLineCompletesOnTheNextFeed) {
     RecordingSink sink;

@@ -1,15 +1,20 @@
 // vemtora-plot's command line: parsing, and the real program's answers, exit statuses and errors.
+#include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "plot/window/plot_command_line.h"
+#include "plot/cli/plot_command_line.h"
 #include "plot_window_tests.h"
+#include "sample_log.h"
 #include "vemtora_version.h"
 
 namespace vemtora::plot::testing {
 
 using Action = PlotCommandLine::Action;
+
+constexpr std::int64_t kNine = 9 * 36000;  // 09:00:00.0 in tenths
 
 void PlotProgramTest::commandLine_data() {
     QTest::addColumn<QStringList>("arguments");
@@ -30,6 +35,20 @@ void PlotProgramTest::commandLine_data() {
     row("two files", {"a.log", "b.log"}, Action::UsageError, "", "extra operand 'b.log'");
     row("dash is a file name", {"-"}, Action::Run, "-", "");
     row("after -- options are files", {"--", "--help"}, Action::Run, "--help", "");
+    row("summary", {"--summary", "a.log"}, Action::Summary, "a.log", "");
+    row("summary with a range", {"--from", "09:00:00", "--summary", "--to=10:00:00", "a.log"}, Action::Summary, "a.log", "");
+    row("export", {"--export", "out.svg", "--size", "640x480", "a.log"}, Action::Export, "a.log", "");
+    row("summary without a file", {"--summary"}, Action::UsageError, "", "missing FILE after --summary or --export");
+    row("export without its name", {"a.log", "--export"}, Action::UsageError, "", "option '--export' requires an argument");
+    row("export to another format", {"--export", "out.jpg", "a.log"}, Action::UsageError, "", "'out.jpg': not a .png or .svg name");
+    row("an option as a value", {"--export", "--summary", "a.log"}, Action::UsageError, "",
+        "option '--export' requires an argument");
+    row("both", {"--summary", "--export", "o.png", "a.log"}, Action::UsageError, "", "--summary and --export exclude each other");
+    row("range without either", {"--from", "09:00:00", "a.log"}, Action::UsageError, "", "--from and --to need --summary or --export");
+    row("size too small", {"--export", "o.png", "--size", "20x20", "a.log"}, Action::UsageError, "",
+        "invalid size '20x20': WIDTHxHEIGHT, 200 to 10000 each");
+    row("size no number", {"--export", "o.png", "--size", "800x", "a.log"}, Action::UsageError, "",
+        "invalid size '800x': WIDTHxHEIGHT, 200 to 10000 each");
 }
 
 void PlotProgramTest::commandLine() {
@@ -45,26 +64,67 @@ void PlotProgramTest::commandLine() {
     QCOMPARE(QString::fromStdString(parsed.error), error);
 }
 
+// Five lines at 1 s, five seconds missing, three more at 1.5 A; a line that does not read.
+QByteArray summaryLog() {
+    std::string text;
+    for (int i = 0; i < 5; ++i) text += logLine(kNine + 10 * i, 230.0, 1.0);
+    text += "not a log line\n";
+    for (int i = 10; i < 13; ++i) text += logLine(kNine + 10 * i, 230.0, 1.5);
+    return QByteArray::fromStdString(text);
+}
+
 void PlotProgramTest::runs_data() {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("log");  // written to LOG, the name in arguments and err
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: vemtora-plot [OPTION]... [FILE]\n" << "";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "vemtora-plot (Vemtora) " VEMTORA_VERSION "\n" << "";
-    QTest::newRow("unknown option") << QStringList{"--colour"} << 2 << ""
+    QTest::newRow("help") << QStringList{"--help"} << QByteArray() << 0 << "Usage: vemtora-plot [OPTION]... [FILE]\n" << "";
+    QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0 << "vemtora-plot (Vemtora) " VEMTORA_VERSION "\n" << "";
+    QTest::newRow("unknown option") << QStringList{"--colour"} << QByteArray() << 2 << ""
                                     << "vemtora-plot: unrecognized option '--colour'\nTry 'vemtora-plot --help' for more information.\n";
-    QTest::newRow("two files") << QStringList{"a", "b"} << 2 << "" << "vemtora-plot: extra operand 'b'\n";
-    QTest::newRow("missing file") << QStringList{"/nonexistent/today.log"} << 1 << ""
-                                  << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
-    QTest::newRow("a folder") << QStringList{"/"} << 1 << "" << "vemtora-plot: /: Is a directory\n";
+    QTest::newRow("two files") << QStringList{"a", "b"} << QByteArray() << 2 << "" << "vemtora-plot: extra operand 'b'\n";
+    QTest::newRow("export of a missing file") << QStringList{"--export", "x.png", "/nonexistent/today.log"} << QByteArray() << 1 << ""
+                                              << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
+    QTest::newRow("a folder") << QStringList{"/"} << QByteArray() << 1 << "" << "vemtora-plot: /: Is a directory\n";
+    // Covered: each line 1 s, the gap nothing. Energy: (5 * 230 + 3 * 345) W s = 0.607 Wh.
+    QTest::newRow("summary") << QStringList{"--summary", "LOG"} << summaryLog() << 0
+                             << "start: 09:00:00.0\nend: 09:00:12.0\nduration: 8.0 s\nsamples: 8\ngaps: 1\n"
+                                "skipped lines: 1\nclock steps: 0\n"
+                                "volts min: 230.0 V\nvolts mean: 230.0 V\nvolts max: 230.0 V\n"
+                                "amperes min: 1.00 A\namperes mean: 1.19 A\namperes max: 1.50 A\n"
+                                "watts min: 230.0 W\nwatts mean: 273.1 W\nwatts max: 345.0 W\nenergy: 0.607 Wh\n"
+                             << "";
+    QTest::newRow("summary of a range") << QStringList{"--summary", "--from", "09:00:11", "--to", "09:00:20.0", "LOG"}
+                                        << summaryLog() << 0
+                                        << "start: 09:00:11.0\nend: 09:00:20.0\nduration: 2.0 s\nsamples: 2\ngaps: 0\n" << "";
+    QTest::newRow("summary of no log") << QStringList{"--summary", "LOG"} << QByteArray("\x7f" "ELF\x02\x01\n\x00\x00", 9) << 1 << ""
+                                       << "vemtora-plot: LOG: not a Vemtora log\n";
+    QTest::newRow("summary of an empty file") << QStringList{"--summary", "LOG"} << QByteArray("") << 1 << ""
+                                              << "vemtora-plot: LOG: empty log\n";
+    QTest::newRow("summary of a missing file") << QStringList{"--summary", "/nonexistent/today.log"} << QByteArray() << 1 << ""
+                                               << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
+    QTest::newRow("summary with a bad time") << QStringList{"--summary", "--from", "9 o'clock", "LOG"} << summaryLog() << 1 << ""
+                                             << "vemtora-plot: LOG: invalid time '9 o'clock': hh:mm:ss[.t]\n";
+    QTest::newRow("export of no log") << QStringList{"--export", "x.png", "LOG"} << QByteArray("garbage\n") << 1 << ""
+                                      << "vemtora-plot: LOG: not a Vemtora log\n";
 }
 
 void PlotProgramTest::runs() {
     QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, log);
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(QString, err);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("today.log"));
+    if (!log.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(log), log.size());
+    }
+    arguments.replaceInStrings(QStringLiteral("LOG"), path);
+    err.replace(QStringLiteral("LOG"), path);
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -80,6 +140,42 @@ void PlotProgramTest::runs() {
     const QString stdErr = QString::fromLocal8Bit(program.readAllStandardError());
     QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
     QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+}
+
+// No display, no window: the picture at the asked size, with the file's name and range in it.
+void PlotProgramTest::exportWritesThePicture() {
+    QTemporaryDir folder;
+    const QString log = folder.filePath(QStringLiteral("today.log"));
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write(summaryLog()) > 0);
+    file.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QTemporaryDir runtime;
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    const auto run = [&](const QStringList& arguments) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VEMTORA_PLOT_PATH), arguments);
+        return program.waitForFinished(30000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+    };
+    const QString png = folder.filePath(QStringLiteral("view.png"));
+    QVERIFY(run({"--export", png, "--size", "640x480", log}));
+    const QImage image(png);
+    QCOMPARE(image.size(), QSize(640, 480));
+
+    const QString svg = folder.filePath(QStringLiteral("view.svg"));
+    QVERIFY(run({"--export", svg, "--from", "09:00:01", "--to", "09:00:11", log}));
+    QFile drawing(svg);
+    QVERIFY(drawing.open(QIODevice::ReadOnly));
+    const QByteArray text = drawing.readAll();
+    QVERIFY(text.contains("today.log"));
+    QVERIFY(text.contains("09:00:01.0"));
+    QVERIFY(text.contains("09:00:11.0"));
+    QVERIFY(text.contains("1 gap"));
 }
 
 }  // namespace vemtora::plot::testing

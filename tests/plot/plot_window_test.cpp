@@ -121,6 +121,46 @@ void PlotWindowTest::knownLogGivesItsRangesAndSpan() {
     QCOMPARE(w.window.counts(), QStringLiteral("6001 samples  \u00b7  2 lines skipped"));
 }
 
+void PlotWindowTest::gapsBreakTheLinesAndClockStepsAreCounted() {
+    // 0.1 s lines; ten minutes missing after line 2000; the clock set back 3 s at line 4000.
+    std::string text = knownLog(2000, "") + knownLog(2000, "", 8000) + knownLog(100, "", 9970);
+    OpenWindow w;
+    QVERIFY(w.open(text, 4100));
+    QCOMPARE(w.window.counts(), QStringLiteral("4100 samples  \u00b7  1 clock step"));
+    ChartStack& charts = w.window.charts();
+    for (Quantity quantity : kQuantities) {
+        QCOMPARE(charts.runs(quantity), 2);
+        QVERIFY(charts.series(quantity).points().last().x() < (kNine + 2000) / 10.0);
+    }
+    // 4100 lines of 0.1 s each: neither the gap nor the clock step adds time.
+    QVERIFY2(charts.statisticsText().startsWith(QStringLiteral("In view: 6 min 50.0 s covered, 1 gap  \u00b7  ")),
+             qPrintable(charts.statisticsText()));
+    w.window.viewRange().zoom(0.01, (kNine + 5000) / 10.0);  // into the gap: nothing is joined across it
+    w.window.charts().refresh();
+    QCOMPARE(charts.runs(Quantity::Watts), 2);
+}
+
+void PlotWindowTest::emptyAndForeignFilesSaySo() {
+    OpenWindow w;
+    QVERIFY(w.open("", 0));
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("0 samples  \u00b7  empty log"), kLoadMs);
+    writeFile(w.path, std::string("\x7f" "ELF\x02\x01\x01\n\0\0\0\n", 12), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("0 samples  \u00b7  2 lines skipped  \u00b7  not a Vemtora log"),
+                              kLoadMs);
+    writeFile(w.path, logLine(kNine, 230.0, 1.0), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("1 sample  \u00b7  2 lines skipped"), kLoadMs);
+}
+
+void PlotWindowTest::aMissingFileIsWaitedFor() {
+    OpenWindow w;
+    QString error;
+    QVERIFY(!w.window.openLog(w.path, &error));  // File > Open: refused
+    QVERIFY(w.window.openLog(w.path, &error, true));  // the command line: waited for, as tail -F does
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("waiting for today.log to appear"), kLoadMs);
+    writeFile(w.path, knownLog(3, ""));
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("3 samples"), kLoadMs);
+}
+
 void PlotWindowTest::plotAreasLineUp() {
     OpenWindow w;
     // Labels of very different widths: "0.00" amperes against "1e+20"-sized watts.
@@ -170,6 +210,8 @@ void PlotWindowTest::followsAppendsCutsAndReplacement() {
     QTRY_COMPARE_WITH_TIMEOUT(window.follower().store().size(), std::size_t{2}, kLoadMs);
     QCOMPARE(w.window.viewRange().from(), 36000.0);
     QCOMPARE(yRange(volts).max, 101.0f);
+    QTRY_VERIFY2_WITH_TIMEOUT(w.window.counts().endsWith(QStringLiteral("cut back or replaced: read again from its start")),
+                              qPrintable(w.window.counts()), kLoadMs);
 
     // Replaced by another file under the same name.
     const QString other = w.folder.filePath(QStringLiteral("other.log"));

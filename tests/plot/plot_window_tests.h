@@ -11,6 +11,9 @@ private slots:
     void knownLogGivesItsRangesAndSpan_data();
     void knownLogGivesItsRangesAndSpan();
     void plotAreasLineUp();
+    void gapsBreakTheLinesAndClockStepsAreCounted();
+    void emptyAndForeignFilesSaySo();
+    void aMissingFileIsWaitedFor();
     void followsAppendsCutsAndReplacement();
     void mouseAndKeysZoomPanAndReset();
     void readoutShowsTheNearestSample();
@@ -25,6 +28,7 @@ private slots:
     void commandLine();
     void runs_data();
     void runs();
+    void exportWritesThePicture();
 };
 
 }  // namespace vemtora::plot::testing

@@ -1,6 +1,8 @@
 // The sample store, its min/max pyramid, the decimation for drawing, the visible range and the time axis.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <utility>
@@ -9,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "plot/series/decimation.h"
 #include "plot/series/sample_store.h"
+#include "plot/series/statistics.h"
+#include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
 #include "plot/series/view_range.h"
 
@@ -87,6 +92,60 @@ TEST(SampleStore, KeepsSamplesAndShiftsTimes) {
     EXPECT_TRUE(store.values(Quantity::Watts).empty());
 }
 
+struct GapCase {
+    const char* name;
+    std::vector<std::int64_t> tenths;      // of each sample
+    std::vector<std::size_t> gapStarts;    // samples with a gap before them
+};
+
+class Gaps : public ::testing::TestWithParam<GapCase> {};
+
+TEST_P(Gaps, BreakWhereLinesAreMissingOnly) {
+    const GapCase& c = GetParam();
+    SampleStore store;
+    for (std::int64_t t : c.tenths) store.append({t, 230.0, 1.0, 230.0});
+    const std::vector<std::size_t> got(store.gapStarts().begin(), store.gapStarts().end());
+    EXPECT_EQ(got, c.gapStarts);
+    store.clear();
+    EXPECT_TRUE(store.gapStarts().empty());
+    EXPECT_EQ(store.interval(), 0);
+}
+
+// Times one `step` apart from 0, with `extra` added at given samples (a missing line, a late tick).
+std::vector<std::int64_t> ticks(std::size_t count, std::int64_t step, std::vector<std::pair<std::size_t, std::int64_t>> extra) {
+    std::vector<std::int64_t> out;
+    std::int64_t t = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        for (const auto& [at, by] : extra) if (at == i) t += by;
+        out.push_back(t);
+        t += step;
+    }
+    return out;
+}
+
+// 40 lines at 0.1 s, then 20 at 1 s.
+std::vector<std::int64_t> slowingDown() {
+    std::vector<std::int64_t> out = ticks(40, 1, {});
+    for (std::int64_t i = 1; i <= 20; ++i) out.push_back(39 + 10 * i);
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Gaps,
+    ::testing::Values(
+        GapCase{"steady", ticks(100, 10, {}), {}},
+        GapCase{"one missing line", ticks(40, 10, {{20, 10}}), {20}},
+        GapCase{"two missing lines and an hour", ticks(60, 10, {{20, 20}, {45, 36000}}), {20, 45}},
+        GapCase{"late tick then an early one", ticks(40, 10, {{20, 3}, {21, -3}}), {}},
+        GapCase{"1.5 intervals is late, a tenth more is a gap", ticks(40, 10, {{20, 5}, {30, 6}}), {30}},
+        GapCase{"clock set back, and on", ticks(40, 10, {{20, -50}}), {}},
+        GapCase{"same stamp twice", ticks(40, 10, {{20, -10}}), {}},
+        GapCase{"0.1 s log with a missing line", ticks(40, 1, {{30, 1}}), {30}},
+        GapCase{"too few lines to tell", {0, 10, 100}, {}},
+        GapCase{"interval grows: gaps until most recent lines have it", slowingDown(), {40, 41, 42, 43, 44, 45, 46, 47, 48,
+                                                                                     49, 50, 51, 52, 53, 54, 55}}),
+    testing::CaseName());
+
 SampleStore sawtooth(std::size_t count, std::int64_t startTenths = 0) {
     SampleStore store;
     for (std::size_t i = 0; i < count; ++i) {
@@ -149,6 +208,44 @@ TEST(Decimation, ManySamplesGiveEachColumnItsExtremes) {
     }
 }
 
+// An hour without lines at sample 1500 (1499 s to 5100 s) and one missing line at 2000 (5599 s to
+// 5601 s), seen whole, across one column, sample by sample and from inside a gap.
+TEST(Decimation, NoLineCrossesAGap) {
+    SampleStore store;
+    for (std::int64_t i = 0; i < 3000; ++i) {
+        const std::int64_t t = i * 10 + (i >= 1500 ? 36000 : 0) + (i >= 2000 ? 10 : 0);
+        store.append({t, static_cast<double>(i % 7), 1.0, 1.0});
+    }
+    ASSERT_EQ(std::vector<std::size_t>(store.gapStarts().begin(), store.gapStarts().end()), (std::vector<std::size_t>{1500, 2000}));
+    const auto times = store.tenths();
+    const struct {
+        double from, to;
+        int columns;
+        std::size_t breaks;
+    } rows[] = {{0.0, 6610.0, 800, 2},  {0.0, 6610.0, 3, 2},    {1400.0, 5200.0, 1, 1}, {5100.0, 5300.0, 1, 1},
+                {5590.0, 5615.0, 400, 1}, {100.0, 140.0, 400, 0}, {1600.0, 5000.0, 400, 1}, {0.0, 6610.0, 1, 2}};
+    Trace trace;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.from) + ".." + std::to_string(row.to) + " in " + std::to_string(row.columns));
+        decimate(store, Quantity::Volts, row.from, row.to, row.columns, trace);
+        EXPECT_EQ(trace.runStarts.size(), row.breaks);
+        std::size_t run = 0;
+        for (std::size_t p = 1; p < trace.points.size(); ++p) {
+            if (run < trace.runStarts.size() && trace.runStarts[run] == p) {
+                ++run;
+                continue;
+            }
+            for (std::size_t g : store.gapStarts()) {
+                const double before = static_cast<double>(times[g - 1]) / 10.0;
+                const double after = static_cast<double>(times[g]) / 10.0;
+                // A gap within a column or two is drawn at column middles: only its breaks show it.
+                if (after - before <= 2 * (row.to - row.from) / row.columns) continue;
+                EXPECT_FALSE(trace.points[p - 1].seconds <= before && trace.points[p].seconds >= after) << "point " << p;
+            }
+        }
+    }
+}
+
 TEST(Decimation, OutOfOrderTimesAndOddRangesAreSafe) {
     SampleStore store;
     for (std::int64_t t : {50, 10, 40, 20, 30, 0}) store.append({t, 1.0, 2.0, 3.0});
@@ -172,6 +269,117 @@ TEST(Decimation, OutOfOrderTimesAndOddRangesAreSafe) {
     for (const PlotPoint& point : trace.points) EXPECT_EQ(point.value, 3.0);
 }
 
+// Nine lines across midnight at 1 s: a late tick, a gap of 5 s, the clock set back 3 s.
+const char kStatisticsLog[] =
+    "23:59:56.0\t230.0\t1.00\t100.0\n"
+    "23:59:57.0\t232.0\t2.00\t200.0\n"
+    "23:59:58.3\t228.0\t1.00\t300.0\n"
+    "23:59:59.0\t230.0\t1.00\t100.0\n"
+    "00:00:00.0\t230.0\t1.00\t100.0\n"
+    "00:00:06.0\t231.0\t3.00\t600.0\n"
+    "00:00:07.0\t229.0\t1.00\t200.0\n"
+    "00:00:04.0\t230.0\t1.00\t100.0\n"
+    "00:00:05.0\t230.0\t1.00\t100.0\n";
+
+struct StatisticsCase {
+    const char* name;
+    std::size_t begin, end;
+    std::uint64_t gaps;
+    std::int64_t coveredTenths;
+    double wattTenths;  // watts times tenths covered, summed
+    std::array<std::array<double, 3>, 3> minMeanMax;  // volts, amperes, watts
+};
+
+class StatisticsOfSamples : public ::testing::TestWithParam<StatisticsCase> {};
+
+TEST_P(StatisticsOfSamples, MatchTheHandCount) {
+    const StatisticsCase& c = GetParam();
+    SampleStore store;
+    LogReader reader(store);
+    reader.feed(kStatisticsLog);
+    ASSERT_EQ(store.size(), 9u);
+    const Statistics s = statisticsOf(store, c.begin, c.end);
+    EXPECT_EQ(s.samples, c.end - c.begin);
+    EXPECT_EQ(s.gaps, c.gaps);
+    EXPECT_EQ(s.coveredTenths, c.coveredTenths);
+    EXPECT_NEAR(s.energyWh, c.wattTenths / 36000.0, 1e-12);
+    for (Quantity quantity : kQuantities) {
+        const auto& want = c.minMeanMax[static_cast<std::size_t>(quantity)];
+        const QuantityStatistics& got = s.of(quantity);
+        EXPECT_EQ(got.count, c.end - c.begin);
+        if (got.count == 0) continue;
+        EXPECT_EQ(got.min, want[0]);
+        EXPECT_NEAR(got.mean, want[1], 1e-9);
+        EXPECT_EQ(got.max, want[2]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StatisticsOfSamples,
+    ::testing::Values(
+        // Covered: 10 + 13 + 7 + 10, one interval before the gap, after the clock step and at the end.
+        StatisticsCase{"whole log", 0, 9, 1, 90, 1000 + 2600 + 2100 + 1000 + 1000 + 6000 + 2000 + 1000 + 1000,
+                       {{{228, 230, 232}, {1, 12.0 / 9, 3}, {100, 200, 600}}}},
+        StatisticsCase{"up to the gap", 0, 5, 0, 50, 1000 + 2600 + 2100 + 1000 + 1000,
+                       {{{228, 230, 232}, {1, 1.2, 2}, {100, 160, 300}}}},
+        StatisticsCase{"after the gap, with the clock step", 5, 9, 0, 40, 6000 + 2000 + 1000 + 1000,
+                       {{{229, 230, 231}, {1, 1.5, 3}, {100, 250, 600}}}},
+        StatisticsCase{"across midnight and the gap", 3, 6, 1, 30, 1000 + 1000 + 6000,
+                       {{{230, 230.0 + 1.0 / 3, 231}, {1, 5.0 / 3, 3}, {100, 800.0 / 3, 600}}}},
+        StatisticsCase{"nothing", 4, 4, 0, 0, 0, {}},
+        StatisticsCase{"to the end", 7, 9, 0, 20, 2000, {{{230, 230, 230}, {1, 1, 1}, {100, 100, 100}}}}),
+    testing::CaseName());
+
+// A long log with gaps, clock steps and values beyond float: any range split anywhere adds up, so
+// the totals kept per block agree with the samples counted one by one.
+TEST(StatisticsOfSamples, RangesAddUpAcrossBlocks) {
+    SampleStore store;
+    std::mt19937 random(99);
+    std::int64_t t = 0;
+    for (int i = 0; i < 5 * static_cast<int>(SampleStore::kBlock) + 77; ++i) {
+        const auto r = random() % 1000;
+        t += r == 0 ? 500 : r == 1 ? -30 : 10;
+        const double watts = r == 2 ? 1e300 : static_cast<double>(random() % 5000) / 10.0;
+        store.append({t, 230.0, watts / 230.0, watts});
+    }
+    ASSERT_EQ(store.blocks().size(), 5u);
+    ASSERT_GT(store.gapStarts().size(), 3u);
+    for (int round = 0; round < 40; ++round) {
+        std::size_t cuts[] = {random() % store.size(), random() % store.size(), random() % store.size()};
+        std::sort(std::begin(cuts), std::end(cuts));
+        const Statistics whole = statisticsOf(store, cuts[0], cuts[2]);
+        const Statistics left = statisticsOf(store, cuts[0], cuts[1]);
+        const Statistics right = statisticsOf(store, cuts[1], cuts[2]);
+        SCOPED_TRACE(std::to_string(cuts[0]) + " " + std::to_string(cuts[1]) + " " + std::to_string(cuts[2]));
+        EXPECT_EQ(whole.samples, left.samples + right.samples);
+        EXPECT_EQ(whole.coveredTenths, left.coveredTenths + right.coveredTenths);
+        EXPECT_NEAR(whole.energyWh, left.energyWh + right.energyWh, 1e-9 * (1 + whole.energyWh));
+        EXPECT_EQ(whole.gaps, left.gaps + right.gaps + (std::binary_search(store.gapStarts().begin(), store.gapStarts().end(),
+                                                                           cuts[1]) && cuts[1] > cuts[0] && cuts[1] < cuts[2] ? 1 : 0));
+        const QuantityStatistics& w = whole.of(Quantity::Watts);
+        EXPECT_EQ(w.count, left.of(Quantity::Watts).count + right.of(Quantity::Watts).count);
+        if (w.count > 0) {
+            EXPECT_NEAR(w.mean * static_cast<double>(w.count),
+                        left.of(Quantity::Watts).mean * static_cast<double>(left.of(Quantity::Watts).count) +
+                            right.of(Quantity::Watts).mean * static_cast<double>(right.of(Quantity::Watts).count),
+                        1e-6 * static_cast<double>(w.count) * 500);
+        }
+    }
+}
+
+TEST(StatisticsText, DurationsAndNumbers) {
+    const struct {
+        std::int64_t tenths;
+        const char* text;
+    } durations[] = {{0, "0.0 s"}, {45, "4.5 s"}, {599, "59.9 s"}, {600, "1 min 00.0 s"}, {1845, "3 min 04.5 s"},
+                     {36000, "1 h 00 min 00.0 s"}, {937845, "26 h 03 min 04.5 s"}};
+    for (const auto& row : durations) EXPECT_EQ(durationText(row.tenths), row.text) << row.tenths;
+    EXPECT_EQ(fixedText(-0.125, 2), "-0.12");
+    EXPECT_EQ(fixedText(1e300, 1), "1e+300");
+    EXPECT_EQ(fixedText(std::numeric_limits<double>::infinity(), 1), "inf");
+    EXPECT_EQ(energyText(0.4916666), "0.492 Wh");
+}
+
 TEST(TimeIndex, FindsTheFirstSampleAtOrAfter) {
     const std::vector<std::int64_t> times = {10, 20, 20, 30};
     const struct {
@@ -183,6 +391,28 @@ TEST(TimeIndex, FindsTheFirstSampleAtOrAfter) {
     }
     EXPECT_EQ(firstIndexAtOrAfter(times, tenthsAfter(2.0)), 3u);
     EXPECT_EQ(firstIndexAtOrAfter(times, tenthsAfter(1.99)), 1u);
+
+    const struct {
+        double seconds;
+        std::size_t index;
+    } nearest[] = {{-5.0, 0}, {1.04, 0}, {1.49, 0}, {1.5, 1}, {2.2, 2}, {2.6, 3}, {99.0, 3}};
+    for (const auto& row : nearest) EXPECT_EQ(nearestIndex(times, row.seconds), row.index) << row.seconds;
+    EXPECT_EQ(nearestIndex({}, 1.0), 0u);
+}
+
+// "+" at the live end of a growing log: whatever the times, the view still shows the end, so it
+// keeps following; (end - span) + span is not always the end in floating point.
+TEST(ViewRange, ZoomAtTheEndKeepsFollowingTheGrowth) {
+    ViewRange view;
+    view.setData(32400.0, 32400.1);
+    int lost = 0;
+    for (int k = 2; k < 3000; ++k) {
+        view.setData(32400.0, 32400.0 + k * 0.1);
+        if (k % 7 == 0) view.zoom(0.5, view.to());
+        if (k % 97 == 0) view.showAll();
+        lost += view.showsEnd() ? 0 : 1;
+    }
+    EXPECT_EQ(lost, 0);
 }
 
 struct ViewStep {
