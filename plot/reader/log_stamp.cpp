@@ -50,7 +50,7 @@ std::optional<LogStamp> parseLogStamp(std::string_view text) {
     if (text.size() == 10) {
         const auto tenths = parseClock(text);
         if (!tenths) return std::nullopt;
-        return LogStamp{*tenths, std::nullopt};
+        return LogStamp{*tenths, std::nullopt, std::nullopt};
     }
     std::optional<std::int32_t> offset;
     if (text.size() == 27) {

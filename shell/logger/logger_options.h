@@ -29,7 +29,7 @@ inline constexpr std::array<OptionEntry, 9> kOptions = {{
     {OptionId::Log, "--log", "FILE", "also append each line to FILE"},
     {OptionId::Device, "--device", "PATH", "read PATH (/dev/ttyUSB0, /dev/serial/by-id/...) instead of a COM port"},
     {OptionId::DeviceFolder, "--device-folder", "DIR", "look the COM names up in DIR instead of /dev"},
-    {OptionId::IsoTime, "--iso-time", "", "begin each line with the date: 2026-12-08T09:05:07.3"},
+    {OptionId::IsoTime, "--iso-time", "", "begin each line with the date: 2026-12-08T09:05:07.3+01:00"},
     {OptionId::NoReconnect, "--no-reconnect", "", "exit when the device goes away instead of waiting for it"},
     {OptionId::Help, "--help", "", "show this help and exit"},
     {OptionId::Version, "--version", "", "show the version and exit"},
