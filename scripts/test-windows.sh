@@ -98,7 +98,7 @@ fi
 if [ -z "$i686_blocked" ]; then
     run_suite windows-test-i686 "32-bit Wine"
 elif ! kernel_runs_32bit; then
-    echo "note: this kernel cannot start 32-bit programs at all ($i686_blocked); the i686 suite is skipped, only the x86_64 suite ran"
+    echo "note: this kernel cannot start 32-bit programs at all (a 32-bit program of this script's own does not start: Exec format error), so neither can 32-bit Wine; the i686 suite is skipped, only the x86_64 suite ran"
 elif [ "${CI:-}" = true ]; then
     echo "== windows-test-i686: FAILED: the i686 suite cannot run: $i686_blocked"
     failed+=(windows-test-i686)

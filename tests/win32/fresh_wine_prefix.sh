@@ -4,6 +4,13 @@
 # x86_64 or i686, makes its own the same way.
 # Usage: fresh_wine_prefix.sh PREFIX
 set -euo pipefail
+# Now and then wineboot fails for no reason of ours (seen once in many runs, with 32-bit Wine
+# installed on a kernel that cannot run it): a second attempt starts again from nothing.
+if [ -z "${VEMTORA_PREFIX_ATTEMPT:-}" ]; then
+    VEMTORA_PREFIX_ATTEMPT=1 "$0" "$@" && exit 0
+    echo "making the Wine prefix failed; trying once more from nothing" >&2
+    exec env VEMTORA_PREFIX_ATTEMPT=2 "$0" "$@"
+fi
 prefix=$1
 here=$(cd "$(dirname "$0")" && pwd)
 
