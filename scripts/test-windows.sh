@@ -66,8 +66,11 @@ run_32bit_program() {
 }
 
 # 32-bit Wine before any prefix is made: a prefix made without it has no 32-bit system files.
-i686_blocked=""
-i686_blocked=$(install_wine32) || true
+# On a kernel that cannot run it, it would only sit in every prefix's way.
+i686_blocked="the kernel cannot start 32-bit programs"
+if kernel_runs_32bit; then
+    i686_blocked=$(install_wine32) || true
+fi
 
 # The Windows program's whole runs read their frames from the meter simulator, a program of this machine.
 cmake --preset linux >/dev/null
