@@ -31,6 +31,7 @@ void AcquisitionController::onReportTick() {
     if (totals_.frameCount > 0) {
         texts_.formatMeasurementText(totals_);
         if (logging_) logFile_.appendLine(formatLogLine(now, totals_, settings_.logTimeStamp).view());
+        if (readingSink_ != nullptr) readingSink_->takeReading(makeIntervalReading(now, totals_, settings_.reportIntervalMs));
     }
     totals_.clear();
     shell_.requestRepaint();
@@ -40,7 +41,7 @@ void AcquisitionController::startCollecting() {
     if (shutDown_) return;
     if (!collecting_) {
         // No frame is pending here: Stop and initialise, the only ways out of collecting, drop it.
-        collecting_ = serialLink_.open(kPortNames[settings_.portIndex], settings_.baudRate);
+        setCollecting(serialLink_.open(kPortNames[settings_.portIndex], settings_.baudRate));
     }
     refreshStatus();
 }
@@ -49,7 +50,7 @@ void AcquisitionController::stopCollecting() {
     if (shutDown_) return;
     if (collecting_) {
         serialLink_.close();
-        collecting_ = false;
+        setCollecting(false);
         // The port is closed: a frame begun on it cannot go on.
         scanner_.dropPendingFrame();
     }
@@ -107,8 +108,19 @@ void AcquisitionController::shutdown() {
     }
     if (collecting_) {
         serialLink_.close();
-        collecting_ = false;
+        setCollecting(false);
     }
+}
+
+void AcquisitionController::setReadingSink(ReadingSink* sink) {
+    readingSink_ = sink;
+    if (readingSink_ != nullptr) readingSink_->collectingChanged(collecting_);
+}
+
+void AcquisitionController::setCollecting(bool collecting) {
+    if (collecting == collecting_) return;
+    collecting_ = collecting;
+    if (readingSink_ != nullptr) readingSink_->collectingChanged(collecting_);
 }
 
 void AcquisitionController::refreshStatus() {

@@ -22,6 +22,9 @@ public:
     AcquisitionController(const AcquisitionController&) = delete;
     AcquisitionController& operator=(const AcquisitionController&) = delete;
 
+    // Told of every interval's reading from then on; nullptr for none. Must outlive the controller.
+    void setReadingSink(ReadingSink* sink);
+
     void initialise();
     void onPollTick();
     void onReportTick();
@@ -49,6 +52,7 @@ public:
 
 private:
     void refreshStatus();
+    void setCollecting(bool collecting);
 
     AcquisitionSettings settings_;
     bool collecting_ = false;
@@ -62,6 +66,7 @@ private:
     SerialLink& serialLink_;
     LogFile& logFile_;
     ShellServices& shell_;
+    ReadingSink* readingSink_ = nullptr;
 };
 
 }  // namespace vemtora

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "interval_reading.h"
 #include "local_time.h"
 #include "meter_frame.h"
 
@@ -31,6 +32,16 @@ public:
     // Failures are the writer's to absorb: the line is lost, logging goes on.
     virtual void appendLine(std::string_view line) = 0;
     virtual void close() = 0;
+};
+
+// Outputs beside the log that need an interval's numbers rather than its text.
+class ReadingSink {
+public:
+    virtual ~ReadingSink() = default;
+    // Once per report interval that counted frames, logging or not. Must not wait.
+    virtual void takeReading(const IntervalReading& reading) = 0;
+    // The port was opened or closed: whether readings can come at all.
+    virtual void collectingChanged(bool collecting) = 0;
 };
 
 class ShellServices {

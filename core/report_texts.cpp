@@ -84,6 +84,15 @@ Averages averagesOf(const IntervalAccumulator& totals) {
     return {totals.voltageTotal / n, totals.currentTotal / n, totals.powerTotal / n};
 }
 
+bool appendLogLine(LogLine& text, const IntervalReading& reading, LogTimeStamp stamp, Notation notation) {
+    if (stamp == LogTimeStamp::LocalDateTime) appendDate(text, reading.time);
+    appendClock(text, reading.time);
+    if (stamp == LogTimeStamp::LocalDateTime && reading.time.hasUtcOffset) appendUtcOffset(text, reading.time);
+    text.append("\t");
+    appendReadings(text, reading.volts, reading.amperes, reading.watts, "\t", notation);
+    return text.append("\n");
+}
+
 }  // namespace
 
 void ReportTexts::formatTimeText(const LocalTime& time) {
@@ -126,16 +135,28 @@ void ReportTexts::formatStatusLine(const AcquisitionSettings& settings, bool col
     statusText.append(logging ? "Save" : "");
 }
 
-LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals, LogTimeStamp stamp) {
+IntervalReading makeIntervalReading(const LocalTime& time, const IntervalAccumulator& totals,
+                                    std::int32_t intervalMs) {
     const Averages average = averagesOf(totals);
-    return formatWithFallback<LogLine>([&](LogLine& text, Notation notation) {
-        if (stamp == LogTimeStamp::LocalDateTime) appendDate(text, time);
-        appendClock(text, time);
-        if (stamp == LogTimeStamp::LocalDateTime && time.hasUtcOffset) appendUtcOffset(text, time);
-        text.append("\t");
-        appendReadings(text, average.voltage, average.current, average.power, "\t", notation);
-        return text.append("\n");
-    });
+    return {time, average.voltage, average.current, average.power, totals.frameCount, intervalMs};
+}
+
+LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals, LogTimeStamp stamp) {
+    const IntervalReading reading = makeIntervalReading(time, totals, 0);
+    return formatWithFallback<LogLine>(
+        [&](LogLine& text, Notation notation) { return appendLogLine(text, reading, stamp, notation); });
+}
+
+ReadingFields formatReadingFields(const IntervalReading& reading, LogTimeStamp stamp) {
+    // The notation the whole log line fits in, so each value reads as it does there.
+    LogLine probe;
+    const Notation notation = appendLogLine(probe, reading, stamp, Notation::Fixed) ? Notation::Fixed
+                                                                                     : Notation::Scientific;
+    ReadingFields fields;
+    appendValue(fields.volts, reading.volts, 1, notation);
+    appendValue(fields.amperes, reading.amperes, 2, notation);
+    appendValue(fields.watts, reading.watts, 1, notation);
+    return fields;
 }
 
 }  // namespace vemtora

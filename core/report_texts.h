@@ -3,6 +3,7 @@
 
 #include "acquisition_settings.h"
 #include "bounded_text.h"
+#include "interval_reading.h"
 #include "local_time.h"
 #include "meter_frame.h"
 
@@ -27,5 +28,17 @@ struct ReportTexts {
 // Requires totals.frameCount > 0. Always ends with a single line feed.
 LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals,
                       LogTimeStamp stamp = LogTimeStamp::TimeOfDay);
+
+// Requires totals.frameCount > 0.
+IntervalReading makeIntervalReading(const LocalTime& time, const IntervalAccumulator& totals,
+                                    std::int32_t intervalMs);
+
+// The three values with the digits the log line gives them, for outputs that write them apart.
+struct ReadingFields {
+    LogLine volts;
+    LogLine amperes;
+    LogLine watts;
+};
+ReadingFields formatReadingFields(const IntervalReading& reading, LogTimeStamp stamp = LogTimeStamp::TimeOfDay);
 
 }  // namespace vemtora

@@ -13,8 +13,10 @@
 namespace vemtora::logger {
 
 LoggerShell::LoggerShell(const LoggerOptions& options, SerialPortLink& link, TeeLogFile& log,
-                         posix::TerminationSignals& signals)
-    : options_(options), link_(link), log_(log), signals_(signals), controller_(options.settings, link, log, *this) {}
+                         posix::TerminationSignals& signals, ReadingSink* readings)
+    : options_(options), link_(link), log_(log), signals_(signals), controller_(options.settings, link, log, *this) {
+    controller_.setReadingSink(readings);
+}
 
 LoggerShell::~LoggerShell() { controller_.shutdown(); }
 

@@ -22,8 +22,10 @@ inline constexpr std::chrono::milliseconds kOutputPatience{250};
 
 class LoggerShell final : public ShellServices {
 public:
-    // link, log and signals must outlive the shell; signals also reads kReopenSignal.
-    LoggerShell(const LoggerOptions& options, SerialPortLink& link, TeeLogFile& log, posix::TerminationSignals& signals);
+    // link, log, signals and readings must outlive the shell; signals also reads kReopenSignal.
+    // readings: the outputs beside the log, told of every interval's numbers; nullptr for none.
+    LoggerShell(const LoggerOptions& options, SerialPortLink& link, TeeLogFile& log, posix::TerminationSignals& signals,
+                ReadingSink* readings = nullptr);
     ~LoggerShell() override;
 
     LoggerShell(const LoggerShell&) = delete;

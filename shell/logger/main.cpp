@@ -16,6 +16,7 @@
 #include "shell/logger/logger_options.h"
 #include "shell/logger/logger_shell.h"
 #include "shell/logger/logger_texts.h"
+#include "shell/logger/reading_fan_out.h"
 #include "shell/logger/tee_log_file.h"
 
 namespace {
@@ -73,6 +74,7 @@ int main(int argc, char* argv[]) {
 
     SerialPortLink link = makeLink(options);
     TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser);
-    LoggerShell shell(options, link, log, signals);
+    ReadingFanOut outputs;
+    LoggerShell shell(options, link, log, signals, outputs.empty() ? nullptr : &outputs);
     return shell.run();
 }

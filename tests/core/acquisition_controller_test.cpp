@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "fakes.h"
 
@@ -143,6 +145,47 @@ TEST_F(Controller, IntervalWithoutFramesKeepsTheMeasurementAndLogsNothing) {
     EXPECT_EQ(controller.texts().measurementText.view(), L"64.6 1.94 125.3\r\n64.6 1.94 125.3 1");
     EXPECT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(shell.repaints, repaints + 1);
+}
+
+// Outputs beside the log hear of each interval that counted frames, whether it was logged or not.
+TEST_F(Controller, TheReadingSinkHearsEachIntervalWithFramesAndEachOpenAndClose) {
+    struct Sink final : ReadingSink {
+        std::vector<IntervalReading> readings;
+        std::vector<bool> collecting;
+        void takeReading(const IntervalReading& reading) override { readings.push_back(reading); }
+        void collectingChanged(bool now) override { collecting.push_back(now); }
+    } sink;
+    controller.setReadingSink(&sink);
+    controller.selectReportInterval(500);
+    serial.opens = false;
+    controller.startCollecting();
+    serial.opens = true;
+    controller.startCollecting();
+    controller.startCollecting();
+    serial.pending = {"a1000\t200\t10z", "a3000\t400\t10z"};
+    controller.onPollTick();
+    controller.onPollTick();
+    controller.onReportTick();
+    controller.onReportTick();  // no frames: no reading
+    controller.startLogging();
+    serial.pending = {"a1000\t200\t10z"};
+    controller.onPollTick();
+    controller.onReportTick();
+
+    ASSERT_EQ(sink.readings.size(), 2u);
+    EXPECT_EQ(sink.readings[0].frameCount, 2);
+    EXPECT_EQ(sink.readings[0].intervalMs, 500);
+    EXPECT_EQ(sink.readings[0].time.hour, 9);
+    EXPECT_NEAR(sink.readings[0].volts, 2 * 64.6, 1e-9);
+    ASSERT_EQ(log.lines.size(), 1u);
+    const ReadingFields fields = formatReadingFields(sink.readings[1]);
+    EXPECT_EQ(log.lines[0], "09:05:07.3\t" + std::string(fields.volts.view()) + "\t" +
+                                std::string(fields.amperes.view()) + "\t" + std::string(fields.watts.view()) + "\n");
+
+    controller.stopCollecting();
+    controller.startCollecting();
+    controller.shutdown();
+    EXPECT_EQ(sink.collecting, (std::vector<bool>{false, true, false, true, false}));
 }
 
 TEST_F(Controller, DatedStampSettingSurvivesInitialiseAndLeadsEveryLogLine) {

@@ -89,6 +89,28 @@ TEST(LogLine, BoundedLineStillEndsWithItsLineFeed) {
     EXPECT_EQ(fits.view().back(), '\n');
 }
 
+// Outputs that write the values apart give them the log line's digits, in either notation.
+TEST(ReadingFields, AreTheLogLinesOwnDigits) {
+    const LocalTime time{2, 30, 0, 0, 2026, 10, 25, 120, true};
+    for (const LogTimeStamp stamp : {LogTimeStamp::TimeOfDay, LogTimeStamp::LocalDateTime}) {
+        // 1e72 fits the short stamp's line in fixed notation and not the dated one's.
+        for (const Reading& value : {Reading{64.6, 1.94, 125.324}, Reading{-0.04, -0.005, 0.05},
+                                     Reading{1e72, 1e72, 1e72}, Reading{1e200, 2e200, 1e300}}) {
+            const IntervalAccumulator totals = totalsOf({value, value});
+            const std::string line(formatLogLine(time, totals, stamp).view());
+            const ReadingFields fields = formatReadingFields(makeIntervalReading(time, totals, 100), stamp);
+            const std::string joined = "\t" + std::string(fields.volts.view()) + "\t" +
+                                       std::string(fields.amperes.view()) + "\t" + std::string(fields.watts.view()) +
+                                       "\n";
+            EXPECT_EQ(line.substr(line.find('\t')), joined) << value.voltage;
+        }
+    }
+    const IntervalReading reading = makeIntervalReading(time, totalsOf({{1.0, 2.0, 3.0}, {2.0, 4.0, 6.0}}), 500);
+    EXPECT_EQ(reading.frameCount, 2);
+    EXPECT_EQ(reading.intervalMs, 500);
+    EXPECT_DOUBLE_EQ(reading.watts, 4.5);
+}
+
 struct StampCase {
     LogTimeStamp stamp;
     LocalTime time;
