@@ -8,6 +8,7 @@ run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev fonts-ipafont-gothic
     qt6-charts-dev qt6-svg-dev
+    libmosquitto-dev libmicrohttpd-dev liburiparser-dev
 )
 test_packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
@@ -16,6 +17,7 @@ test_packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 wine64 imagemagick
     clang-14 libclang-rt-14-dev
     dpkg-dev lintian desktop-file-utils python3 zip logrotate
+    mosquitto prometheus
 )
 
 packages=("${run_packages[@]}")

@@ -197,6 +197,10 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 break;
             case OptionId::IsoTime: options.settings.logTimeStamp = LogTimeStamp::LocalDateTime; break;
             case OptionId::NoReconnect: options.reconnect = false; break;
+            case OptionId::Mqtt: options.mqttUrl = std::string(*value); break;
+            case OptionId::MqttCa: options.mqttCaFile = std::string(*value); break;
+            case OptionId::MqttPasswordFile: options.mqttPasswordFile = std::string(*value); break;
+            case OptionId::Metrics: options.metricsAddress = std::string(*value); break;
             case OptionId::Help: options.action = Action::ShowHelp; return parsed;
             case OptionId::Version: options.action = Action::ShowVersion; return parsed;
         }

@@ -13,7 +13,21 @@
 
 namespace vemtora::logger {
 
-enum class OptionId { Speed, Interval, Log, Device, DeviceFolder, IsoTime, NoReconnect, Help, Version };
+enum class OptionId {
+    Speed,
+    Interval,
+    Log,
+    Device,
+    DeviceFolder,
+    IsoTime,
+    NoReconnect,
+    Mqtt,
+    MqttCa,
+    MqttPasswordFile,
+    Metrics,
+    Help,
+    Version
+};
 
 struct OptionEntry {
     OptionId id;
@@ -23,7 +37,7 @@ struct OptionEntry {
 };
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 9> kOptions = {{
+inline constexpr std::array<OptionEntry, 13> kOptions = {{
     {OptionId::Speed, "--speed", "BPS", "line speed in bit/s:"},
     {OptionId::Interval, "--interval", "SECONDS", "report interval:"},
     {OptionId::Log, "--log", "FILE", "also append each line to FILE"},
@@ -31,6 +45,10 @@ inline constexpr std::array<OptionEntry, 9> kOptions = {{
     {OptionId::DeviceFolder, "--device-folder", "DIR", "look the COM names up in DIR instead of /dev"},
     {OptionId::IsoTime, "--iso-time", "", "begin each line with the date: 2026-12-08T09:05:07.3+01:00"},
     {OptionId::NoReconnect, "--no-reconnect", "", "exit when the device goes away instead of waiting for it"},
+    {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
+    {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
+    {OptionId::MqttPasswordFile, "--mqtt-password-file", "FILE", "the broker's password, first line of FILE"},
+    {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT", "serve Prometheus metrics at http://ADDRESS:PORT/metrics"},
     {OptionId::Help, "--help", "", "show this help and exit"},
     {OptionId::Version, "--version", "", "show the version and exit"},
 }};
@@ -45,6 +63,11 @@ struct LoggerOptions {
     std::optional<std::string> devicePath;
     std::string deviceFolder = posix::kDefaultDeviceFolder;
     bool reconnect = true;
+    // As given; their own rooms check them when the outputs are made.
+    std::optional<std::string> mqttUrl;
+    std::optional<std::string> mqttCaFile;
+    std::optional<std::string> mqttPasswordFile;
+    std::optional<std::string> metricsAddress;
 };
 
 struct ParsedCommandLine {
