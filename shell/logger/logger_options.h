@@ -67,7 +67,7 @@ struct LoggerOptions {
     std::optional<std::string> mqttUrl;
     std::optional<std::string> mqttCaFile;
     std::optional<std::string> mqttPasswordFile;
-    std::optional<std::string> metricsAddress;
+    std::optional<std::string> metricsAddress;  // io/metrics reads it already here: a bad one is status 2
 };
 
 struct ParsedCommandLine {

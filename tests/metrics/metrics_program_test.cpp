@@ -104,10 +104,14 @@ public:
                 ::dup2(fd, STDOUT_FILENO);
                 ::dup2(fd, STDERR_FILENO);
             });
+        // Also from this side, so the group exists before the child runs (it may fail once exec'd).
+        if (process_->pid() > 0) ::setpgid(process_->pid(), process_->pid());
     }
     ~Prometheus() {
-        ::kill(-process_->pid(), SIGTERM);
-        if (!process_->waitForExit(secondsFromNow(10))) ::kill(-process_->pid(), SIGKILL);
+        const pid_t group = process_->pid();
+        if (group <= 0) return;  // never started: kill(-(-1)) would signal init
+        ::kill(-group, SIGTERM);
+        if (!process_->waitForExit(secondsFromNow(10))) ::kill(-group, SIGKILL);
     }
 
     std::string log() const { return fileContents(logPath_); }
