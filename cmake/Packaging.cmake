@@ -13,6 +13,9 @@ endforeach()
 
 # Installed but not enabled: the instance names the device, chosen when it is enabled.
 install(FILES ${packaging_dir}/vemtora-logger@.service DESTINATION lib/systemd/system)
+# Examples to copy, not configuration: the service's network drop-in and the Grafana dashboard.
+install(FILES ${packaging_dir}/vemtora-logger-network.conf ${packaging_dir}/vemtora-grafana-dashboard.json
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vemtora)
 # A conffile: dpkg keeps an administrator's changes to it. CPack marks none by itself.
 set(logrotate_dir /etc/logrotate.d)
 install(FILES ${packaging_dir}/vemtora-logger.logrotate DESTINATION ${logrotate_dir} RENAME vemtora-logger)

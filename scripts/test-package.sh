@@ -25,7 +25,8 @@ for f in usr/bin/vemtora usr/share/applications/vemtora.desktop usr/share/man/ma
          usr/bin/vemtora-plot usr/share/applications/vemtora-plot.desktop usr/share/man/man1/vemtora-plot.1.gz \
          usr/share/icons/hicolor/48x48/apps/vemtora.png usr/share/doc/vemtora/copyright \
          usr/bin/vemtora-logger usr/share/man/man1/vemtora-logger.1.gz usr/lib/systemd/system/vemtora-logger@.service \
-         etc/logrotate.d/vemtora-logger; do
+         etc/logrotate.d/vemtora-logger \
+         usr/share/vemtora/vemtora-logger-network.conf usr/share/vemtora/vemtora-grafana-dashboard.json; do
     [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 
@@ -73,7 +74,15 @@ if command -v systemd-analyze >/dev/null; then
         >"$root/unit/vemtora-logger@ttyUSB0.service"
     verify=$(systemd-analyze verify --man=no "$root/unit/vemtora-logger@ttyUSB0.service" 2>&1) || true
     [ -z "$verify" ] || { echo "systemd-analyze verify: $verify"; exit 1; }
+    # The network drop-in as an administrator installs it, its credential lines taken in.
+    mkdir "$root/unit/vemtora-logger@ttyUSB0.service.d"
+    sed 's/^#\(LoadCredential\|Environment\)=/\1=/' "$root/usr/share/vemtora/vemtora-logger-network.conf" \
+        >"$root/unit/vemtora-logger@ttyUSB0.service.d/network.conf"
+    verify=$(systemd-analyze verify --man=no "$root/unit/vemtora-logger@ttyUSB0.service" 2>&1) || true
+    [ -z "$verify" ] || { echo "systemd-analyze verify with the network drop-in: $verify"; exit 1; }
 fi
+python3 -m json.tool "$root/usr/share/vemtora/vemtora-grafana-dashboard.json" >/dev/null ||
+    { echo "the Grafana dashboard is no JSON"; exit 1; }
 # The rotation file is a conffile, so dpkg keeps a local change, and logrotate reads it.
 dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/logrotate.d/vemtora-logger ||
     { echo "/etc/logrotate.d/vemtora-logger is no conffile"; exit 1; }

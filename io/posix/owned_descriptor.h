@@ -28,6 +28,8 @@ public:
         if (fd_ >= 0) ::close(fd_);
         fd_ = fd;
     }
+    // Hands the descriptor to a new owner that closes it.
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_ = -1;

@@ -6,6 +6,7 @@
 
 #include "core/controller_interfaces.h"
 #include "core/scan_reader.h"
+#include "io/metrics/listen_address.h"
 #include "io/posix/utf8_path.h"
 
 namespace vemtora::logger {
@@ -200,7 +201,12 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             case OptionId::Mqtt: options.mqttUrl = std::string(*value); break;
             case OptionId::MqttCa: options.mqttCaFile = std::string(*value); break;
             case OptionId::MqttPasswordFile: options.mqttPasswordFile = std::string(*value); break;
-            case OptionId::Metrics: options.metricsAddress = std::string(*value); break;
+            case OptionId::Metrics: {
+                const auto listen = metrics::parseListenAddress(*value);
+                if (!listen.address) return failWith("--metrics " + quoted + ": " + listen.error);
+                options.metricsAddress = std::string(*value);
+                break;
+            }
             case OptionId::Help: options.action = Action::ShowHelp; return parsed;
             case OptionId::Version: options.action = Action::ShowVersion; return parsed;
         }

@@ -48,7 +48,7 @@ inline constexpr std::array<OptionEntry, 13> kOptions = {{
     {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
     {OptionId::MqttPasswordFile, "--mqtt-password-file", "FILE", "the broker's password, first line of FILE"},
-    {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT", "serve Prometheus metrics at http://ADDRESS:PORT/metrics"},
+    {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT", "serve Prometheus metrics at http://ADDRESS:PORT/metrics; ADDRESS 127.0.0.1 unless given"},
     {OptionId::Help, "--help", "", "show this help and exit"},
     {OptionId::Version, "--version", "", "show the version and exit"},
 }};
@@ -67,7 +67,7 @@ struct LoggerOptions {
     std::optional<std::string> mqttUrl;
     std::optional<std::string> mqttCaFile;
     std::optional<std::string> mqttPasswordFile;
-    std::optional<std::string> metricsAddress;
+    std::optional<std::string> metricsAddress;  // io/metrics reads it already here: a bad one is status 2
 };
 
 struct ParsedCommandLine {

@@ -5,10 +5,12 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "io/metrics/metrics_server.h"
 #include "io/posix/serial_port_link.h"
 #include "io/posix/termination_signals.h"
 #include "io/posix/whole_write.h"
@@ -39,6 +41,13 @@ bool standardOutputOpen() {
         ::close(fd);
     }
     return false;
+}
+
+// The metrics' device label: the path the user gave, or the COM name.
+std::string deviceName(const LoggerOptions& options) {
+    if (options.devicePath) return *options.devicePath;
+    const std::wstring_view name = kPortNames[options.settings.portIndex];
+    return {name.begin(), name.end()};
 }
 
 }  // namespace
@@ -75,6 +84,16 @@ int main(int argc, char* argv[]) {
     SerialPortLink link = makeLink(options);
     TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser);
     ReadingFanOut outputs;
+    std::unique_ptr<metrics::MetricsServer> metricsServer;
+    if (options.metricsAddress) {
+        std::string failure;
+        metricsServer = metrics::MetricsServer::start(*options.metricsAddress, deviceName(options), failure);
+        if (!metricsServer) {
+            tellUser(failure);
+            return kExitRuntimeFailure;
+        }
+        outputs.add(*metricsServer);
+    }
     LoggerShell shell(options, link, log, signals, outputs.empty() ? nullptr : &outputs);
     return shell.run();
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "io/metrics/listen_address.h"
 #include "shell/logger/logger_texts.h"
 
 namespace vemtora::logger {
@@ -92,6 +93,10 @@ TEST(LoggerCommandLine, PathsAndFlagsAreTaken) {
     EXPECT_EQ(options.settings.logTimeStamp, LogTimeStamp::LocalDateTime);
     EXPECT_FALSE(options.reconnect);
     EXPECT_EQ(options.deviceFolder, "/tmp/d");
+    EXPECT_EQ(options.metricsAddress, std::nullopt);
+    for (const char* listen : {"9100", "0.0.0.0:9100", "[::]:9100", "[::1]:1"}) {
+        EXPECT_EQ(parse({"--metrics", listen}).options.metricsAddress, listen);
+    }
     EXPECT_EQ(parse({"--device-folder="}).options.deviceFolder, "/dev") << "empty means the default, as in the window";
     EXPECT_EQ(parse({"--log", std::string(255, 'x')}).error, "");
     EXPECT_EQ(parse({"--log=--iso-time"}).options.logPath, std::wstring(L"--iso-time")) << "a value said with =";
@@ -145,6 +150,24 @@ TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
         {{"4", "0,646", "0,097"}, "0,646 is not a scale factor; write it as a number with a decimal point, such as 0.646"},
         {{"--", "5", "--speed", "300"}, "--speed is not a scale factor; write it as a number with a decimal point, such as 0.646"},
         {{"4", "1", "2V"}, "2V is not a scale factor; write it as a number with a decimal point, such as 0.646"},
+        {{"--metrics", ""}, "--metrics '': the port must be a number from 1 to 65535"},
+        {{"--metrics", "0"}, "--metrics '0': the port must be a number from 1 to 65535"},
+        {{"--metrics", "65536"}, "--metrics '65536': the port must be a number from 1 to 65535"},
+        {{"--metrics", "+9100"}, "--metrics '+9100': the port must be a number from 1 to 65535"},
+        {{"--metrics", "0.0.0.0:"}, "--metrics '0.0.0.0:': the port must be a number from 1 to 65535"},
+        {{"--metrics", "9100x"}, "--metrics '9100x': the port must be a number from 1 to 65535"},
+        {{"--metrics", ":9100"}, "--metrics ':9100': no address before the colon; leave out the colon for 127.0.0.1"},
+        {{"--metrics", "localhost:9100"},
+         "--metrics 'localhost:9100': localhost is not an IPv4 address such as 127.0.0.1 or 0.0.0.0"},
+        // inet_aton would take these as 127.0.0.1 and 127.0.0.8; a typo should not listen elsewhere.
+        {{"--metrics", "127.1:9100"}, "--metrics '127.1:9100': 127.1 is not an IPv4 address such as 127.0.0.1 or 0.0.0.0"},
+        {{"--metrics", "0177.0.0.010:9100"},
+         "--metrics '0177.0.0.010:9100': 0177.0.0.010 is not an IPv4 address such as 127.0.0.1 or 0.0.0.0"},
+        {{"--metrics", "::1:9100"}, "--metrics '::1:9100': write an IPv6 address in brackets, as in [::1]:9100"},
+        {{"--metrics", "[::1]"}, "--metrics '[::1]': a port must follow the address, as in [::1]:9100"},
+        {{"--metrics", "[::1:9100"}, "--metrics '[::1:9100': the IPv6 address has no closing bracket"},
+        {{"--metrics", "[127.0.0.1]:9100"}, "--metrics '[127.0.0.1]:9100': 127.0.0.1 is not an IPv6 address"},
+        {{"--metrics", "[]:9100"}, "--metrics '[]:9100': no address before the colon; leave out the colon for 127.0.0.1"},
     };
     for (const auto& row : rows) EXPECT_EQ(parse(row.arguments).error, row.error);
 }
@@ -163,6 +186,10 @@ TEST(LoggerCommandLine, ManPageListsEveryOptionAndChoice) {
     }
     EXPECT_NE(page.find(speedChoices()), std::string::npos) << speedChoices();
     EXPECT_NE(page.find(intervalChoices()), std::string::npos) << intervalChoices();
+    // Where --metrics listens unless told: a network service is news users must find.
+    const std::string listen = ".B " + std::string(metrics::kDefaultListenHost) + "\n";
+    EXPECT_NE(page.find(listen), std::string::npos) << listen;
+    EXPECT_NE(help.find(std::string(metrics::kDefaultListenHost)), std::string::npos);
 }
 
 }  // namespace

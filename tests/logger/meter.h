@@ -45,6 +45,9 @@ public:
     // The simulator's next line on standard output ("sent N frames, M well-formed" with --frames).
     std::optional<std::string> said(Clock::time_point deadline) { return process_.out().next(deadline); }
 
+    // With --hold, the first frame goes now.
+    void release() { process_.signal(SIGUSR1); }
+
     // The cable is pulled: the pty hangs up and the link goes with the simulator.
     void unplug() {
         process_.signal(SIGTERM);
