@@ -4,11 +4,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "io/mqtt/publisher_setup.h"
 #include "io/posix/serial_port_link.h"
 #include "io/posix/termination_signals.h"
 #include "io/posix/whole_write.h"
@@ -72,9 +75,20 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
 
+    const mqtt::PublisherSetup mqttSetup =
+        mqtt::setUpPublisher({options.mqttUrl, options.mqttCaFile, options.mqttPasswordFile},
+                             options.settings.logTimeStamp, std::getenv(mqtt::kPasswordVariable));
+    if (!mqttSetup.error.empty()) {
+        posix::writeAll(STDERR_FILENO, mqttSetup.usageError ? usageErrorText(mqttSetup.error) : messageLine(mqttSetup.error));
+        return mqttSetup.usageError ? kExitUsage : kExitRuntimeFailure;
+    }
+
     SerialPortLink link = makeLink(options);
     TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser);
+    std::unique_ptr<mqtt::MqttPublisher> publisher;
+    if (mqttSetup.settings) publisher = std::make_unique<mqtt::MqttPublisher>(*mqttSetup.settings, tellUser);
     ReadingFanOut outputs;
+    if (publisher) outputs.add(*publisher);
     LoggerShell shell(options, link, log, signals, outputs.empty() ? nullptr : &outputs);
     return shell.run();
 }

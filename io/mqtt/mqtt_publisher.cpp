@@ -1,0 +1,220 @@
+// libmosquitto runs the network in its own thread (mosquitto_loop_start). The data path only
+// queues a reading and, while connected, hands it to mosquitto_publish, which in threaded mode
+// queues the packet and wakes that thread: no wait on the network, one short mutex.
+#include "io/mqtt/mqtt_publisher.h"
+
+#include <mosquitto.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "io/mqtt/reading_message.h"
+
+namespace vemtora::mqtt {
+
+namespace {
+
+constexpr int kQos = 1;
+constexpr int kKeepAliveSeconds = 30;
+
+void initialiseLibraryOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+std::string problemText(int result) {
+    if (result == MOSQ_ERR_ERRNO) return std::strerror(errno);
+    return mosquitto_strerror(result);
+}
+
+}  // namespace
+
+MqttPublisher::MqttPublisher(PublisherSettings settings, Tell tell)
+    : settings_(std::move(settings)),
+      tell_(std::move(tell)),
+      readingTopic_(topicUnder(settings_.url.topicPrefix, kReadingTopic)),
+      statusTopic_(topicUnder(settings_.url.topicPrefix, kStatusTopic)),
+      queue_(settings_.queueCapacity),
+      awaySince_(Clock::now()) {
+    initialiseLibraryOnce();
+    // A random client id with a clean session: two loggers never push each other off, and
+    // what waits is kept here, not in the broker.
+    client_ = mosquitto_new(nullptr, true, this);
+    if (client_ == nullptr) {
+        setProblem("cannot make an MQTT client: " + std::string(std::strerror(errno)));
+        return;
+    }
+    mosquitto_connect_callback_set(client_, onConnect);
+    mosquitto_disconnect_callback_set(client_, onDisconnect);
+    mosquitto_publish_callback_set(client_, onPublish);
+    mosquitto_log_callback_set(client_, onLog);
+    mosquitto_reconnect_delay_set(client_, kReconnectDelaySeconds, kReconnectDelayMaxSeconds, true);
+    const auto& url = settings_.url;
+    int result = mosquitto_will_set(client_, statusTopic_.c_str(), static_cast<int>(kOffline.size()), kOffline.data(),
+                                    kQos, true);
+    if (result == MOSQ_ERR_SUCCESS && !url.user.empty()) {
+        result = mosquitto_username_pw_set(client_, url.user.c_str(),
+                                           settings_.password ? settings_.password->c_str() : nullptr);
+    }
+    if (result == MOSQ_ERR_SUCCESS && url.tls) {
+        result = settings_.caFile ? mosquitto_tls_set(client_, settings_.caFile->c_str(), nullptr, nullptr, nullptr, nullptr)
+                                  : mosquitto_int_option(client_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+    }
+    if (result != MOSQ_ERR_SUCCESS) {
+        setProblem("cannot set up the MQTT client: " + problemText(result));
+        return;
+    }
+    // Only the name lookup waits here, once, before the meter is read; a broker that does not
+    // answer yet is tried again by the loop.
+    result = mosquitto_connect_async(client_, url.host.c_str(), url.port, kKeepAliveSeconds);
+    if (result != MOSQ_ERR_SUCCESS) setProblem(problemText(result));
+    loopRunning_ = mosquitto_loop_start(client_) == MOSQ_ERR_SUCCESS;
+    if (!loopRunning_) setProblem("cannot start the MQTT thread");
+}
+
+MqttPublisher::~MqttPublisher() {
+    if (client_ == nullptr) return;
+    bool wasConnected = false;
+    {
+        std::unique_lock lock(mutex_);
+        stopping_ = true;
+        wasConnected = connected_;
+        if (connected_) publishStatus(kOffline);
+        acknowledged_.wait_for(lock, kGoodbyePatience, [&] { return !connected_ || (!statusInFlight_ && inFlight_ == 0); });
+        const std::size_t unsent = queue_.size() + static_cast<std::size_t>(inFlight_);
+        if (unsent > 0) {
+            tell_(std::to_string(unsent) + " readings were not sent to the MQTT broker " + brokerName() + " at the end");
+        }
+    }
+    mosquitto_disconnect(client_);
+    // A thread in a reconnection's connect or sleep would hold the end up: it is cancelled then.
+    if (loopRunning_) mosquitto_loop_stop(client_, !wasConnected);
+    mosquitto_destroy(client_);
+}
+
+void MqttPublisher::takeReading(const IntervalReading& reading) {
+    std::lock_guard lock(mutex_);
+    reportOverflow(!queue_.push(reading));
+    if (connected_) {
+        sendWaiting();
+    } else {
+        reportAway(Clock::now());
+    }
+}
+
+void MqttPublisher::sendWaiting() {
+    while (connected_ && !resending_ && !stopping_ && inFlight_ < kSendWindow && !queue_.empty()) {
+        const std::string payload = readingPayload(*queue_.front(), settings_.logStamp);
+        int messageId = 0;
+        const int result = mosquitto_publish(client_, &messageId, readingTopic_.c_str(), static_cast<int>(payload.size()),
+                                             payload.data(), kQos, false);
+        // Not taken (the connection just went): it stays first in the queue for the next one.
+        if (result != MOSQ_ERR_SUCCESS) return;
+        queue_.pop();
+        ++inFlight_;
+    }
+}
+
+void MqttPublisher::publishStatus(std::string_view status) {
+    int messageId = 0;
+    if (mosquitto_publish(client_, &messageId, statusTopic_.c_str(), static_cast<int>(status.size()), status.data(), kQos,
+                          true) == MOSQ_ERR_SUCCESS) {
+        statusInFlight_ = messageId;
+    }
+}
+
+void MqttPublisher::setProblem(std::string problem) {
+    std::lock_guard lock(problemMutex_);
+    lastProblem_ = std::move(problem);
+}
+
+std::string MqttPublisher::problem() {
+    std::lock_guard lock(problemMutex_);
+    return lastProblem_;
+}
+
+void MqttPublisher::reportAway(Clock::time_point now) {
+    if (awayTold_ || now - awaySince_ < kAwayPatience) return;
+    awayTold_ = true;
+    std::string why = problem();
+    if (why.empty()) why = "no answer";
+    tell_("cannot reach the MQTT broker " + brokerName() + " (" + why + "); logging goes on and up to " +
+          std::to_string(queue_.capacity()) + " readings wait for it");
+}
+
+void MqttPublisher::reportOverflow(bool dropped) {
+    if (dropped == overflowing_) return;
+    overflowing_ = dropped;
+    if (dropped) {
+        droppedBeforeRun_ = queue_.dropped() - 1;
+        tell_("the queue for the MQTT broker is full (" + std::to_string(queue_.capacity()) +
+              " readings): the oldest give way");
+    } else {
+        tell_(std::to_string(queue_.dropped() - droppedBeforeRun_) + " readings were dropped before reaching the MQTT broker");
+    }
+}
+
+std::string MqttPublisher::brokerName() const {
+    const auto& url = settings_.url;
+    const bool ipv6 = url.host.find(':') != std::string::npos;
+    return (ipv6 ? "[" + url.host + "]" : url.host) + ":" + std::to_string(url.port);
+}
+
+void MqttPublisher::onConnect(struct mosquitto*, void* self, int result) {
+    auto& publisher = *static_cast<MqttPublisher*>(self);
+    std::lock_guard lock(publisher.mutex_);
+    if (result != 0) {
+        // Refused: libmosquitto keeps trying with the back-off, up to once every
+        // kReconnectDelayMaxSeconds; the user hears of it once per refusal run.
+        const std::string why = mosquitto_connack_string(result);
+        if (!publisher.awayTold_) {
+            publisher.tell_("the MQTT broker " + publisher.brokerName() + " refused the connection: " + why +
+                            "; logging goes on, trying again with back-off");
+            publisher.awayTold_ = true;
+        }
+        publisher.setProblem(why);
+        return;
+    }
+    publisher.connected_ = true;
+    publisher.setProblem({});
+    if (publisher.awayTold_) {
+        publisher.tell_("reached the MQTT broker " + publisher.brokerName() + "; sending " +
+                        std::to_string(publisher.queue_.size() + static_cast<std::size_t>(publisher.inFlight_)) +
+                        " waiting readings");
+        publisher.awayTold_ = false;
+    }
+    publisher.publishStatus(kOnline);
+    publisher.sendWaiting();
+}
+
+void MqttPublisher::onDisconnect(struct mosquitto*, void* self, int result) {
+    auto& publisher = *static_cast<MqttPublisher*>(self);
+    std::lock_guard lock(publisher.mutex_);
+    if (publisher.connected_) publisher.awaySince_ = Clock::now();
+    publisher.connected_ = false;
+    publisher.resending_ = publisher.inFlight_ > 0;
+    if (result != 0 && publisher.problem().empty()) publisher.setProblem(problemText(result));
+    publisher.acknowledged_.notify_all();
+}
+
+void MqttPublisher::onPublish(struct mosquitto*, void* self, int messageId) {
+    auto& publisher = *static_cast<MqttPublisher*>(self);
+    std::lock_guard lock(publisher.mutex_);
+    if (publisher.statusInFlight_ == messageId) {
+        publisher.statusInFlight_.reset();
+    } else if (publisher.inFlight_ > 0) {
+        --publisher.inFlight_;
+    }
+    if (publisher.inFlight_ == 0) publisher.resending_ = false;
+    publisher.sendWaiting();
+    publisher.acknowledged_.notify_all();
+}
+
+void MqttPublisher::onLog(struct mosquitto*, void* self, int level, const char* text) {
+    if (level != MOSQ_LOG_ERR || text == nullptr) return;
+    // Its own mutex: libmosquitto logs from inside calls made with mutex_ held.
+    static_cast<MqttPublisher*>(self)->setProblem(text);
+}
+
+}  // namespace vemtora::mqtt

@@ -1,0 +1,103 @@
+// Publishes each interval's reading to an MQTT broker through libmosquitto's own thread, so the
+// serial polling never waits for the network. Readings wait in a bounded queue while the broker
+// is away and go out in order when it is back.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/acquisition_settings.h"
+#include "core/controller_interfaces.h"
+#include "io/mqtt/broker_url.h"
+#include "io/mqtt/reading_queue.h"
+
+struct mosquitto;
+struct mosquitto_message;
+
+namespace vemtora::mqtt {
+
+struct PublisherSettings {
+    BrokerUrl url;
+    std::optional<std::string> caFile;    // mqtts only; nullopt: the system's CAs
+    std::optional<std::string> password;  // needs url.user
+    LogTimeStamp logStamp = LogTimeStamp::TimeOfDay;  // the log line's digits depend on it
+    std::size_t queueCapacity = kQueuedReadings;
+};
+
+// How long the broker may be away before the user hears of it: a restart goes unmentioned.
+inline constexpr std::chrono::seconds kAwayPatience{2};
+// Reconnection back-off, growing from the first to the second.
+inline constexpr unsigned kReconnectDelaySeconds = 1;
+inline constexpr unsigned kReconnectDelayMaxSeconds = 30;
+// Readings published and not yet acknowledged, at most.
+inline constexpr int kSendWindow = 16;
+// How long a clean end waits for the broker to take what is in flight and the offline status.
+inline constexpr std::chrono::milliseconds kGoodbyePatience{500};
+
+class MqttPublisher final : public ReadingSink {
+public:
+    // tell: one sentence for standard error, from any thread.
+    using Tell = std::function<void(std::string_view)>;
+
+    // Starts connecting in the background; never fails: a broker away is waited for.
+    MqttPublisher(PublisherSettings settings, Tell tell);
+    // Says offline on the status topic and disconnects, within kGoodbyePatience and a little.
+    ~MqttPublisher() override;
+
+    MqttPublisher(const MqttPublisher&) = delete;
+    MqttPublisher& operator=(const MqttPublisher&) = delete;
+
+    void takeReading(const IntervalReading& reading) override;
+    void collectingChanged(bool) override {}
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    static void onConnect(struct mosquitto*, void* self, int result);
+    static void onDisconnect(struct mosquitto*, void* self, int result);
+    static void onPublish(struct mosquitto*, void* self, int messageId);
+    static void onLog(struct mosquitto*, void* self, int level, const char* text);
+
+    // All with mutex_ held.
+    void sendWaiting();
+    void publishStatus(std::string_view status);
+    void reportAway(Clock::time_point now);
+    void reportOverflow(bool dropped);
+    std::string brokerName() const;
+    // Any thread, any lock: libmosquitto's log callback sets it from inside its calls.
+    void setProblem(std::string problem);
+    std::string problem();
+
+    const PublisherSettings settings_;
+    const Tell tell_;
+    const std::string readingTopic_;
+    const std::string statusTopic_;
+    struct mosquitto* client_ = nullptr;
+    bool loopRunning_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable acknowledged_;
+    ReadingQueue queue_;
+    bool connected_ = false;
+    int inFlight_ = 0;
+    // After a reconnection libmosquitto sends again what was in flight; new readings wait for
+    // those, so the order holds.
+    bool resending_ = false;
+    Clock::time_point awaySince_;
+    bool awayTold_ = false;
+    bool overflowing_ = false;
+    std::uint64_t droppedBeforeRun_ = 0;
+    bool stopping_ = false;
+    std::optional<int> statusInFlight_;  // not counted in inFlight_
+
+    std::mutex problemMutex_;
+    std::string lastProblem_;  // why the broker was last out of reach, for the user
+};
+
+}  // namespace vemtora::mqtt
