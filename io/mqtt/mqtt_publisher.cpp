@@ -78,10 +78,12 @@ MqttPublisher::~MqttPublisher() {
     bool wasConnected = false;
     {
         std::unique_lock lock(mutex_);
+        // What waits goes first, then offline as the last word.
+        acknowledged_.wait_for(lock, kDrainPatience, [&] { return !connected_ || (queue_.empty() && inFlight_ == 0); });
         stopping_ = true;
-        wasConnected = connected_;
         if (connected_) publishStatus(kOffline);
-        acknowledged_.wait_for(lock, kGoodbyePatience, [&] { return !connected_ || (!statusInFlight_ && inFlight_ == 0); });
+        acknowledged_.wait_for(lock, kStatusPatience, [&] { return !connected_ || !statusInFlight_; });
+        wasConnected = connected_;
         const std::size_t unsent = queue_.size() + static_cast<std::size_t>(inFlight_);
         if (unsent > 0) {
             tell_(std::to_string(unsent) + " readings were not sent to the MQTT broker " + brokerName() + " at the end");
