@@ -23,9 +23,15 @@ void initialiseLibraryOnce() {
     std::call_once(once, [] { mosquitto_lib_init(); });
 }
 
+// libmosquitto's sentences end with a full stop; ours go on after them.
+std::string withoutFullStop(std::string text) {
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    return text;
+}
+
 std::string problemText(int result) {
     if (result == MOSQ_ERR_ERRNO) return std::strerror(errno);
-    return mosquitto_strerror(result);
+    return withoutFullStop(mosquitto_strerror(result));
 }
 
 }  // namespace
@@ -126,22 +132,28 @@ void MqttPublisher::publishStatus(std::string_view status) {
     }
 }
 
-void MqttPublisher::setProblem(std::string problem) {
+void MqttPublisher::setProblem(std::string text, bool tls) {
     std::lock_guard lock(problemMutex_);
-    lastProblem_ = std::move(problem);
+    problem_ = {std::move(text), tls};
 }
 
-std::string MqttPublisher::problem() {
+MqttPublisher::Problem MqttPublisher::problem() {
     std::lock_guard lock(problemMutex_);
-    return lastProblem_;
+    return problem_;
 }
 
 void MqttPublisher::reportAway(Clock::time_point now) {
-    if (awayTold_ || now - awaySince_ < kAwayPatience) return;
+    const Problem why = problem();
+    // A certificate that fails will fail again: no patience for it.
+    if (awayTold_ || (!why.tls && now - awaySince_ < kAwayPatience)) return;
     awayTold_ = true;
-    std::string why = problem();
-    if (why.empty()) why = "no answer";
-    tell_("cannot reach the MQTT broker " + brokerName() + " (" + why + "); logging goes on and up to " +
+    if (why.tls) {
+        tell_("TLS with the MQTT broker " + brokerName() + " failed (" + why.text +
+              "); is the broker's certificate for this host and signed by the CA of --mqtt-ca or the system? "
+              "Logging goes on without the broker");
+        return;
+    }
+    tell_("cannot reach the MQTT broker " + brokerName() + " (" + (why.text.empty() ? "no answer" : why.text) + "); logging goes on and up to " +
           std::to_string(queue_.capacity()) + " readings wait for it");
 }
 
@@ -169,7 +181,7 @@ void MqttPublisher::onConnect(struct mosquitto*, void* self, int result) {
     if (result != 0) {
         // Refused: libmosquitto keeps trying with the back-off, up to once every
         // kReconnectDelayMaxSeconds; the user hears of it once per refusal run.
-        const std::string why = mosquitto_connack_string(result);
+        const std::string why = withoutFullStop(mosquitto_connack_string(result));
         if (!publisher.awayTold_) {
             publisher.tell_("the MQTT broker " + publisher.brokerName() + " refused the connection: " + why +
                             "; logging goes on, trying again with back-off");
@@ -196,7 +208,7 @@ void MqttPublisher::onDisconnect(struct mosquitto*, void* self, int result) {
     if (publisher.connected_) publisher.awaySince_ = Clock::now();
     publisher.connected_ = false;
     publisher.resending_ = publisher.inFlight_ > 0;
-    if (result != 0 && publisher.problem().empty()) publisher.setProblem(problemText(result));
+    if (result != 0 && publisher.problem().text.empty()) publisher.setProblem(problemText(result));
     publisher.acknowledged_.notify_all();
 }
 
@@ -216,7 +228,8 @@ void MqttPublisher::onPublish(struct mosquitto*, void* self, int messageId) {
 void MqttPublisher::onLog(struct mosquitto*, void* self, int level, const char* text) {
     if (level != MOSQ_LOG_ERR || text == nullptr) return;
     // Its own mutex: libmosquitto logs from inside calls made with mutex_ held.
-    static_cast<MqttPublisher*>(self)->setProblem(text);
+    // OpenSSL's own words, such as "certificate verify failed", say more than MOSQ_ERR_TLS.
+    static_cast<MqttPublisher*>(self)->setProblem(text, std::strstr(text, "SSL") != nullptr);
 }
 
 }  // namespace vemtora::mqtt

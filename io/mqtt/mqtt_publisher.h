@@ -73,9 +73,14 @@ private:
     void reportAway(Clock::time_point now);
     void reportOverflow(bool dropped);
     std::string brokerName() const;
+    // Why the broker was last out of reach, for the user.
+    struct Problem {
+        std::string text;
+        bool tls = false;  // the TLS handshake failed
+    };
     // Any thread, any lock: libmosquitto's log callback sets it from inside its calls.
-    void setProblem(std::string problem);
-    std::string problem();
+    void setProblem(std::string text, bool tls = false);
+    Problem problem();
 
     const PublisherSettings settings_;
     const Tell tell_;
@@ -100,7 +105,7 @@ private:
     std::optional<int> statusInFlight_;  // not counted in inFlight_
 
     std::mutex problemMutex_;
-    std::string lastProblem_;  // why the broker was last out of reach, for the user
+    Problem problem_;
 };
 
 }  // namespace vemtora::mqtt
