@@ -18,6 +18,7 @@ test_packages=(
     clang-14 libclang-rt-14-dev
     dpkg-dev lintian desktop-file-utils python3 zip logrotate
     mosquitto prometheus
+    nlohmann-json3-dev openssl
 )
 
 packages=("${run_packages[@]}")
