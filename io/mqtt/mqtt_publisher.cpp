@@ -5,6 +5,7 @@
 
 #include <mosquitto.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -71,16 +72,40 @@ MqttPublisher::MqttPublisher(PublisherSettings settings, Tell tell)
         setProblem("cannot set up the MQTT client: " + problemText(result));
         return;
     }
-    // Only the name lookup waits here, once, before the meter is read; a broker that does not
-    // answer yet is tried again by the loop.
-    result = mosquitto_connect_async(client_, url.host.c_str(), url.port, kKeepAliveSeconds);
-    if (result != MOSQ_ERR_SUCCESS) setProblem(problemText(result));
     loopRunning_ = mosquitto_loop_start(client_) == MOSQ_ERR_SUCCESS;
-    if (!loopRunning_) setProblem("cannot start the MQTT thread");
+    if (!loopRunning_) {
+        setProblem("cannot start the MQTT thread");
+        return;
+    }
+    starter_ = std::thread([this] { connectUntilStarted(); });
+}
+
+// libmosquitto's loop reconnects with its back-off once a first connection was under way;
+// a first attempt that fails at once (a name that does not resolve yet, a refusal from this
+// host) it leaves alone. This thread tries until one is under way, and keeps the name
+// lookup out of the start.
+void MqttPublisher::connectUntilStarted() {
+    std::chrono::seconds delay{kReconnectDelaySeconds};
+    for (bool first = true;; first = false) {
+        const auto& url = settings_.url;
+        const int result = first ? mosquitto_connect_async(client_, url.host.c_str(), url.port, kKeepAliveSeconds)
+                                 : mosquitto_reconnect_async(client_);
+        if (result == MOSQ_ERR_SUCCESS) return;
+        setProblem(problemText(result));
+        std::unique_lock lock(mutex_);
+        if (ending_.wait_for(lock, delay, [this] { return ended_; })) return;
+        delay = std::min(delay * 2, std::chrono::seconds(kReconnectDelayMaxSeconds));
+    }
 }
 
 MqttPublisher::~MqttPublisher() {
     if (client_ == nullptr) return;
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+    }
+    ending_.notify_all();
+    if (starter_.joinable()) starter_.join();
     bool wasConnected = false;
     {
         std::unique_lock lock(mutex_);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "core/acquisition_settings.h"
 #include "core/controller_interfaces.h"
@@ -67,6 +68,7 @@ private:
     static void onPublish(struct mosquitto*, void* self, int messageId);
     static void onLog(struct mosquitto*, void* self, int level, const char* text);
 
+    void connectUntilStarted();
     // All with mutex_ held.
     void sendWaiting();
     void publishStatus(std::string_view status);
@@ -88,6 +90,7 @@ private:
     const std::string statusTopic_;
     struct mosquitto* client_ = nullptr;
     bool loopRunning_ = false;
+    std::thread starter_;
 
     std::mutex mutex_;
     std::condition_variable acknowledged_;
@@ -101,7 +104,9 @@ private:
     bool awayTold_ = false;
     bool overflowing_ = false;
     std::uint64_t droppedBeforeRun_ = 0;
-    bool stopping_ = false;
+    bool stopping_ = false;  // the offline status is on its way: no more readings
+    bool ended_ = false;     // the destructor runs
+    std::condition_variable ending_;
     std::optional<int> statusInFlight_;  // not counted in inFlight_
 
     std::mutex problemMutex_;

@@ -48,8 +48,8 @@ int freeLocalPort() {
     return ntohs(address.sin_port);
 }
 
-TestBroker::TestBroker(const TempFolder& folder, const std::vector<std::string>& configuration)
-    : configPath_(folder / "mosquitto.conf"), port_(freeLocalPort()) {
+TestBroker::TestBroker(const TempFolder& folder, const std::vector<std::string>& configuration, int port)
+    : configPath_(folder / "mosquitto.conf"), port_(port > 0 ? port : freeLocalPort()) {
     std::ofstream config(configPath_);
     config << "listener " << port_ << " 127.0.0.1\n";
     // Started as root, the broker would become the user mosquitto, who cannot read the test's

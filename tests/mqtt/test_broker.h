@@ -22,8 +22,8 @@ int freeLocalPort();
 
 class TestBroker {
 public:
-    // configuration: lines after the listener; the broker starts at once.
-    TestBroker(const TempFolder& folder, const std::vector<std::string>& configuration = {});
+    // configuration: lines after the listener; the broker starts at once, on `port` or a free one.
+    TestBroker(const TempFolder& folder, const std::vector<std::string>& configuration = {}, int port = 0);
     ~TestBroker() { stop(); }
 
     int port() const { return port_; }
