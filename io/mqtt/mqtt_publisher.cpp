@@ -107,6 +107,7 @@ MqttPublisher::~MqttPublisher() {
     ending_.notify_all();
     if (starter_.joinable()) starter_.join();
     bool wasConnected = false;
+    std::size_t unsent = 0;
     {
         std::unique_lock lock(mutex_);
         // What waits goes first, then offline as the last word.
@@ -115,10 +116,10 @@ MqttPublisher::~MqttPublisher() {
         if (connected_) publishStatus(kOffline);
         acknowledged_.wait_for(lock, kStatusPatience, [&] { return !connected_ || !statusInFlight_; });
         wasConnected = connected_;
-        const std::size_t unsent = queue_.size() + static_cast<std::size_t>(inFlight_);
-        if (unsent > 0) {
-            tell_(std::to_string(unsent) + " readings were not sent to the MQTT broker " + brokerName() + " at the end");
-        }
+        unsent = queue_.size() + static_cast<std::size_t>(inFlight_);
+    }
+    if (unsent > 0) {
+        tell_(std::to_string(unsent) + " readings were not sent to the MQTT broker " + brokerName() + " at the end");
     }
     mosquitto_disconnect(client_);
     // A thread in a reconnection's connect or sleep would hold the end up: it is cancelled then.
@@ -127,13 +128,22 @@ MqttPublisher::~MqttPublisher() {
 }
 
 void MqttPublisher::takeReading(const IntervalReading& reading) {
-    std::lock_guard lock(mutex_);
-    reportOverflow(!queue_.push(reading));
-    if (connected_) {
-        sendWaiting();
-    } else {
-        reportAway(Clock::now());
+    std::vector<std::string> said;
+    {
+        std::lock_guard lock(mutex_);
+        reportOverflow(!queue_.push(reading));
+        if (connected_) {
+            sendWaiting();
+        } else {
+            reportAway(Clock::now());
+        }
+        said = std::exchange(unsaid_, {});
     }
+    tellAll(said);
+}
+
+void MqttPublisher::tellAll(const std::vector<std::string>& sentences) const {
+    for (const std::string& sentence : sentences) tell_(sentence);
 }
 
 void MqttPublisher::sendWaiting() {
@@ -173,13 +183,13 @@ void MqttPublisher::reportAway(Clock::time_point now) {
     if (awayTold_ || (!why.tls && now - awaySince_ < kAwayPatience)) return;
     awayTold_ = true;
     if (why.tls) {
-        tell_("TLS with the MQTT broker " + brokerName() + " failed (" + why.text +
-              "); is the broker's certificate for this host and signed by the CA of --mqtt-ca or the system? "
-              "Logging goes on without the broker");
+        unsaid_.push_back("TLS with the MQTT broker " + brokerName() + " failed (" + why.text +
+                          "); is the broker's certificate for this host and signed by the CA of --mqtt-ca or the "
+                          "system? Logging goes on without the broker");
         return;
     }
-    tell_("cannot reach the MQTT broker " + brokerName() + " (" + (why.text.empty() ? "no answer" : why.text) + "); logging goes on and up to " +
-          std::to_string(queue_.capacity()) + " readings wait for it");
+    unsaid_.push_back("cannot reach the MQTT broker " + brokerName() + " (" + (why.text.empty() ? "no answer" : why.text) +
+                      "); logging goes on and up to " + std::to_string(queue_.capacity()) + " readings wait for it");
 }
 
 void MqttPublisher::reportOverflow(bool dropped) {
@@ -187,10 +197,11 @@ void MqttPublisher::reportOverflow(bool dropped) {
     overflowing_ = dropped;
     if (dropped) {
         droppedBeforeRun_ = queue_.dropped() - 1;
-        tell_("the queue for the MQTT broker is full (" + std::to_string(queue_.capacity()) +
-              " readings): the oldest give way");
+        unsaid_.push_back("the queue for the MQTT broker is full (" + std::to_string(queue_.capacity()) +
+                          " readings): the oldest give way");
     } else {
-        tell_(std::to_string(queue_.dropped() - droppedBeforeRun_) + " readings were dropped before reaching the MQTT broker");
+        unsaid_.push_back(std::to_string(queue_.dropped() - droppedBeforeRun_) +
+                          " readings were dropped before reaching the MQTT broker");
     }
 }
 
@@ -202,29 +213,37 @@ std::string MqttPublisher::brokerName() const {
 
 void MqttPublisher::onConnect(struct mosquitto*, void* self, int result) {
     auto& publisher = *static_cast<MqttPublisher*>(self);
-    std::lock_guard lock(publisher.mutex_);
+    std::vector<std::string> said;
+    {
+        std::lock_guard lock(publisher.mutex_);
+        publisher.takeConnack(result);
+        said = std::exchange(publisher.unsaid_, {});
+    }
+    publisher.tellAll(said);
+}
+
+void MqttPublisher::takeConnack(int result) {
     if (result != 0) {
         // Refused: libmosquitto keeps trying with the back-off, up to once every
         // kReconnectDelayMaxSeconds; the user hears of it once per refusal run.
         const std::string why = withoutFullStop(mosquitto_connack_string(result));
-        if (!publisher.awayTold_) {
-            publisher.tell_("the MQTT broker " + publisher.brokerName() + " refused the connection: " + why +
-                            "; logging goes on, trying again with back-off");
-            publisher.awayTold_ = true;
+        if (!awayTold_) {
+            unsaid_.push_back("the MQTT broker " + brokerName() + " refused the connection: " + why +
+                              "; logging goes on, trying again with back-off");
+            awayTold_ = true;
         }
-        publisher.setProblem(why);
+        setProblem(why);
         return;
     }
-    publisher.connected_ = true;
-    publisher.setProblem({});
-    if (publisher.awayTold_) {
-        publisher.tell_("reached the MQTT broker " + publisher.brokerName() + "; sending " +
-                        std::to_string(publisher.queue_.size() + static_cast<std::size_t>(publisher.inFlight_)) +
-                        " waiting readings");
-        publisher.awayTold_ = false;
+    connected_ = true;
+    setProblem({});
+    if (awayTold_) {
+        unsaid_.push_back("reached the MQTT broker " + brokerName() + "; sending " +
+                          std::to_string(queue_.size() + static_cast<std::size_t>(inFlight_)) + " waiting readings");
+        awayTold_ = false;
     }
-    publisher.publishStatus(kOnline);
-    publisher.sendWaiting();
+    publishStatus(kOnline);
+    sendWaiting();
 }
 
 void MqttPublisher::onDisconnect(struct mosquitto*, void* self, int result) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "core/acquisition_settings.h"
 #include "core/controller_interfaces.h"
@@ -69,7 +70,10 @@ private:
     static void onLog(struct mosquitto*, void* self, int level, const char* text);
 
     void connectUntilStarted();
+    // Messages are said after mutex_ is released: standard error may be slow.
+    void tellAll(const std::vector<std::string>& sentences) const;
     // All with mutex_ held.
+    void takeConnack(int result);
     void sendWaiting();
     void publishStatus(std::string_view status);
     void reportAway(Clock::time_point now);
@@ -103,6 +107,7 @@ private:
     Clock::time_point awaySince_;
     bool awayTold_ = false;
     bool overflowing_ = false;
+    std::vector<std::string> unsaid_;
     std::uint64_t droppedBeforeRun_ = 0;
     bool stopping_ = false;  // the offline status is on its way: no more readings
     bool ended_ = false;     // the destructor runs
