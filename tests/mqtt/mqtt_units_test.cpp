@@ -86,33 +86,40 @@ TEST(MqttOptions, FilesAndPasswordsAreCheckedBeforeTheStart) {
     std::ofstream(folder / "password") << "first line\r\nsecond\n";
     std::ofstream(folder / "ca.pem") << "not checked here\n";
     const std::string user = "mqtts://meter@broker/lab";
+    const std::string ca = folder / "ca.pem";
+    const std::string file = folder / "password";
+    // "" for an option not given, an error not expected, a password not set.
     const struct {
-        MqttOptions options;
+        std::string url, caFile, passwordFile;
         const char* environment;
-        const char* error;  // "" for none
+        const char* error;
         bool usage;
-        std::optional<std::string> password;
+        const char* password;
     } rows[] = {
-        {{}, "ignored", "", false, std::nullopt},
-        {{std::nullopt, folder / "ca.pem", std::nullopt}, nullptr, "--mqtt-ca needs --mqtt", true, std::nullopt},
-        {{std::nullopt, std::nullopt, folder / "password"}, nullptr, "--mqtt-password-file needs --mqtt", true, std::nullopt},
-        {{"mqtt://broker/lab", folder / "ca.pem", std::nullopt}, nullptr, "--mqtt-ca needs an mqtts:// URL", true, std::nullopt},
-        {{user, folder / "missing.pem", std::nullopt}, nullptr, "cannot read the MQTT CA file", false, std::nullopt},
-        {{user, std::nullopt, folder / "missing"}, nullptr, "cannot read the MQTT password file", false, std::nullopt},
-        {{"mqtt://broker/lab", std::nullopt, std::nullopt}, "secret", "a broker password needs a user", true, std::nullopt},
-        {{user, folder / "ca.pem", folder / "password"}, "not this", "", false, "first line"},
-        {{user, std::nullopt, std::nullopt}, "from the environment", "", false, "from the environment"},
-        {{user, std::nullopt, std::nullopt}, nullptr, "", false, std::nullopt},
+        {"", "", "", "ignored", "", false, ""},
+        {"", ca, "", nullptr, "--mqtt-ca needs --mqtt", true, ""},
+        {"", "", file, nullptr, "--mqtt-password-file needs --mqtt", true, ""},
+        {"mqtt://broker/lab", ca, "", nullptr, "--mqtt-ca needs an mqtts:// URL", true, ""},
+        {user, folder / "missing.pem", "", nullptr, "cannot read the MQTT CA file", false, ""},
+        {user, "", folder / "missing", nullptr, "cannot read the MQTT password file", false, ""},
+        {"mqtt://broker/lab", "", "", "secret", "a broker password needs a user", true, ""},
+        {user, ca, file, "not this", "", false, "first line"},
+        {user, "", "", "from the environment", "", false, "from the environment"},
+        {user, "", "", nullptr, "", false, ""},
+    };
+    const auto given = [](const std::string& value) {
+        return value.empty() ? std::nullopt : std::optional<std::string>(value);
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.error);
-        const PublisherSetup setup = setUpPublisher(row.options, LogTimeStamp::TimeOfDay, row.environment);
+        const PublisherSetup setup = setUpPublisher({given(row.url), given(row.caFile), given(row.passwordFile)},
+                                                     LogTimeStamp::TimeOfDay, row.environment);
         EXPECT_NE(setup.error.find(row.error), std::string::npos) << setup.error;
         EXPECT_EQ(setup.error.empty(), std::string(row.error).empty()) << setup.error;
         EXPECT_EQ(setup.usageError, row.usage);
-        EXPECT_EQ(setup.settings.has_value(), std::string(row.error).empty() && row.options.url.has_value());
+        EXPECT_EQ(setup.settings.has_value(), std::string(row.error).empty() && !row.url.empty());
         if (setup.settings) {
-            EXPECT_EQ(setup.settings->password, row.password);
+            EXPECT_EQ(setup.settings->password.value_or(""), row.password);
         }
     }
 }
