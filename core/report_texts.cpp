@@ -84,10 +84,14 @@ Averages averagesOf(const IntervalAccumulator& totals) {
     return {totals.voltageTotal / n, totals.currentTotal / n, totals.powerTotal / n};
 }
 
+void appendStamp(LogLine& text, const LocalTime& time, LogTimeStamp stamp) {
+    if (stamp == LogTimeStamp::LocalDateTime) appendDate(text, time);
+    appendClock(text, time);
+    if (stamp == LogTimeStamp::LocalDateTime && time.hasUtcOffset) appendUtcOffset(text, time);
+}
+
 bool appendLogLine(LogLine& text, const IntervalReading& reading, LogTimeStamp stamp, Notation notation) {
-    if (stamp == LogTimeStamp::LocalDateTime) appendDate(text, reading.time);
-    appendClock(text, reading.time);
-    if (stamp == LogTimeStamp::LocalDateTime && reading.time.hasUtcOffset) appendUtcOffset(text, reading.time);
+    appendStamp(text, reading.time, stamp);
     text.append("\t");
     appendReadings(text, reading.volts, reading.amperes, reading.watts, "\t", notation);
     return text.append("\n");
@@ -157,6 +161,12 @@ ReadingFields formatReadingFields(const IntervalReading& reading, LogTimeStamp s
     appendValue(fields.amperes, reading.amperes, 2, notation);
     appendValue(fields.watts, reading.watts, 1, notation);
     return fields;
+}
+
+LogLine formatDatedTime(const LocalTime& time) {
+    LogLine text;
+    appendStamp(text, time, LogTimeStamp::LocalDateTime);
+    return text;
 }
 
 }  // namespace vemtora

@@ -41,4 +41,8 @@ struct ReadingFields {
 };
 ReadingFields formatReadingFields(const IntervalReading& reading, LogTimeStamp stamp = LogTimeStamp::TimeOfDay);
 
+// The dated log line's first field, "2026-10-25T02:30:00.1+02:00" (no offset where the clock
+// gives none), for outputs that need the day as well.
+LogLine formatDatedTime(const LocalTime& time);
+
 }  // namespace vemtora

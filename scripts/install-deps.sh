@@ -17,7 +17,7 @@ test_packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 wine64 imagemagick
     clang-14 libclang-rt-14-dev
     dpkg-dev lintian desktop-file-utils python3 zip logrotate
-    mosquitto prometheus libcurl4-openssl-dev nlohmann-json3-dev
+    mosquitto prometheus libcurl4-openssl-dev nlohmann-json3-dev openssl
 )
 
 packages=("${run_packages[@]}")

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "io/metrics/metrics_server.h"
+#include "io/mqtt/publisher_setup.h"
 #include "io/posix/serial_port_link.h"
 #include "io/posix/termination_signals.h"
 #include "io/posix/whole_write.h"
@@ -81,6 +83,14 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
 
+    const mqtt::PublisherSetup mqttSetup =
+        mqtt::setUpPublisher({options.mqttUrl, options.mqttCaFile, options.mqttPasswordFile},
+                             options.settings.logTimeStamp, std::getenv(mqtt::kPasswordVariable));
+    if (!mqttSetup.error.empty()) {
+        posix::writeAll(STDERR_FILENO, mqttSetup.usageError ? usageErrorText(mqttSetup.error) : messageLine(mqttSetup.error));
+        return mqttSetup.usageError ? kExitUsage : kExitRuntimeFailure;
+    }
+
     SerialPortLink link = makeLink(options);
     TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser);
     ReadingFanOut outputs;
@@ -93,6 +103,12 @@ int main(int argc, char* argv[]) {
             return kExitRuntimeFailure;
         }
         outputs.add(*metricsServer);
+    }
+    // After everything that can end the start: a publisher announces itself online at once.
+    std::unique_ptr<mqtt::MqttPublisher> publisher;
+    if (mqttSetup.settings) {
+        publisher = std::make_unique<mqtt::MqttPublisher>(*mqttSetup.settings, tellUser);
+        outputs.add(*publisher);
     }
     LoggerShell shell(options, link, log, signals, outputs.empty() ? nullptr : &outputs);
     return shell.run();

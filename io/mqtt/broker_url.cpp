@@ -1,0 +1,112 @@
+// The URL's parts come from uriparser; what is left is checking them for MQTT.
+#include "io/mqtt/broker_url.h"
+
+#include <mosquitto.h>
+#include <uriparser/Uri.h>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <vector>
+
+namespace vemtora::mqtt {
+
+namespace {
+
+std::string_view rangeText(const UriTextRangeA& range) {
+    if (range.first == nullptr || range.afterLast == nullptr) return {};
+    return {range.first, static_cast<std::size_t>(range.afterLast - range.first)};
+}
+
+std::string unescaped(std::string_view text) {
+    std::vector<char> chars(text.begin(), text.end());
+    chars.push_back('\0');
+    // Plus stays a plus (a path, not a form); line breaks stay as written.
+    const char* end = uriUnescapeInPlaceExA(chars.data(), URI_FALSE, URI_BR_DONT_TOUCH);
+    return {chars.data(), static_cast<std::size_t>(end - chars.data())};
+}
+
+std::string lowered(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return lower;
+}
+
+constexpr std::size_t kMaxUrlLength = 1024;
+
+struct UriDeleter {
+    void operator()(UriUriA* uri) const {
+        uriFreeUriMembersA(uri);
+        delete uri;
+    }
+};
+
+}  // namespace
+
+std::variant<BrokerUrl, std::string> parseBrokerUrl(std::string_view text) {
+    const std::string quoted = "--mqtt '" + std::string(text) + "': ";
+    const std::string form = "write mqtt://[user@]host[:port]/topic/prefix or mqtts://...";
+    // Far beyond any host and prefix; keeps every length below an int for the checks.
+    if (text.size() > kMaxUrlLength) return "--mqtt: the URL is longer than " + std::to_string(kMaxUrlLength) + " characters";
+    std::unique_ptr<UriUriA, UriDeleter> uri(new UriUriA{});
+    const char* error = nullptr;
+    if (uriParseSingleUriExA(uri.get(), text.data(), text.data() + text.size(), &error) != URI_SUCCESS) {
+        return quoted + "not a URL; " + form;
+    }
+    BrokerUrl url;
+    const std::string scheme = lowered(rangeText(uri->scheme));
+    if (scheme != "mqtt" && scheme != "mqtts") return quoted + "the scheme must be mqtt or mqtts; " + form;
+    url.tls = scheme == "mqtts";
+    url.port = url.tls ? kTlsPort : kPlainPort;
+
+    const std::string_view userInfo = rangeText(uri->userInfo);
+    if (userInfo.find(':') != std::string_view::npos) {
+        return quoted + "no password in the URL, where ps and the journal show it; "
+                        "use --mqtt-password-file or VEMTORA_MQTT_PASSWORD";
+    }
+    url.user = unescaped(userInfo);
+    if (uri->userInfo.first != nullptr && url.user.empty()) return quoted + "the user before @ is empty";
+
+    url.host = unescaped(rangeText(uri->hostText));
+    if (url.host.empty()) return quoted + "no broker host; " + form;
+
+    const std::string_view portText = rangeText(uri->portText);
+    if (uri->portText.first != nullptr) {
+        unsigned port = 0;
+        const auto read = std::from_chars(portText.data(), portText.data() + portText.size(), port);
+        if (portText.empty() || read.ec != std::errc{} || read.ptr != portText.data() + portText.size() || port == 0 ||
+            port > 65535) {
+            return quoted + "the port must be a number from 1 to 65535";
+        }
+        url.port = static_cast<std::uint16_t>(port);
+    }
+
+    if (uri->query.first != nullptr || uri->fragment.first != nullptr) {
+        return quoted + "no ?query or #fragment; the topic prefix is the path";
+    }
+    std::vector<std::string> levels;
+    for (const UriPathSegmentA* segment = uri->pathHead; segment != nullptr; segment = segment->next) {
+        levels.push_back(unescaped(rangeText(segment->text)));
+    }
+    // One trailing slash is a habit, not an empty topic level.
+    if (!levels.empty() && levels.back().empty()) levels.pop_back();
+    if (levels.empty()) return quoted + "no topic prefix after the host; " + form;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        if (levels[i].empty()) return quoted + "the topic prefix has an empty level (//)";
+        url.topicPrefix += (i > 0 ? "/" : "") + levels[i];
+    }
+    if (url.topicPrefix.find('\0') != std::string::npos ||
+        mosquitto_pub_topic_check2(url.topicPrefix.c_str(), url.topicPrefix.size()) != MOSQ_ERR_SUCCESS ||
+        mosquitto_validate_utf8(url.topicPrefix.c_str(), static_cast<int>(url.topicPrefix.size())) != MOSQ_ERR_SUCCESS) {
+        return quoted + "the topic prefix may not hold + or # and must be UTF-8";
+    }
+    if (mosquitto_validate_utf8(url.user.c_str(), static_cast<int>(url.user.size())) != MOSQ_ERR_SUCCESS ||
+        url.user.find('\0') != std::string::npos) {
+        return quoted + "the user must be UTF-8";
+    }
+    return url;
+}
+
+}  // namespace vemtora::mqtt

@@ -1,0 +1,25 @@
+// Where --mqtt publishes: mqtt[s]://[user@]host[:port]/topic/prefix, read with uriparser.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace vemtora::mqtt {
+
+inline constexpr std::uint16_t kPlainPort = 1883;
+inline constexpr std::uint16_t kTlsPort = 8883;
+
+struct BrokerUrl {
+    bool tls = false;
+    std::string user;  // empty: anonymous
+    std::string host;  // without the brackets of an IPv6 literal
+    std::uint16_t port = kPlainPort;
+    std::string topicPrefix;  // no leading or trailing slash, no wildcards
+};
+
+// The URL, or why it is refused (a sentence without the program name).
+std::variant<BrokerUrl, std::string> parseBrokerUrl(std::string_view text);
+
+}  // namespace vemtora::mqtt
