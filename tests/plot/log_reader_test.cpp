@@ -281,6 +281,38 @@ TEST(LogReader, FinishTakesALastLineWithoutLineFeed) {
     EXPECT_EQ(reader.skippedLines(), 1u);
 }
 
+// A last line settled while the file stood still, then whatever the writer adds after all.
+TEST(LogReader, SettledLineCountsOnceWhateverFollowsIt) {
+    const struct {
+        const char* name;
+        std::vector<std::string> later;  // chunks fed after settling
+        std::vector<double> watts;       // of every sample, in order
+        bool partial;
+    } rows[] = {
+        {"nothing more", {}, {1.0, 4.0}, false},
+        {"its line feed", {"\n"}, {1.0, 4.0}, false},
+        {"its crlf, split", {"\r", "\n"}, {1.0, 4.0}, false},
+        {"its line feed and the next line", {"\n09:00:00.2\t3.0\t3.00\t9.0\n"}, {1.0, 4.0, 9.0}, false},
+        {"the next line's start only", {"\n09:00:00.2\t3.0"}, {1.0, 4.0}, true},
+        {"the rest of a cut line is dropped, not read as a line", {"5\t0.1\n09:00:00.2\t3.0\t3.00\t9.0\n"},
+         {1.0, 4.0, 9.0}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordingSink sink;
+        LogReader reader(sink);
+        reader.feed("09:00:00.0\t1.0\t1.00\t1.0\n09:00:00.1\t2.0\t2.00\t4.0");
+        reader.settlePartialLine();
+        EXPECT_FALSE(reader.hasPartialLine());
+        for (const std::string& chunk : row.later) reader.feed(chunk);
+        std::vector<double> watts;
+        for (const LogSample& s : sink.samples) watts.push_back(s.watts);
+        EXPECT_EQ(watts, row.watts);
+        EXPECT_EQ(reader.skippedLines(), 0u);
+        EXPECT_EQ(reader.hasPartialLine(), row.partial);
+    }
+}
+
 TEST(LogReader, ResetForgetsDaysCountsAndThePartialLine) {
     RecordingSink sink;
     LogReader reader(sink);

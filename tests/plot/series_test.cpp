@@ -420,33 +420,40 @@ struct ViewStep {
     std::function<void(ViewRange&)> act;
     double from, to;
     bool all;
+    bool following;
 };
 
 TEST(ViewRange, ZoomPanResetAndFollow) {
     ViewRange view;
     const ViewStep steps[] = {
-        {"no data", [](ViewRange&) {}, 0, 60, true},
-        {"data", [](ViewRange& v) { v.setData(100, 1100); }, 100, 1100, true},
-        {"growing while all is shown", [](ViewRange& v) { v.setData(100, 1200); }, 100, 1200, true},
-        {"zoom in around the middle", [](ViewRange& v) { v.zoom(0.5, 650); }, 375, 925, false},
-        {"zoom keeps the anchor's place", [](ViewRange& v) { v.zoom(0.5, 375); }, 375, 650, false},
-        {"pan right", [](ViewRange& v) { v.pan(0.5); }, 512.5, 787.5, false},
-        {"pan past the end stops there", [](ViewRange& v) { v.pan(10); }, 925, 1200, false},
-        {"at the end it follows growth", [](ViewRange& v) { v.setData(100, 1300); }, 1025, 1300, false},
-        {"pan left past the start", [](ViewRange& v) { v.pan(-100); }, 100, 375, false},
-        {"away from the end it stays", [](ViewRange& v) { v.setData(100, 1400); }, 100, 375, false},
-        {"zoom in no further than a second", [](ViewRange& v) { v.zoom(1e-9, 100); }, 100, 101, false},
-        {"zoom out no further than all", [](ViewRange& v) { v.zoom(1e9, 100); }, 100, 1400, true},
-        {"reset", [](ViewRange& v) { v.zoom(0.1, 500); v.showAll(); }, 100, 1400, true},
-        {"cut back", [](ViewRange& v) { v.setData(5, 5); }, 4.5, 5.5, true},
-        {"nonsense is ignored", [](ViewRange& v) { v.zoom(std::nan(""), 5); v.pan(std::nan("")); v.setData(9, 1); v.zoom(-1, 5); }, 4.5, 5.5, true},
-        {"cleared", [](ViewRange& v) { v.clearData(); }, 0, 60, true},
+        {"no data", [](ViewRange&) {}, 0, 60, true, true},
+        {"data", [](ViewRange& v) { v.setData(100, 1100); }, 100, 1100, true, true},
+        {"growing while all is shown", [](ViewRange& v) { v.setData(100, 1200); }, 100, 1200, true, true},
+        {"zoom in around the middle", [](ViewRange& v) { v.zoom(0.5, 650); }, 375, 925, false, false},
+        {"zoom keeps the anchor's place", [](ViewRange& v) { v.zoom(0.5, 375); }, 375, 650, false, false},
+        {"pan right", [](ViewRange& v) { v.pan(0.5); }, 512.5, 787.5, false, false},
+        {"pan past the end stops there", [](ViewRange& v) { v.pan(10); }, 925, 1200, false, true},
+        {"at the end it follows growth", [](ViewRange& v) { v.setData(100, 1300); }, 1025, 1300, false, true},
+        {"follow off at the end", [](ViewRange& v) { v.follow(false); }, 1025, 1300, false, false},
+        {"growth then leaves it", [](ViewRange& v) { v.setData(100, 1350); }, 1025, 1300, false, false},
+        {"follow on moves to the end with its span", [](ViewRange& v) { v.follow(true); }, 1075, 1350, false, true},
+        {"pan left past the start", [](ViewRange& v) { v.pan(-100); }, 100, 375, false, false},
+        {"away from the end it stays", [](ViewRange& v) { v.setData(100, 1400); }, 100, 375, false, false},
+        {"zoom in no further than a second", [](ViewRange& v) { v.zoom(1e-9, 100); }, 100, 101, false, false},
+        {"zoom out no further than all", [](ViewRange& v) { v.zoom(1e9, 100); }, 100, 1400, true, true},
+        {"reset", [](ViewRange& v) { v.zoom(0.1, 500); v.showAll(); }, 100, 1400, true, true},
+        {"follow off while all is shown stops the growth", [](ViewRange& v) { v.follow(false); v.setData(100, 1500); }, 100, 1400, false, false},
+        {"follow on again", [](ViewRange& v) { v.follow(true); }, 200, 1500, false, true},
+        {"cut back", [](ViewRange& v) { v.setData(5, 5); }, 4.5, 5.5, true, true},
+        {"nonsense is ignored", [](ViewRange& v) { v.zoom(std::nan(""), 5); v.pan(std::nan("")); v.setData(9, 1); v.zoom(-1, 5); }, 4.5, 5.5, true, true},
+        {"cleared", [](ViewRange& v) { v.clearData(); }, 0, 60, true, true},
     };
     for (const ViewStep& step : steps) {
         step.act(view);
         EXPECT_DOUBLE_EQ(view.from(), step.from) << step.what;
         EXPECT_DOUBLE_EQ(view.to(), step.to) << step.what;
         EXPECT_EQ(view.showsAll(), step.all) << step.what;
+        EXPECT_EQ(view.following(), step.following) << step.what;
     }
 }
 
