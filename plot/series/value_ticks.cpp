@@ -44,17 +44,25 @@ ValueTicks valueTicks(double min, double max, int maxTicks) {
     maxTicks = std::max(maxTicks, kFewestValueTicks);
     // From a step so small it gives too many ticks, up to the first that fits.
     const int smallest = static_cast<int>(std::floor(std::log10((max - min) / 100.0)));
-    ValueTicks best = ticksAt(min, max, std::pow(10.0, smallest), smallest);
     for (int exponent = smallest; exponent <= smallest + 3; ++exponent) {
         for (double multiple : kMultiples) {
             const double step = multiple * std::pow(10.0, exponent);
-            const ValueTicks ticks = ticksAt(min, max, step, exponent);
-            if (ticks.count < kFewestValueTicks) return best;
-            best = ticks;
-            if (ticks.count <= maxTicks) return best;
+            ValueTicks ticks = ticksAt(min, max, step, exponent);
+            if (ticks.count > maxTicks) continue;
+            // Too few: the axis reaches a step further, alternately down and up; readings that
+            // never go below zero get no negative tick.
+            for (bool down = true; ticks.count < kFewestValueTicks; down = !down) {
+                if (down && (min < 0 || ticks.low - step >= 0)) {
+                    ticks.low -= step;
+                } else {
+                    ticks.high += step;
+                }
+                ++ticks.count;
+            }
+            return ticks;
         }
     }
-    return best;
+    return ticksAt(min, max, std::pow(10.0, smallest + 4), smallest + 4);
 }
 
 }  // namespace vemtora::plot

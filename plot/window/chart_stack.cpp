@@ -45,8 +45,9 @@ QString labelFormat(const ValueTicks& ticks) {
     return QStringLiteral("%.%1f").arg(ticks.decimals);
 }
 
-// Room between value labels: one and a half lines of their font.
-constexpr double kLinesPerValueTick = 1.6;
+// Qt Charts shortens a value label to "..." unless its share of the axis' height holds the text
+// and padding above and below it.
+constexpr int kValueLabelPadding = 7;
 
 }  // namespace
 
@@ -104,6 +105,7 @@ void ChartStack::makePanel(Quantity quantity) {
     p.series->attachAxis(p.time);
 
     p.values = new QValueAxis(p.chart);
+    p.values->setTickType(QValueAxis::TicksDynamic);
     p.values->setTitleText(QString::fromLatin1(look.title));
     p.chart->addAxis(p.values, Qt::AlignLeft);
     p.series->attachAxis(p.values);
@@ -122,7 +124,9 @@ void ChartStack::makePanel(Quantity quantity) {
     }
 
     p.view = new TimeChartView(p.chart, this);
-    p.view->setMinimumHeight(90);
+    // Room for the fewest value labels the axis may show, whatever the window's size.
+    p.view->setMinimumHeight(kGutter.top() + kGutter.bottom() + kFewestValueTicks * valueTickRoom(p) +
+                             (quantity == Quantity::Watts ? timeGutter() : 0));
     connect(p.view, &TimeChartView::zoomRequested, this, [this](double factor, double anchor) {
         viewRange_.zoom(factor, anchor);
         refresh();
@@ -153,6 +157,9 @@ void ChartStack::refresh() {
     // Values first: their labels decide the gutter, the gutter the number of pixel columns.
     const int columnsBefore = columns();
     for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
+    layOutPlotAreas();
+    // The heights now final, as many value labels as they hold; their width may move the gutter.
+    for (Panel& p : panels_) setValueAxis(p, p.visible);
     layOutPlotAreas();
     if (columns() != columnsBefore) {
         for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
@@ -252,21 +259,33 @@ void ChartStack::drawValues(Panel& p, Quantity quantity) {
         if (runSeries(p, spare).count() > 0) runSeries(p, spare).clear();
     }
 
-    setValueAxis(p, trace_.visible);
+    p.visible = trace_.visible;
+    setValueAxis(p, p.visible);
     const double from = viewRange_.to() - (viewRange_.to() - viewRange_.from()) / columns();
     const SampleSpan last = samplesBetween(store_, from, viewRange_.to());
     p.lastColumn = store_.pyramid(quantity).range(store_.values(quantity), last.begin, last.end);
 }
 
-int ChartStack::maxValueTicks(const Panel& p) const {
-    const double line = QFontMetrics(p.values->labelsFont()).height() * kLinesPerValueTick;
-    return static_cast<int>(p.chart->plotArea().height() / line) + 1;
+int ChartStack::valueTickRoom(const Panel& p) { return QFontMetrics(p.values->labelsFont()).height() + 2 * kValueLabelPadding; }
+
+int ChartStack::maxValueTicks(const Panel& p) const { return static_cast<int>(p.chart->plotArea().height()) / valueTickRoom(p); }
+
+int ChartStack::timeGutter() const {
+    const Panel& bottom = panel(Quantity::Watts);
+    return QFontMetrics(bottom.time->labelsFont()).height() + QFontMetrics(bottom.time->titleFont()).height() + 2 * kLabelPadding;
 }
 
 void ChartStack::setValueAxis(Panel& p, const MinMax& visible) {
     const ValueTicks ticks = valueTicks(visible.min, visible.max, maxValueTicks(p));
-    if (p.values->min() != ticks.low || p.values->max() != ticks.high) p.values->setRange(ticks.low, ticks.high);
-    if (p.values->tickCount() != ticks.count) p.values->setTickCount(ticks.count);
+    p.ticks = ticks;
+    // Half a label of room beyond the outer ticks: Qt Charts hides a label that sticks out of the plot area.
+    const double height = p.chart->plotArea().height();
+    const double padPixels = QFontMetrics(p.values->labelsFont()).height() / 2.0 + 2.0;
+    const double pad = height > 2 * padPixels ? (ticks.high - ticks.low) * padPixels / (height - 2 * padPixels) : 0.0;
+    // The step before the range: a wide range at the old, small step would be millions of ticks.
+    if (p.values->tickInterval() != ticks.step) p.values->setTickInterval(ticks.step);
+    if (p.values->tickAnchor() != ticks.low) p.values->setTickAnchor(ticks.low);
+    if (p.values->min() != ticks.low - pad || p.values->max() != ticks.high + pad) p.values->setRange(ticks.low - pad, ticks.high + pad);
     const QString format = labelFormat(ticks);
     if (p.values->labelFormat() != format) p.values->setLabelFormat(format);
 }
@@ -325,6 +344,7 @@ void ChartStack::applyPalette() {
         // The traces' colours lightened on dark ground, where the dark ones would sink.
         const QColor color = dark ? lookOf(quantity).color.lighter(170) : lookOf(quantity).color;
         p.chart->setBackgroundBrush(colors.base());
+        p.view->setBackgroundBrush(colors.base());
         p.chart->setBackgroundPen(Qt::NoPen);
         for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(p.values), static_cast<QAbstractAxis*>(p.time)}) {
             axis->setLabelsBrush(text);
@@ -364,19 +384,17 @@ void ChartStack::layOutPlotAreas() {
     int labelWidth = 0;
     for (const Panel& p : panels_) {
         const QFontMetrics metrics(p.values->labelsFont());
-        const int ticks = std::max(p.values->tickCount(), 2);
-        for (int i = 0; i < ticks; ++i) {
-            const double value = p.values->min() + (p.values->max() - p.values->min()) * i / (ticks - 1);
+        for (int i = 0; i < p.ticks.count; ++i) {
+            const double value = p.ticks.low + p.ticks.step * i;
             labelWidth = std::max(labelWidth, metrics.horizontalAdvance(QString::asprintf(qPrintable(p.values->labelFormat()), value)));
         }
     }
     const Panel& bottom = panel(Quantity::Watts);
     const int titleHeight = QFontMetrics(bottom.values->titleFont()).height();
-    const int timeHeight = QFontMetrics(bottom.time->labelsFont()).height() + QFontMetrics(bottom.time->titleFont()).height();
     const int left = kGutter.left() + titleHeight + labelWidth + 2 * kLabelPadding;
     for (Panel& p : panels_) {
         const QSizeF size = p.chart->size();
-        const int bottomGutter = &p == &bottom ? kGutter.bottom() + timeHeight + 2 * kLabelPadding : kGutter.bottom();
+        const int bottomGutter = &p == &bottom ? kGutter.bottom() + timeGutter() : kGutter.bottom();
         const QRectF area(left, kGutter.top(), std::max(1.0, size.width() - left - kGutter.right()),
                           std::max(1.0, size.height() - kGutter.top() - bottomGutter));
         if (area != p.chart->plotArea()) p.chart->setPlotArea(area);

@@ -15,6 +15,7 @@
 
 #include "plot/series/decimation.h"
 #include "plot/series/sample_store.h"
+#include "plot/series/value_ticks.h"
 #include "plot/series/view_range.h"
 #include "time_chart_view.h"
 
@@ -73,6 +74,8 @@ private:
         QGraphicsLineItem* cursor = nullptr;
         QGraphicsRectItem* selected = nullptr;  // the shaded stretch
         std::array<QGraphicsLineItem*, 2> edges{};  // its cursors
+        MinMax visible;     // of the samples in view
+        ValueTicks ticks;
         MinMax lastColumn;  // of the samples drawn in the rightmost pixel column
     };
     const Panel& panel(Quantity quantity) const { return panels_[static_cast<std::size_t>(quantity)]; }
@@ -83,7 +86,9 @@ private:
     void drawSelection();
     void applyPalette();
     void showStatistics();
+    static int valueTickRoom(const Panel& panel);  // pixels of height per value label
     int maxValueTicks(const Panel& panel) const;
+    int timeGutter() const;  // under the bottom chart's plot area, for the time labels and title
     double xOf(const Panel& panel, double seconds) const;
     // Nothing drawn would move by half a pixel or more, nor any extreme change.
     bool appendedSamplesInvisible() const;

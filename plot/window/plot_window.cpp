@@ -32,7 +32,7 @@ namespace {
 
 constexpr double kKeyZoom = 0.5;
 constexpr double kKeyPan = 0.2;
-constexpr QSize kMinimumSize(640, 480);
+constexpr int kMinimumChartWidth = 600;
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 QSettings settings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vemtora"), QStringLiteral("vemtora-plot")); }
@@ -74,7 +74,7 @@ PlotWindow::PlotWindow(QWidget* parent)
     connect(charts_, &ChartStack::selectionDragged, this, &PlotWindow::select);
     connect(charts_, &ChartStack::clicked, this, [this] { select(kNone, kNone); });
     connect(charts_, &ChartStack::viewChanged, this, &PlotWindow::showFollowing);
-    setMinimumSize(kMinimumSize);
+    charts_->setMinimumWidth(kMinimumChartWidth);  // the height follows from the charts' own minimums
     resize(1000, 700);
     updateCounts();
 }
