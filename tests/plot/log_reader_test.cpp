@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "case_name.h"
 #include "core/report_texts.h"
+#include "plot/cli/log_range_copy.h"
 #include "plot/reader/log_line.h"
 #include "plot/reader/log_reader.h"
 
@@ -389,6 +392,61 @@ TEST(LogReader, RandomBytesNeverCrashAndSplitsAgree) {
         while ((at += 1 + random() % 300) < text.size()) cuts.push_back(at);
         ASSERT_EQ(readInChunks(text, cuts), whole) << "round " << round;
     }
+}
+
+}  // namespace
+}  // namespace vemtora::plot
+
+namespace vemtora::plot {
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Copies of sample ranges from a file bigger than the copier's read size, so lines straddle its
+// reads: a malformed line, an overlong one, Windows line ends and a last line without line feed.
+TEST(LogRangeCopy, CopiesTheLinesOfTheSamplesByteForByte) {
+    std::vector<std::string> sampleLines;
+    std::string text;
+    for (int i = 0; i < 50000; ++i) {
+        std::string line = std::string(formatLogLine({9, static_cast<std::uint16_t>(i / 600 % 60), static_cast<std::uint16_t>(i / 10 % 60),
+                                                      static_cast<std::uint16_t>(i % 10 * 100)},
+                                                     [&] {
+                                                         IntervalAccumulator totals;
+                                                         totals.add({230.0 + i % 7, 1.0, 230.0 + i % 7});
+                                                         return totals;
+                                                     }())
+                                            .view());
+        if (i % 1000 == 7) line.insert(line.size() - 1, "\r");
+        sampleLines.push_back(line);
+        text += line;
+        if (i == 20000) text += "not a log line\n";
+        if (i == 30000) text += std::string(9000, 'x') + "\n";
+    }
+    const std::string last = "10:30:00.0\t231.0\t2.00\t462.0";
+    sampleLines.push_back(last);
+    text += last;
+    ASSERT_GT(text.size(), std::size_t{1} << 20);
+    const std::string dir = ::testing::TempDir();
+    const std::string source = dir + "/range-source.log", target = dir + "/range-target.log";
+    std::ofstream(source, std::ios::binary) << text;
+
+    const struct {
+        std::size_t begin, end;
+    } rows[] = {{0, 50001}, {0, 1}, {19990, 20010}, {29999, 30002}, {38000, 42000}, {49990, 50001}, {50000, 50001}, {10, 10}, {49000, 99999}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.begin) + ".." + std::to_string(row.end));
+        std::string expected;
+        for (std::size_t i = row.begin; i < std::min(row.end, sampleLines.size()); ++i) expected += sampleLines[i];
+        EXPECT_EQ(copyLogSamples(source, target, row.begin, row.end), "");
+        const std::string copied = readFile(target);
+        EXPECT_EQ(copied.size(), expected.size());
+        EXPECT_TRUE(copied == expected);
+    }
+    EXPECT_NE(copyLogSamples(dir + "/no-such.log", target, 0, 1).find("No such file"), std::string::npos);
+    EXPECT_NE(copyLogSamples(source, dir + "/no-such-folder/x.log", 0, 1).find("No such file"), std::string::npos);
 }
 
 }  // namespace

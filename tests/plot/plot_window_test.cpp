@@ -713,4 +713,38 @@ void PlotWindowTest::recentFilesNewestFirstAndMissingGreyed() {
     QCOMPARE(w.window.follower().path(), w.folder.filePath(QStringLiteral("9.log")));
 }
 
+void PlotWindowTest::appendsRedrawWhatTheyChangeOnScreen() {
+    // An hour at 0.1 s in the whole view: a line more moves nothing by half a pixel.
+    OpenWindow w;
+    QVERIFY(w.open(knownLog(36000, ""), 36000));
+    ChartStack& charts = w.window.charts();
+    QLineSeries& amperes = charts.series(Quantity::Amperes);
+    const QList<QPointF> before = amperes.points();
+    const double axisEnd = charts.timeAxis(Quantity::Amperes).max();
+    const QString statistics = charts.statisticsText();
+
+    const struct {
+        const char* what;
+        std::string lines;
+        bool redrawn;
+    } rows[] = {
+        {"values within the last column's", knownLog(1, "", 36000), false},
+        {"a new extreme", logLine(kNine + 36001, 230.0, 30.0), true},
+        {"a gap", logLine(kNine + 36500, 230.0, 1.0), true},
+    };
+    std::size_t samples = 36000;
+    for (const auto& row : rows) {
+        writeFile(w.path, row.lines, QIODevice::Append);
+        ++samples;
+        QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), samples, kLoadMs);
+        QVERIFY2((charts.timeAxis(Quantity::Amperes).max() != axisEnd) == row.redrawn, row.what);
+        if (!row.redrawn) {
+            QCOMPARE(amperes.points(), before);
+            QVERIFY2(charts.statisticsText() != statistics, row.what);  // the numbers still count every line
+        }
+    }
+    QCOMPARE(yRange(amperes).max, 30.0f);
+    QCOMPARE(charts.runs(Quantity::Amperes), 2);
+}
+
 }  // namespace vemtora::plot::testing

@@ -26,6 +26,7 @@ private slots:
     void lastLineWithoutLineFeedIsDrawnOnce();
     void darkPaletteKeepsTextReadable();
     void recentFilesNewestFirstAndMissingGreyed();
+    void appendsRedrawWhatTheyChangeOnScreen();
 };
 
 class PlotProgramTest : public QObject {
