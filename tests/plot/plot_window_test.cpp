@@ -662,6 +662,7 @@ void PlotWindowTest::darkPaletteKeepsTextReadable() {
         for (Quantity quantity : kQuantities) {
             TimeChartView& view = charts.view(quantity);
             const QColor ground = view.chart()->backgroundBrush().color();
+            QCOMPARE(ground, palette.color(QPalette::Base));  // the charts take the desktop's colours
             QVERIFY(contrast(charts.valueAxis(quantity).labelsBrush().color(), ground) >= 7.0);
             QVERIFY(contrast(charts.valueAxis(quantity).titleBrush().color(), ground) >= 3.0);
             QVERIFY(contrast(charts.timeAxis(quantity).labelsBrush().color(), ground) >= 7.0);
