@@ -43,11 +43,12 @@ void LogReader::finish() {
     if (hasPartialLine()) feed("\n");
 }
 
-void LogReader::settlePartialLine() {
-    if (partial_.empty() || overlong_) return;
+bool LogReader::settlePartialLine() {
+    if (partial_.empty() || overlong_) return false;
     takeLine(partial_);
     partial_.clear();
     dropToLineEnd_ = true;
+    return true;
 }
 
 void LogReader::reset() {

@@ -42,8 +42,9 @@ public:
     // The input has ended: a last line without a line feed counts as a whole line.
     void finish();
     // The file stopped growing inside a line: that line is taken as it stands, and the rest of it,
-    // should it arrive after all (its line feed), is dropped so it counts once.
-    void settlePartialLine();
+    // should it arrive after all (its line feed), is dropped so it counts once. False when there
+    // was no such line (or only an overlong one, which stays skipped).
+    bool settlePartialLine();
     // Forgets everything, for reading a replaced or cut-back file from its start.
     void reset();
 

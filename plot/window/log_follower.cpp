@@ -61,9 +61,8 @@ void LogFollower::poll() {
     bool settled = false;
     if (grew || restarted) {
         stillSince_.start();
-    } else if (reader_.hasPartialLine() && stillSince_.hasExpired(kSettleMs)) {
-        reader_.settlePartialLine();
-        settled = true;
+    } else if (stillSince_.hasExpired(kSettleMs)) {
+        settled = reader_.settlePartialLine();
     }
     // The end reached counts as a change too: an empty file must stop saying it is being read.
     const bool changed = restarted || grew || settled || nameGone_ != read.gone || readError_ != read.error ||

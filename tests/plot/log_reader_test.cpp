@@ -305,8 +305,9 @@ TEST(LogReader, SettledLineCountsOnceWhateverFollowsIt) {
         RecordingSink sink;
         LogReader reader(sink);
         reader.feed("09:00:00.0\t1.0\t1.00\t1.0\n09:00:00.1\t2.0\t2.00\t4.0");
-        reader.settlePartialLine();
+        EXPECT_TRUE(reader.settlePartialLine());
         EXPECT_FALSE(reader.hasPartialLine());
+        EXPECT_FALSE(reader.settlePartialLine());  // nothing left to settle
         for (const std::string& chunk : row.later) reader.feed(chunk);
         std::vector<double> watts;
         for (const LogSample& s : sink.samples) watts.push_back(s.watts);
@@ -314,6 +315,14 @@ TEST(LogReader, SettledLineCountsOnceWhateverFollowsIt) {
         EXPECT_EQ(reader.skippedLines(), 0u);
         EXPECT_EQ(reader.hasPartialLine(), row.partial);
     }
+    // An overlong line stays what it is: skipped once its line feed comes, never a sample.
+    RecordingSink sink;
+    LogReader reader(sink);
+    reader.feed(std::string(kMaxLineBytes + 10, '7'));
+    EXPECT_FALSE(reader.settlePartialLine());
+    reader.feed("\n");
+    EXPECT_TRUE(sink.samples.empty());
+    EXPECT_EQ(reader.skippedLines(), 1u);
 }
 
 TEST(LogReader, ResetForgetsDaysCountsAndThePartialLine) {
