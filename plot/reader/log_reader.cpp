@@ -5,6 +5,12 @@
 namespace vemtora::plot {
 
 void LogReader::feed(std::string_view bytes) {
+    if (dropToLineEnd_ && !bytes.empty()) {
+        const auto end = bytes.find('\n');
+        if (end == std::string_view::npos) return;
+        bytes.remove_prefix(end + 1);
+        dropToLineEnd_ = false;
+    }
     while (!bytes.empty()) {
         const void* found = std::memchr(bytes.data(), '\n', bytes.size());
         const std::size_t length =
@@ -37,9 +43,18 @@ void LogReader::finish() {
     if (hasPartialLine()) feed("\n");
 }
 
+bool LogReader::settlePartialLine() {
+    if (partial_.empty() || overlong_) return false;
+    takeLine(partial_);
+    partial_.clear();
+    dropToLineEnd_ = true;
+    return true;
+}
+
 void LogReader::reset() {
     partial_.clear();
     overlong_ = false;
+    dropToLineEnd_ = false;
     samples_ = 0;
     skipped_ = 0;
     clockSteps_ = 0;

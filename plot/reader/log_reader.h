@@ -41,6 +41,10 @@ public:
     void feed(std::string_view bytes);
     // The input has ended: a last line without a line feed counts as a whole line.
     void finish();
+    // The file stopped growing inside a line: that line is taken as it stands, and the rest of it,
+    // should it arrive after all (its line feed), is dropped so it counts once. False when there
+    // was no such line (or only an overlong one, which stays skipped).
+    bool settlePartialLine();
     // Forgets everything, for reading a replaced or cut-back file from its start.
     void reset();
 
@@ -59,6 +63,7 @@ private:
     LogSink& sink_;
     std::string partial_;
     bool overlong_ = false;
+    bool dropToLineEnd_ = false;  // after settlePartialLine
     std::uint64_t samples_ = 0;
     std::uint64_t skipped_ = 0;
     std::uint64_t clockSteps_ = 0;

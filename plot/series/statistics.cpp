@@ -45,9 +45,14 @@ Statistics statisticsOf(const SampleStore& store, std::size_t begin, std::size_t
     return out;
 }
 
-Statistics statisticsBetween(const SampleStore& store, double from, double to) {
+SampleSpan samplesBetween(const SampleStore& store, double from, double to) {
     const auto times = store.tenths();
-    return statisticsOf(store, firstIndexAtOrAfter(times, tenthsAtOrAfter(from)), firstIndexAtOrAfter(times, tenthsAfter(to)));
+    return {firstIndexAtOrAfter(times, tenthsAtOrAfter(from)), firstIndexAtOrAfter(times, tenthsAfter(to))};
+}
+
+Statistics statisticsBetween(const SampleStore& store, double from, double to) {
+    const SampleSpan span = samplesBetween(store, from, to);
+    return statisticsOf(store, span.begin, span.end);
 }
 
 }  // namespace vemtora::plot

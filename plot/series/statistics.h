@@ -30,6 +30,13 @@ struct Statistics {
 // before a gap, a clock step or the end: so runs side by side add up, and a gap adds nothing.
 Statistics statisticsOf(const SampleStore& store, std::size_t begin, std::size_t end);
 
+// Indices [begin, end) of the samples stamped within [from, to] seconds.
+struct SampleSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+SampleSpan samplesBetween(const SampleStore& store, double from, double to);
+
 // The samples stamped within [from, to] seconds.
 Statistics statisticsBetween(const SampleStore& store, double from, double to);
 

@@ -46,9 +46,9 @@ std::string durationText(std::int64_t tenths) {
 
 std::string energyText(double wattHours) { return fixedText(wattHours, 3) + " Wh"; }
 
-std::string statisticsLine(const Statistics& statistics) {
-    if (statistics.samples == 0) return "In view: no samples";
-    std::string line = "In view: " + durationText(statistics.coveredTenths) + " covered";
+std::string statisticsLine(const Statistics& statistics, const std::string& heading) {
+    if (statistics.samples == 0) return heading + ": no samples";
+    std::string line = heading + ": " + durationText(statistics.coveredTenths) + " covered";
     if (statistics.gaps > 0) line += ", " + std::to_string(statistics.gaps) + (statistics.gaps == 1 ? " gap" : " gaps");
     line += "  \u00b7  " + energyText(statistics.energyWh);
     for (Quantity quantity : kQuantities) {

@@ -19,7 +19,7 @@ std::string fixedText(double value, int decimals);
 std::string durationText(std::int64_t tenths);
 std::string energyText(double wattHours);  // "0.492 Wh"
 
-// One line for under the charts.
-std::string statisticsLine(const Statistics& statistics);
+// One line for under the charts, after `heading` ("In view", "Selected").
+std::string statisticsLine(const Statistics& statistics, const std::string& heading = "In view");
 
 }  // namespace vemtora::plot

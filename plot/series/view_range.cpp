@@ -21,18 +21,30 @@ ViewRange::Extent ViewRange::extent() const {
 
 void ViewRange::setData(double first, double last) {
     if (!std::isfinite(first) || !std::isfinite(last) || last < first) return;
-    const bool atEnd = showsEnd();
     hasData_ = true;
     first_ = first;
     last_ = last;
-    if (showsAll_) {
+    const bool following = following_;
+    if (showsAll_ && following) {
         showAll();
-    } else if (atEnd) {
+    } else if (following) {
         const double span = to_ - from_;
         set(extent().high - span, extent().high);
     } else {
         set(from_, to_);
     }
+    following_ = following;
+}
+
+void ViewRange::follow(bool on) {
+    following_ = on;
+    if (!on) {
+        showsAll_ = false;  // a whole view that stops growing is a view like any other
+        return;
+    }
+    const double span = to_ - from_;
+    set(extent().high - span, extent().high);
+    following_ = true;
 }
 
 void ViewRange::clearData() {
@@ -45,6 +57,7 @@ void ViewRange::showAll() {
     from_ = whole.low;
     to_ = whole.high;
     showsAll_ = true;
+    following_ = true;
 }
 
 void ViewRange::show(double from, double to) {
@@ -80,6 +93,7 @@ void ViewRange::set(double from, double to) {
     // At the end, the end exactly: (high - span) + span may fall short, and the view stop following.
     to_ = from >= whole.high - span ? whole.high : from + span;
     showsAll_ = from_ <= whole.low && to_ >= whole.high;
+    following_ = to_ >= whole.high;
 }
 
 }  // namespace vemtora::plot

@@ -17,12 +17,16 @@ public:
     void zoom(double factor, double anchor);
     // By a share of the visible span; positive moves towards later times.
     void pan(double fraction);
+    // On: the view moves to the latest sample, keeping its span, and moves along as the log grows.
+    // Off: it stays where it is. Zooming and panning turn it on at the end and off elsewhere.
+    void follow(bool on);
 
     double from() const { return from_; }
     double to() const { return to_; }
     bool showsAll() const { return showsAll_; }
     // The latest sample is in view: growth moves the view along.
     bool showsEnd() const { return to_ >= extent().high; }
+    bool following() const { return following_; }
 
 private:
     struct Extent {
@@ -38,6 +42,7 @@ private:
     double from_ = 0.0;
     double to_ = 60.0;
     bool showsAll_ = true;
+    bool following_ = true;
 };
 
 }  // namespace vemtora::plot

@@ -1,5 +1,6 @@
 #include "chart_stack.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QSet>
 #include <QVBoxLayout>
@@ -9,8 +10,11 @@
 #include <cmath>
 #include <limits>
 
+#include "plot/series/selection_text.h"
+#include "plot/series/statistics.h"
 #include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
+#include "plot/series/value_ticks.h"
 
 namespace vemtora::plot {
 
@@ -34,19 +38,26 @@ Look lookOf(Quantity quantity) {
     return {"", Qt::black};
 }
 
-// Decimals enough to tell neighbouring ticks apart; scientific for huge or tiny magnitudes.
-QString labelFormat(double low, double high, int tickCount) {
-    const double magnitude = std::max(std::abs(low), std::abs(high));
-    if (magnitude >= 1e7 || (magnitude > 0 && magnitude < 1e-4)) return QStringLiteral("%.3g");
-    const double step = (high - low) / std::max(tickCount - 1, 1);
-    const int decimals = step > 0 ? std::clamp(static_cast<int>(std::ceil(-std::log10(step) - 1e-9)), 0, 6) : 1;
-    return QStringLiteral("%.%1f").arg(decimals);
+// The ticks' own decimals; scientific for huge or tiny magnitudes.
+QString labelFormat(const ValueTicks& ticks) {
+    const double magnitude = std::max(std::abs(ticks.low), std::abs(ticks.high));
+    if (magnitude >= 1e7 || ticks.step < 1e-4) return QStringLiteral("%.3g");
+    return QStringLiteral("%.%1f").arg(ticks.decimals);
 }
+
+// Qt Charts shortens a value label to "..." unless its share of the axis' height holds the text
+// and padding above and below it.
+constexpr int kValueLabelPadding = 7;
 
 }  // namespace
 
 ChartStack::ChartStack(const SampleStore& store, ViewRange& view, QWidget* parent)
-    : QWidget(parent), store_(store), viewRange_(view), cursorSeconds_(std::numeric_limits<double>::quiet_NaN()) {
+    : QWidget(parent),
+      store_(store),
+      viewRange_(view),
+      cursorSeconds_(std::numeric_limits<double>::quiet_NaN()),
+      selectionFrom_(std::numeric_limits<double>::quiet_NaN()),
+      selectionTo_(std::numeric_limits<double>::quiet_NaN()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -65,6 +76,13 @@ ChartStack::ChartStack(const SampleStore& store, ViewRange& view, QWidget* paren
     statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statistics_->setWordWrap(true);  // a narrow window wraps it instead of growing wider
     layout->addWidget(statistics_);
+    selection_ = new QLabel(this);
+    selection_->setContentsMargins(8, 2, 8, 4);
+    selection_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    selection_->setWordWrap(true);
+    selection_->hide();
+    layout->addWidget(selection_);
+    applyPalette();
     refresh();
 }
 
@@ -87,18 +105,28 @@ void ChartStack::makePanel(Quantity quantity) {
     p.series->attachAxis(p.time);
 
     p.values = new QValueAxis(p.chart);
+    p.values->setTickType(QValueAxis::TicksDynamic);
     p.values->setTitleText(QString::fromLatin1(look.title));
-    p.values->setTitleBrush(look.color);
     p.chart->addAxis(p.values, Qt::AlignLeft);
     p.series->attachAxis(p.values);
 
     p.cursor = new QGraphicsLineItem(p.chart);
-    p.cursor->setPen(QPen(QColor(0, 0, 0, 110), 1, Qt::DashLine));
     p.cursor->setZValue(100);
     p.cursor->hide();
+    p.selected = new QGraphicsRectItem(p.chart);
+    p.selected->setPen(Qt::NoPen);
+    p.selected->setZValue(90);
+    p.selected->hide();
+    for (auto& edge : p.edges) {
+        edge = new QGraphicsLineItem(p.chart);
+        edge->setZValue(95);
+        edge->hide();
+    }
 
     p.view = new TimeChartView(p.chart, this);
-    p.view->setMinimumHeight(90);
+    // Room for the fewest value labels the axis may show, whatever the window's size.
+    p.view->setMinimumHeight(kGutter.top() + kGutter.bottom() + kFewestValueTicks * valueTickRoom(p) +
+                             (quantity == Quantity::Watts ? timeGutter() : 0));
     connect(p.view, &TimeChartView::zoomRequested, this, [this](double factor, double anchor) {
         viewRange_.zoom(factor, anchor);
         refresh();
@@ -112,6 +140,8 @@ void ChartStack::makePanel(Quantity quantity) {
         refresh();
     });
     connect(p.view, &TimeChartView::hovered, this, &ChartStack::hovered);
+    connect(p.view, &TimeChartView::selectionDragged, this, &ChartStack::selectionDragged);
+    connect(p.view, &TimeChartView::clicked, this, &ChartStack::clicked);
     connect(p.view, &TimeChartView::resized, this, &ChartStack::refresh);
 }
 
@@ -125,13 +155,46 @@ int ChartStack::columns() const { return std::max(1, static_cast<int>(panel(Quan
 
 void ChartStack::refresh() {
     // Values first: their labels decide the gutter, the gutter the number of pixel columns.
+    const int columnsBefore = columns();
     for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
     layOutPlotAreas();
-    for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
+    // The heights now final, as many value labels as they hold; their width may move the gutter.
+    for (Panel& p : panels_) setValueAxis(p, p.visible);
+    layOutPlotAreas();
+    if (columns() != columnsBefore) {
+        for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
+    }
     drawTimeAxes();
-    statistics_->setText(QString::fromStdString(statisticsLine(statisticsBetween(store_, viewRange_.from(), viewRange_.to()))));
+    showStatistics();
+    drawSelection();
     showCursor(cursorSeconds_);
+    drawn_ = {viewRange_.from(), viewRange_.to(), columns(), store_.size()};
     emit viewChanged();
+}
+
+void ChartStack::samplesAppended() {
+    if (!appendedSamplesInvisible()) return refresh();
+    showStatistics();
+    if (hasSelection() && selectionTo_ >= drawn_.to) drawSelection();
+}
+
+bool ChartStack::appendedSamplesInvisible() const {
+    if (drawn_.samples == 0 || store_.size() < drawn_.samples) return false;
+    if (viewRange_.from() != drawn_.from || columns() != drawn_.columns || viewRange_.to() < drawn_.to) return false;
+    const double pixel = (drawn_.to - drawn_.from) / drawn_.columns;
+    if ((viewRange_.to() - drawn_.to) * 2 >= pixel) return false;
+    const auto gaps = store_.gapStarts();
+    if (!gaps.empty() && gaps.back() >= drawn_.samples) return false;
+    for (Quantity quantity : kQuantities) {
+        const MinMax added = store_.pyramid(quantity).range(store_.values(quantity), drawn_.samples, store_.size());
+        const MinMax& drawn = panel(quantity).lastColumn;
+        if (!added.empty() && (drawn.empty() || added.min < drawn.min || added.max > drawn.max)) return false;
+    }
+    return true;
+}
+
+void ChartStack::showStatistics() {
+    statistics_->setText(QString::fromStdString(statisticsLine(statisticsBetween(store_, viewRange_.from(), viewRange_.to()))));
 }
 
 void ChartStack::drawTimeAxes() {
@@ -196,19 +259,108 @@ void ChartStack::drawValues(Panel& p, Quantity quantity) {
         if (runSeries(p, spare).count() > 0) runSeries(p, spare).clear();
     }
 
-    double low = 0.0;
-    double high = 1.0;
-    if (!trace_.visible.empty()) {
-        low = trace_.visible.min;
-        high = trace_.visible.max;
-        const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(low) * 0.05, 0.05);
-        // Readings that never go below zero keep zero as the floor instead of a negative tick.
-        low = low >= 0 && low - pad < 0 ? 0.0 : low - pad;
-        high += pad;
+    p.visible = trace_.visible;
+    setValueAxis(p, p.visible);
+    const double from = viewRange_.to() - (viewRange_.to() - viewRange_.from()) / columns();
+    const SampleSpan last = samplesBetween(store_, from, viewRange_.to());
+    p.lastColumn = store_.pyramid(quantity).range(store_.values(quantity), last.begin, last.end);
+}
+
+int ChartStack::valueTickRoom(const Panel& p) { return QFontMetrics(p.values->labelsFont()).height() + 2 * kValueLabelPadding; }
+
+int ChartStack::maxValueTicks(const Panel& p) const { return static_cast<int>(p.chart->plotArea().height()) / valueTickRoom(p); }
+
+int ChartStack::timeGutter() const {
+    const Panel& bottom = panel(Quantity::Watts);
+    return QFontMetrics(bottom.time->labelsFont()).height() + QFontMetrics(bottom.time->titleFont()).height() + 2 * kLabelPadding;
+}
+
+void ChartStack::setValueAxis(Panel& p, const MinMax& visible) {
+    const ValueTicks ticks = valueTicks(visible.min, visible.max, maxValueTicks(p));
+    p.ticks = ticks;
+    // Half a label of room beyond the outer ticks: Qt Charts hides a label that sticks out of the plot area.
+    const double height = p.chart->plotArea().height();
+    const double padPixels = QFontMetrics(p.values->labelsFont()).height() / 2.0 + 2.0;
+    const double pad = height > 2 * padPixels ? (ticks.high - ticks.low) * padPixels / (height - 2 * padPixels) : 0.0;
+    // The step before the range: a wide range at the old, small step would be millions of ticks.
+    if (p.values->tickInterval() != ticks.step) p.values->setTickInterval(ticks.step);
+    if (p.values->tickAnchor() != ticks.low) p.values->setTickAnchor(ticks.low);
+    if (p.values->min() != ticks.low - pad || p.values->max() != ticks.high + pad) p.values->setRange(ticks.low - pad, ticks.high + pad);
+    const QString format = labelFormat(ticks);
+    if (p.values->labelFormat() != format) p.values->setLabelFormat(format);
+}
+
+double ChartStack::xOf(const Panel& p, double seconds) const {
+    return p.chart->mapToPosition(QPointF(seconds, p.values->min()), p.series).x();
+}
+
+bool ChartStack::hasSelection() const { return std::isfinite(selectionFrom_) && std::isfinite(selectionTo_); }
+
+void ChartStack::showSelection(double from, double to) {
+    selectionFrom_ = std::min(from, to);
+    selectionTo_ = std::max(from, to);
+    drawSelection();
+}
+
+void ChartStack::drawSelection() {
+    const bool selected = hasSelection();
+    selection_->setVisible(selected);
+    if (selected) {
+        selection_->setText(QString::fromStdString(selectionEdgesLine(store_, selectionFrom_, selectionTo_, dated_) + "\n" +
+                                                   selectionStatisticsLine(store_, selectionFrom_, selectionTo_)));
     }
-    p.values->setRange(low, high);
-    p.values->applyNiceNumbers();
-    p.values->setLabelFormat(labelFormat(p.values->min(), p.values->max(), p.values->tickCount()));
+    const double from = std::max(selectionFrom_, viewRange_.from());
+    const double to = std::min(selectionTo_, viewRange_.to());
+    for (Panel& p : panels_) {
+        const QRectF area = p.chart->plotArea();
+        p.selected->setVisible(selected && from <= to);
+        if (p.selected->isVisible()) p.selected->setRect(QRectF(QPointF(xOf(p, from), area.top()), QPointF(xOf(p, to), area.bottom())));
+        for (std::size_t i = 0; i < p.edges.size(); ++i) {
+            const double seconds = i == 0 ? selectionFrom_ : selectionTo_;
+            const bool inView = selected && seconds >= viewRange_.from() && seconds <= viewRange_.to();
+            p.edges[i]->setVisible(inView);
+            if (inView) p.edges[i]->setLine(xOf(p, seconds), area.top(), xOf(p, seconds), area.bottom());
+        }
+    }
+}
+
+void ChartStack::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) applyPalette();
+}
+
+// The charts draw themselves with the widget's palette, so a dark desktop gets light text.
+void ChartStack::applyPalette() {
+    const QPalette colors = palette();
+    const bool dark = colors.color(QPalette::Base).lightness() < 128;
+    const QColor text = colors.color(QPalette::Text);
+    QColor grid = colors.color(QPalette::Mid);
+    QColor shade = colors.color(QPalette::Highlight);
+    shade.setAlpha(45);
+    QColor faint = text;
+    faint.setAlpha(110);
+    for (Quantity quantity : kQuantities) {
+        Panel& p = panels_[static_cast<std::size_t>(quantity)];
+        // The traces' colours lightened on dark ground, where the dark ones would sink.
+        const QColor color = dark ? lookOf(quantity).color.lighter(170) : lookOf(quantity).color;
+        p.chart->setBackgroundBrush(colors.base());
+        p.view->setBackgroundBrush(colors.base());
+        p.chart->setBackgroundPen(Qt::NoPen);
+        for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(p.values), static_cast<QAbstractAxis*>(p.time)}) {
+            axis->setLabelsBrush(text);
+            axis->setLinePenColor(grid);
+            axis->setGridLineColor(grid);
+        }
+        p.time->setTitleBrush(text);
+        p.values->setTitleBrush(color);
+        QPen trace = p.series->pen();
+        trace.setColor(color);
+        p.series->setPen(trace);
+        for (QLineSeries* run : p.afterGaps) run->setPen(trace);
+        p.cursor->setPen(QPen(faint, 1, Qt::DashLine));
+        p.selected->setBrush(shade);
+        for (QGraphicsLineItem* edge : p.edges) edge->setPen(QPen(colors.color(QPalette::Highlight), 1.5));
+    }
 }
 
 void ChartStack::showCursor(double seconds) {
@@ -232,21 +384,20 @@ void ChartStack::layOutPlotAreas() {
     int labelWidth = 0;
     for (const Panel& p : panels_) {
         const QFontMetrics metrics(p.values->labelsFont());
-        const int ticks = std::max(p.values->tickCount(), 2);
-        for (int i = 0; i < ticks; ++i) {
-            const double value = p.values->min() + (p.values->max() - p.values->min()) * i / (ticks - 1);
+        for (int i = 0; i < p.ticks.count; ++i) {
+            const double value = p.ticks.low + p.ticks.step * i;
             labelWidth = std::max(labelWidth, metrics.horizontalAdvance(QString::asprintf(qPrintable(p.values->labelFormat()), value)));
         }
     }
     const Panel& bottom = panel(Quantity::Watts);
     const int titleHeight = QFontMetrics(bottom.values->titleFont()).height();
-    const int timeHeight = QFontMetrics(bottom.time->labelsFont()).height() + QFontMetrics(bottom.time->titleFont()).height();
     const int left = kGutter.left() + titleHeight + labelWidth + 2 * kLabelPadding;
     for (Panel& p : panels_) {
         const QSizeF size = p.chart->size();
-        const int bottomGutter = &p == &bottom ? kGutter.bottom() + timeHeight + 2 * kLabelPadding : kGutter.bottom();
-        p.chart->setPlotArea(QRectF(left, kGutter.top(), std::max(1.0, size.width() - left - kGutter.right()),
-                                    std::max(1.0, size.height() - kGutter.top() - bottomGutter)));
+        const int bottomGutter = &p == &bottom ? kGutter.bottom() + timeGutter() : kGutter.bottom();
+        const QRectF area(left, kGutter.top(), std::max(1.0, size.width() - left - kGutter.right()),
+                          std::max(1.0, size.height() - kGutter.top() - bottomGutter));
+        if (area != p.chart->plotArea()) p.chart->setPlotArea(area);
     }
 }
 

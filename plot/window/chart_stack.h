@@ -4,6 +4,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QGraphicsLineItem>
+#include <QGraphicsRectItem>
 #include <QLabel>
 #include <QLineSeries>
 #include <QValueAxis>
@@ -14,6 +15,7 @@
 
 #include "plot/series/decimation.h"
 #include "plot/series/sample_store.h"
+#include "plot/series/value_ticks.h"
 #include "plot/series/view_range.h"
 #include "time_chart_view.h"
 
@@ -25,11 +27,20 @@ class ChartStack : public QWidget {
 public:
     ChartStack(const SampleStore& store, ViewRange& view, QWidget* parent = nullptr);
 
-    // Draws the view's range again: after new samples, or a zoom or pan.
+    // Draws the view's range again: after a zoom or pan, a new log, a resize.
     void refresh();
+    // After samples were appended: draws again only what they change on screen.
+    void samplesAppended();
     void setDated(bool dated);
     // A line across all three charts at this time; NaN hides it.
     void showCursor(double seconds);
+    // A stretch shaded across all three charts between two cursors, with its statistics under
+    // them; NaN hides it.
+    void showSelection(double from, double to);
+    bool hasSelection() const;
+    double selectionFrom() const { return selectionFrom_; }
+    double selectionTo() const { return selectionTo_; }
+    QLabel& selectionLabel() const { return *selection_; }
 
     TimeChartView& view(Quantity quantity) const { return *panel(quantity).view; }
     QLineSeries& series(Quantity quantity) const { return *panel(quantity).series; }
@@ -46,6 +57,11 @@ public:
 signals:
     void hovered(double seconds);
     void viewChanged();
+    void selectionDragged(double from, double to);
+    void clicked();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Panel {
@@ -56,11 +72,26 @@ private:
         QValueAxis* values = nullptr;
         QCategoryAxis* time = nullptr;
         QGraphicsLineItem* cursor = nullptr;
+        QGraphicsRectItem* selected = nullptr;  // the shaded stretch
+        std::array<QGraphicsLineItem*, 2> edges{};  // its cursors
+        MinMax visible;     // of the samples in view
+        ValueTicks ticks;
+        MinMax lastColumn;  // of the samples drawn in the rightmost pixel column
     };
     const Panel& panel(Quantity quantity) const { return panels_[static_cast<std::size_t>(quantity)]; }
     void makePanel(Quantity quantity);
     void drawTimeAxes();
     void drawValues(Panel& panel, Quantity quantity);
+    void setValueAxis(Panel& panel, const MinMax& visible);
+    void drawSelection();
+    void applyPalette();
+    void showStatistics();
+    static int valueTickRoom(const Panel& panel);  // pixels of height per value label
+    int maxValueTicks(const Panel& panel) const;
+    int timeGutter() const;  // under the bottom chart's plot area, for the time labels and title
+    double xOf(const Panel& panel, double seconds) const;
+    // Nothing drawn would move by half a pixel or more, nor any extreme change.
+    bool appendedSamplesInvisible() const;
     QLineSeries& runSeries(Panel& panel, std::size_t run);
     void layOutPlotAreas();
     int columns() const;  // pixel columns of the plot area
@@ -71,9 +102,19 @@ private:
     Trace trace_;  // reused: no allocation per redraw once warmed up
     QList<QPointF> points_;
     QLabel* statistics_;  // of the samples in view
+    QLabel* selection_;   // of the selected stretch
     QLabel* caption_;
     bool dated_ = false;
     double cursorSeconds_;
+    double selectionFrom_;
+    double selectionTo_;
+    // What the charts were last drawn for.
+    struct Drawn {
+        double from = 0.0;
+        double to = 0.0;
+        int columns = 0;
+        std::size_t samples = 0;
+    } drawn_;
 };
 
 }  // namespace vemtora::plot

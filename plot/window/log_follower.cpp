@@ -25,6 +25,7 @@ int LogFollower::open(const QString& path, bool waitIfMissing) {
     readError_ = 0;
     restarts_ = 0;
     catchingUp_ = !waiting_;
+    stillSince_.start();
     emit samplesChanged(true);
     timer_.start(waiting_ ? kPollMs : 0);
     return 0;
@@ -41,21 +42,43 @@ void LogFollower::poll() {
         waiting_ = false;
     }
     if (!tail_) return;
-    const FileTail::Read read = tail_->poll(kChunkBytes);
-    if (read.restarted) {
-        store_.clear();
-        reader_.reset();
-        ++restarts_;
+    QElapsedTimer slice;
+    slice.start();
+    FileTail::Read read;
+    bool restarted = false;
+    bool grew = false;
+    do {
+        read = tail_->poll(kChunkBytes);
+        if (read.restarted) {
+            store_.clear();
+            reader_.reset();
+            ++restarts_;
+            restarted = true;
+        }
+        reader_.feed(read.bytes);  // before the next poll, which reuses its buffer
+        grew = grew || !read.bytes.empty();
+    } while (read.more && !slice.hasExpired(kReadSliceMs));
+    bool settled = false;
+    if (grew || restarted) {
+        stillSince_.start();
+    } else if (stillSince_.hasExpired(kSettleMs)) {
+        settled = reader_.settlePartialLine();
     }
-    reader_.feed(read.bytes);
     // The end reached counts as a change too: an empty file must stop saying it is being read.
-    const bool changed = read.restarted || !read.bytes.empty() || nameGone_ != read.gone || readError_ != read.error ||
+    const bool changed = restarted || grew || settled || nameGone_ != read.gone || readError_ != read.error ||
                          catchingUp_ != read.more;
     nameGone_ = read.gone;
     readError_ = read.error;
     catchingUp_ = read.more;
-    if (changed) emit samplesChanged(read.restarted);
+    if (changed) emit samplesChanged(restarted);
     timer_.start(read.more ? 0 : kPollMs);
+}
+
+void LogFollower::stop() {
+    timer_.stop();
+    tail_.reset();
+    waiting_ = false;
+    catchingUp_ = false;
 }
 
 }  // namespace vemtora::plot

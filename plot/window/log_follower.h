@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 
@@ -18,13 +19,19 @@ class LogFollower : public QObject {
 
 public:
     static constexpr int kPollMs = 300;
-    static constexpr std::size_t kChunkBytes = 16 << 20;  // per turn of the event loop, so a big log keeps the window alive
+    static constexpr std::size_t kChunkBytes = 1 << 20;
+    // Reading per turn of the event loop, so a big log keeps the window answering (and closing) at once.
+    static constexpr int kReadSliceMs = 40;
+    // A last line without its line feed is taken as whole once the file has stood still this long.
+    static constexpr int kSettleMs = 1000;
 
     explicit LogFollower(QObject* parent = nullptr);
 
     // 0 or an errno; on failure whatever was open stays open. waitIfMissing: a file that does not
     // exist yet is waited for, as tail -F does.
     int open(const QString& path, bool waitIfMissing = false);
+    // Reads no more: the window is closing.
+    void stop();
 
     const SampleStore& store() const { return store_; }
     const LogReader& reader() const { return reader_; }
@@ -48,6 +55,7 @@ private:
     SampleStore store_;
     LogReader reader_{store_};
     QTimer timer_;
+    QElapsedTimer stillSince_;  // the last new bytes
     QString path_;
     bool catchingUp_ = false;
     bool nameGone_ = false;

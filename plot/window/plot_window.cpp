@@ -8,7 +8,9 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QCloseEvent>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStatusBar>
 
 #include <cmath>
@@ -17,8 +19,10 @@
 #include <limits>
 
 #include "chart_export.h"
+#include "plot/cli/log_range_copy.h"
 #include "plot/cli/log_summary.h"
 #include "plot/series/decimation.h"
+#include "plot/series/statistics.h"
 #include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
 
@@ -28,6 +32,11 @@ namespace {
 
 constexpr double kKeyZoom = 0.5;
 constexpr double kKeyPan = 0.2;
+constexpr int kMinimumChartWidth = 600;
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
+QSettings settings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vemtora"), QStringLiteral("vemtora-plot")); }
+const QString kRecentKey = QStringLiteral("recentFiles");
 
 QString valueText(float value, int decimals) {
     if (!std::isfinite(value)) return QString::number(static_cast<double>(value));
@@ -53,7 +62,7 @@ PlotWindow::PlotWindow(QWidget* parent)
       charts_(new ChartStack(follower_.store(), view_, this)),
       readout_(new QLabel(this)),
       counts_(new QLabel(this)),
-      hoveredSeconds_(std::numeric_limits<double>::quiet_NaN()) {
+      hoveredSeconds_(kNone) {
     setWindowTitle(QStringLiteral("Vemtora Plot"));
     setWindowIcon(vemtoraIcon());
     setCentralWidget(charts_);
@@ -62,6 +71,10 @@ PlotWindow::PlotWindow(QWidget* parent)
     buildMenus();
     connect(&follower_, &LogFollower::samplesChanged, this, &PlotWindow::samplesChanged);
     connect(charts_, &ChartStack::hovered, this, &PlotWindow::showReadout);
+    connect(charts_, &ChartStack::selectionDragged, this, &PlotWindow::select);
+    connect(charts_, &ChartStack::clicked, this, [this] { select(kNone, kNone); });
+    connect(charts_, &ChartStack::viewChanged, this, &PlotWindow::showFollowing);
+    charts_->setMinimumWidth(kMinimumChartWidth);  // the height follows from the charts' own minimums
     resize(1000, 700);
     updateCounts();
 }
@@ -70,6 +83,10 @@ void PlotWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     QAction* open = file->addAction(tr("&Open..."), this, &PlotWindow::chooseLog);
     open->setShortcut(QKeySequence::Open);
+    recentMenu_ = file->addMenu(tr("Open &Recent"));
+    connect(recentMenu_, &QMenu::aboutToShow, this, &PlotWindow::fillRecentMenu);
+    fillRecentMenu();
+    file->addAction(tr("Save Range As &Log..."), this, &PlotWindow::chooseRangeFile)->setShortcut(QKeySequence::SaveAs);
     file->addAction(tr("Export as &PNG..."), this, [this] { chooseExport(QStringLiteral("png"), tr("PNG pictures (*.png)")); });
     file->addAction(tr("Export as &SVG..."), this, [this] { chooseExport(QStringLiteral("svg"), tr("SVG drawings (*.svg)")); });
     file->addSeparator();
@@ -85,6 +102,19 @@ void PlotWindow::buildMenus() {
     view->addAction(tr("Pan &Right"), this, [this] { panByKey(kKeyPan); })->setShortcut(Qt::Key_Right);
     view->addAction(tr("&Whole Log"), this, &PlotWindow::resetView)
         ->setShortcuts({QKeySequence(Qt::Key_Home), QKeySequence(Qt::Key_0), QKeySequence(Qt::Key_R)});
+    follow_ = view->addAction(tr("&Follow"));
+    follow_->setCheckable(true);
+    follow_->setShortcut(Qt::Key_F);
+    connect(follow_, &QAction::triggered, this, [this](bool on) {
+        view_.follow(on);
+        charts_->refresh();
+    });
+    view->addAction(tr("Go to the &End"), this, [this] {
+        view_.follow(true);
+        charts_->refresh();
+    })->setShortcut(Qt::Key_End);
+    view->addSeparator();
+    view->addAction(tr("&Clear Selection"), this, [this] { select(kNone, kNone); })->setShortcut(Qt::Key_Escape);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&About"), this, &PlotWindow::showAbout);
@@ -97,7 +127,90 @@ bool PlotWindow::openLog(const QString& path, QString* error, bool waitIfMissing
         return false;
     }
     setWindowTitle(QStringLiteral("%1 \u2013 Vemtora Plot").arg(QFileInfo(path).fileName()));
+    rememberRecent(path);
     return true;
+}
+
+void PlotWindow::closeEvent(QCloseEvent* event) {
+    follower_.stop();  // nothing more to read once the window is gone
+    QMainWindow::closeEvent(event);
+}
+
+QStringList PlotWindow::recentFiles() const { return settings().value(kRecentKey).toStringList(); }
+
+void PlotWindow::rememberRecent(const QString& path) {
+    QStringList recent = recentFiles();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > kRecentFiles) recent.removeLast();
+    settings().setValue(kRecentKey, recent);
+}
+
+void PlotWindow::fillRecentMenu() {
+    recentMenu_->clear();
+    const QStringList recent = recentFiles();
+    for (qsizetype i = 0; i < recent.size(); ++i) {
+        const QFileInfo file(recent[i]);
+        // A log moved or deleted since stays listed, greyed, until newer ones push it out.
+        const bool there = file.isFile();
+        QAction* action = recentMenu_->addAction(QStringLiteral("&%1  %2%3").arg(i + 1).arg(file.fileName(), there ? QString() : tr(" (missing)")),
+                                                 this, [this, path = recent[i]] { openRecent(path); });
+        action->setToolTip(recent[i]);
+        action->setEnabled(there);
+    }
+    if (recent.isEmpty()) recentMenu_->addAction(tr("No recent logs"))->setEnabled(false);
+    recentMenu_->addSeparator();
+    recentMenu_->addAction(tr("&Clear Menu"), this, [] { settings().remove(kRecentKey); })->setEnabled(!recent.isEmpty());
+}
+
+void PlotWindow::openRecent(const QString& path) {
+    QString error;
+    if (openLog(path, &error)) return;
+    QStringList recent = recentFiles();
+    recent.removeAll(path);
+    settings().setValue(kRecentKey, recent);
+    QMessageBox::warning(this, tr("Open Log"), tr("Cannot open %1: %2").arg(path, error));
+}
+
+void PlotWindow::select(double from, double to) {
+    charts_->showSelection(from, to);
+}
+
+bool PlotWindow::saveRangeAsLog(const QString& path, QString* error) {
+    auto fail = [error](const QString& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    const SampleStore& store = follower_.store();
+    if (follower_.path().isEmpty() || store.empty()) return fail(tr("no samples to save"));
+    if (QFileInfo(path).absoluteFilePath() == QFileInfo(follower_.path()).absoluteFilePath() ||
+        (QFileInfo::exists(path) && QFileInfo(path).canonicalFilePath() == QFileInfo(follower_.path()).canonicalFilePath())) {
+        return fail(tr("%1 is the log itself").arg(path));
+    }
+    const bool selected = charts_->hasSelection();
+    const SampleSpan span = samplesBetween(store, selected ? charts_->selectionFrom() : view_.from(),
+                                           selected ? charts_->selectionTo() : view_.to());
+    if (span.begin >= span.end) return fail(tr("no samples in the range"));
+    const std::string problem = copyLogSamples(QFile::encodeName(follower_.path()).toStdString(),
+                                               QFile::encodeName(path).toStdString(), span.begin, span.end);
+    if (!problem.empty()) return fail(QString::fromLocal8Bit(problem.c_str()));
+    return true;
+}
+
+void PlotWindow::chooseRangeFile() {
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save Range As Log"), QFileInfo(follower_.path()).path(),
+                                                      tr("Vemtora logs (*.log);;All files (*)"));
+    if (path.isEmpty()) return;
+    QString error;
+    if (!saveRangeAsLog(path, &error)) QMessageBox::warning(this, tr("Save Range As Log"), tr("Not saved: %1").arg(error));
+}
+
+void PlotWindow::showFollowing() {
+    const QSignalBlocker quiet(follow_);
+    follow_->setChecked(view_.following());
+    // A sample under the mouse that the view has left is no longer read out.
+    showReadout(hoveredSeconds_);
 }
 
 bool PlotWindow::exportView(const QString& path, QString* error) {
@@ -170,18 +283,24 @@ void PlotWindow::samplesChanged(bool restarted) {
         view_.setData(static_cast<double>(store.tenths().front()) / 10.0, static_cast<double>(store.tenths().back()) / 10.0);
     }
     charts_->setDated(follower_.reader().dated());
-    charts_->refresh();
-    showReadout(hoveredSeconds_);
+    if (restarted) {
+        charts_->showSelection(kNone, kNone);
+        charts_->refresh();
+    } else {
+        charts_->samplesAppended();
+    }
     updateCounts();
 }
 
 void PlotWindow::zoomByKey(double factor) {
+    hoveredSeconds_ = kNone;  // the mouse is over another time now; its next move reads it out
     // At the live end the end stays put, so the view keeps following.
     view_.zoom(factor, view_.showsEnd() ? view_.to() : (view_.from() + view_.to()) / 2);
     charts_->refresh();
 }
 
 void PlotWindow::panByKey(double fraction) {
+    hoveredSeconds_ = kNone;
     view_.pan(fraction);
     charts_->refresh();
 }
@@ -200,6 +319,11 @@ void PlotWindow::showReadout(double seconds) {
         return;
     }
     const std::size_t i = nearestIndex(store.tenths(), seconds);
+    const double at = static_cast<double>(store.tenths()[i]) / 10.0;
+    if (at < view_.from() || at > view_.to()) {
+        readout_->clear();
+        return;
+    }
     QString text = QString::fromStdString(stampLabel(store.tenths()[i], follower_.reader().dated()));
     for (Quantity quantity : kQuantities) {
         text += QStringLiteral("    %1 %2").arg(valueText(store.values(quantity)[i], decimalsOf(quantity)), QLatin1String(unitOf(quantity)));

@@ -1,8 +1,11 @@
 // vemtora-plot's main window: the chart stack, its menus and keys, and a status bar with the readout.
 #pragma once
 
+#include <QAction>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
+#include <QStringList>
 
 #include "chart_stack.h"
 #include "log_follower.h"
@@ -24,6 +27,15 @@ public:
     bool showRange(const QString& from, const QString& to, QString* error);
     // The charts alone at `size`, drawn but shown on no screen: for exporting without a display.
     void showForPicture(QSize size);
+    // The selected stretch, or else the one in view, as a log of its own: the log's own lines.
+    bool saveRangeAsLog(const QString& path, QString* error);
+    // Shift+drag does the same; NaN clears it, as Esc and a click do.
+    void select(double from, double to);
+
+    static constexpr int kRecentFiles = 8;
+    QStringList recentFiles() const;
+    QMenu& recentMenu() const { return *recentMenu_; }
+    QAction& followAction() const { return *follow_; }
 
     ChartStack& charts() { return *charts_; }
     const LogFollower& follower() const { return follower_; }
@@ -31,8 +43,16 @@ public:
     QString readout() const { return readout_->text(); }
     QString counts() const { return counts_->text(); }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildMenus();
+    void fillRecentMenu();
+    void rememberRecent(const QString& path);
+    void openRecent(const QString& path);
+    void chooseRangeFile();
+    void showFollowing();
     void chooseLog();
     void chooseExport(const QString& suffix, const QString& filter);
     void showAbout();
@@ -48,6 +68,8 @@ private:
     ChartStack* charts_;
     QLabel* readout_;
     QLabel* counts_;
+    QMenu* recentMenu_ = nullptr;
+    QAction* follow_ = nullptr;
     double hoveredSeconds_;
 };
 

@@ -38,19 +38,24 @@ void TimeChartView::wheelEvent(QWheelEvent* event) {
 
 void TimeChartView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QChartView::mousePressEvent(event);
-    dragging_ = true;
+    drag_ = event->modifiers() & Qt::ShiftModifier ? Drag::Select : Drag::Pan;
+    moved_ = false;
     lastDragX_ = event->position().x();
-    setCursor(Qt::ClosedHandCursor);
+    selectionStart_ = secondsAt(event->position());
+    setCursor(drag_ == Drag::Select ? Qt::SizeHorCursor : Qt::ClosedHandCursor);
     event->accept();
 }
 
 void TimeChartView::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) {
+    const double moved = event->position().x() - lastDragX_;
+    if (drag_ != Drag::None && moved != 0) moved_ = true;
+    if (drag_ == Drag::Pan) {
         const double width = chart()->plotArea().width();
-        const double moved = event->position().x() - lastDragX_;
         lastDragX_ = event->position().x();
         // The grabbed time stays under the mouse: dragging right shows earlier times.
         if (width > 0) emit panRequested(-moved / width);
+    } else if (drag_ == Drag::Select && moved_) {
+        emit selectionDragged(selectionStart_, secondsAt(event->position()));
     }
     emit hovered(secondsAt(event->position()));
     event->accept();
@@ -58,8 +63,10 @@ void TimeChartView::mouseMoveEvent(QMouseEvent* event) {
 
 void TimeChartView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QChartView::mouseReleaseEvent(event);
-    dragging_ = false;
+    const bool click = drag_ != Drag::None && !moved_ && event->position().x() == lastDragX_;
+    drag_ = Drag::None;
     unsetCursor();
+    if (click) emit clicked();
     event->accept();
 }
 

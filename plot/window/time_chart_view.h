@@ -16,6 +16,9 @@ signals:
     void panRequested(double fractionOfSpan);
     void resetRequested();
     void hovered(double seconds);  // NaN when the mouse leaves
+    // Shift+drag: from where the drag began to where the mouse is now.
+    void selectionDragged(double fromSeconds, double toSeconds);
+    void clicked();  // pressed and released without moving
     void resized();
 
 protected:
@@ -30,8 +33,11 @@ protected:
 private:
     double secondsAt(QPointF position) const;
 
-    bool dragging_ = false;
+    enum class Drag { None, Pan, Select };
+    Drag drag_ = Drag::None;
+    bool moved_ = false;
     double lastDragX_ = 0.0;
+    double selectionStart_ = 0.0;
 };
 
 }  // namespace vemtora::plot

@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "case_name.h"
 #include "core/report_texts.h"
+#include "plot/cli/log_range_copy.h"
 #include "plot/reader/log_line.h"
 #include "plot/reader/log_reader.h"
 
@@ -281,6 +284,47 @@ TEST(LogReader, FinishTakesALastLineWithoutLineFeed) {
     EXPECT_EQ(reader.skippedLines(), 1u);
 }
 
+// A last line settled while the file stood still, then whatever the writer adds after all.
+TEST(LogReader, SettledLineCountsOnceWhateverFollowsIt) {
+    const struct {
+        const char* name;
+        std::vector<std::string> later;  // chunks fed after settling
+        std::vector<double> watts;       // of every sample, in order
+        bool partial;
+    } rows[] = {
+        {"nothing more", {}, {1.0, 4.0}, false},
+        {"its line feed", {"\n"}, {1.0, 4.0}, false},
+        {"its crlf, split", {"\r", "\n"}, {1.0, 4.0}, false},
+        {"its line feed and the next line", {"\n09:00:00.2\t3.0\t3.00\t9.0\n"}, {1.0, 4.0, 9.0}, false},
+        {"the next line's start only", {"\n09:00:00.2\t3.0"}, {1.0, 4.0}, true},
+        {"the rest of a cut line is dropped, not read as a line", {"5\t0.1\n09:00:00.2\t3.0\t3.00\t9.0\n"},
+         {1.0, 4.0, 9.0}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordingSink sink;
+        LogReader reader(sink);
+        reader.feed("09:00:00.0\t1.0\t1.00\t1.0\n09:00:00.1\t2.0\t2.00\t4.0");
+        EXPECT_TRUE(reader.settlePartialLine());
+        EXPECT_FALSE(reader.hasPartialLine());
+        EXPECT_FALSE(reader.settlePartialLine());  // nothing left to settle
+        for (const std::string& chunk : row.later) reader.feed(chunk);
+        std::vector<double> watts;
+        for (const LogSample& s : sink.samples) watts.push_back(s.watts);
+        EXPECT_EQ(watts, row.watts);
+        EXPECT_EQ(reader.skippedLines(), 0u);
+        EXPECT_EQ(reader.hasPartialLine(), row.partial);
+    }
+    // An overlong line stays what it is: skipped once its line feed comes, never a sample.
+    RecordingSink sink;
+    LogReader reader(sink);
+    reader.feed(std::string(kMaxLineBytes + 10, '7'));
+    EXPECT_FALSE(reader.settlePartialLine());
+    reader.feed("\n");
+    EXPECT_TRUE(sink.samples.empty());
+    EXPECT_EQ(reader.skippedLines(), 1u);
+}
+
 TEST(LogReader, ResetForgetsDaysCountsAndThePartialLine) {
     RecordingSink sink;
     LogReader reader(sink);
@@ -357,6 +401,61 @@ TEST(LogReader, RandomBytesNeverCrashAndSplitsAgree) {
         while ((at += 1 + random() % 300) < text.size()) cuts.push_back(at);
         ASSERT_EQ(readInChunks(text, cuts), whole) << "round " << round;
     }
+}
+
+}  // namespace
+}  // namespace vemtora::plot
+
+namespace vemtora::plot {
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Copies of sample ranges from a file bigger than the copier's read size, so lines straddle its
+// reads: a malformed line, an overlong one, Windows line ends and a last line without line feed.
+TEST(LogRangeCopy, CopiesTheLinesOfTheSamplesByteForByte) {
+    std::vector<std::string> sampleLines;
+    std::string text;
+    for (int i = 0; i < 50000; ++i) {
+        std::string line = std::string(formatLogLine({9, static_cast<std::uint16_t>(i / 600 % 60), static_cast<std::uint16_t>(i / 10 % 60),
+                                                      static_cast<std::uint16_t>(i % 10 * 100)},
+                                                     [&] {
+                                                         IntervalAccumulator totals;
+                                                         totals.add({230.0 + i % 7, 1.0, 230.0 + i % 7});
+                                                         return totals;
+                                                     }())
+                                            .view());
+        if (i % 1000 == 7) line.insert(line.size() - 1, "\r");
+        sampleLines.push_back(line);
+        text += line;
+        if (i == 20000) text += "not a log line\n";
+        if (i == 30000) text += std::string(9000, 'x') + "\n";
+    }
+    const std::string last = "10:30:00.0\t231.0\t2.00\t462.0";
+    sampleLines.push_back(last);
+    text += last;
+    ASSERT_GT(text.size(), std::size_t{1} << 20);
+    const std::string dir = ::testing::TempDir();
+    const std::string source = dir + "/range-source.log", target = dir + "/range-target.log";
+    std::ofstream(source, std::ios::binary) << text;
+
+    const struct {
+        std::size_t begin, end;
+    } rows[] = {{0, 50001}, {0, 1}, {19990, 20010}, {29999, 30002}, {38000, 42000}, {49990, 50001}, {50000, 50001}, {10, 10}, {49000, 99999}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.begin) + ".." + std::to_string(row.end));
+        std::string expected;
+        for (std::size_t i = row.begin; i < std::min(row.end, sampleLines.size()); ++i) expected += sampleLines[i];
+        EXPECT_EQ(copyLogSamples(source, target, row.begin, row.end), "");
+        const std::string copied = readFile(target);
+        EXPECT_EQ(copied.size(), expected.size());
+        EXPECT_TRUE(copied == expected);
+    }
+    EXPECT_NE(copyLogSamples(dir + "/no-such.log", target, 0, 1).find("No such file"), std::string::npos);
+    EXPECT_NE(copyLogSamples(source, dir + "/no-such-folder/x.log", 0, 1).find("No such file"), std::string::npos);
 }
 
 }  // namespace

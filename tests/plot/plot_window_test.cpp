@@ -1,12 +1,18 @@
 // The plot window offscreen on real log files: ranges and span of a known log, following a
 // growing, cut-back and replaced file, mouse and keys, the readout, and PNG and SVG export.
+#include <QApplication>
+#include <QCategoryAxis>
 #include <QFile>
+#include <QFileInfo>
+#include <QGraphicsTextItem>
 #include <QImage>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -350,6 +356,396 @@ void PlotWindowTest::anotherLogThatCannotBeOpenedLeavesTheFirst() {
     QCOMPARE(w.window.windowTitle(), title);
     QCOMPARE(w.window.follower().store().size(), std::size_t{20});
     QCOMPARE(w.window.follower().path(), w.path);
+}
+
+}  // namespace vemtora::plot::testing
+
+namespace vemtora::plot::testing {
+
+namespace {
+
+struct AxisText {
+    QStringList values;  // the value axis' labels, top to bottom
+    QStringList times;   // the time axis' labels, left to right
+    QStringList titles;
+};
+
+// What the chart really drew: its visible text items, told apart by where they stand.
+AxisText drawnText(TimeChartView& view, const QString& valueTitle) {
+    AxisText text;
+    const QRectF area = view.chart()->plotArea();
+    QList<QGraphicsTextItem*> items;
+    for (QGraphicsItem* item : view.scene()->items(Qt::AscendingOrder)) {
+        auto* label = dynamic_cast<QGraphicsTextItem*>(item);
+        if (label && label->isVisible() && !label->toPlainText().isEmpty()) items << label;
+    }
+    std::sort(items.begin(), items.end(), [](QGraphicsTextItem* a, QGraphicsTextItem* b) {
+        const QPointF pa = a->sceneBoundingRect().center(), pb = b->sceneBoundingRect().center();
+        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+    });
+    for (QGraphicsTextItem* label : items) {
+        const QString s = label->toPlainText();
+        const QRectF box = label->sceneBoundingRect();
+        if (s == valueTitle || s.startsWith(QStringLiteral("Time")) || s.startsWith(valueTitle.left(3))) {
+            text.titles << s;
+        } else if (box.center().x() < area.left()) {
+            text.values << s;
+        } else if (box.center().y() > area.bottom()) {
+            text.times << s;
+        }
+    }
+    return text;
+}
+
+bool isRoundStep(double step) {
+    const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    const double multiple = step / power;
+    return std::abs(multiple - 1) < 1e-6 || std::abs(multiple - 2) < 1e-6 || std::abs(multiple - 5) < 1e-6;
+}
+
+bool elided(const QString& text) { return text.contains(QChar(0x2026)) || text.contains(QStringLiteral("...")); }
+
+// Relative luminance contrast as WCAG reckons it: 1 (none) to 21 (black on white).
+double contrast(QColor a, QColor b) {
+    auto luminance = [](QColor c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Lines 0..5 and 10..14 at one a second from 09:00:00, 200 V, i + 1 A: a gap of four seconds.
+const std::int64_t kGapTenths[] = {0, 10, 20, 30, 40, 50, 100, 110, 120, 130, 140};
+
+std::string gapLog(const std::string& between = {}) {
+    std::string text;
+    for (int i = 0; i < 11; ++i) {
+        text += logLine(kNine + kGapTenths[i], 200.0, i + 1.0);
+        if (i == 3) text += between;
+    }
+    return text;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+}
+
+}  // namespace
+
+void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
+    OpenWindow w;
+    QVERIFY(w.open(knownLog(6001, ""), 6001));
+    const QSize sizes[] = {w.window.minimumSize(), QSize(1000, 700), QSize(1800, 1200)};
+    for (QSize size : sizes) {
+        const QString where = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+        w.window.resize(size);
+        QTRY_COMPARE_WITH_TIMEOUT(w.window.size(), size, 2000);
+        QTest::qWait(50);  // the layout settles through posted events
+        ChartStack& charts = w.window.charts();
+        for (Quantity quantity : kQuantities) {
+            const QString title = charts.valueAxis(quantity).titleText();
+            const AxisText text = drawnText(charts.view(quantity), title);
+            const QString all = where + QLatin1Char(' ') + title + QStringLiteral(": ") + text.values.join(QLatin1Char('|')) +
+                                QStringLiteral(" / ") + text.titles.join(QLatin1Char('|'));
+            QVERIFY2(text.values.size() >= 4, qPrintable(all));
+            QVERIFY2(text.titles.contains(title), qPrintable(all));
+            std::vector<double> values;
+            for (const QString& label : std::as_const(text.values)) {
+                QVERIFY2(!elided(label), qPrintable(all));
+                bool number = false;
+                values.push_back(label.toDouble(&number));
+                QVERIFY2(number, qPrintable(all));
+            }
+            const double step = values[0] - values[1];
+            QVERIFY2(step > 0 && isRoundStep(step), qPrintable(all));
+            for (std::size_t i = 1; i < values.size(); ++i) QVERIFY2(std::abs(values[i - 1] - values[i] - step) < step * 1e-6, qPrintable(all));
+            // 0.25 A to 9.75 A: drawn from zero.
+            if (quantity == Quantity::Amperes) QVERIFY2(values.back() == 0.0, qPrintable(all));
+        }
+        const AxisText time = drawnText(charts.view(Quantity::Watts), charts.valueAxis(Quantity::Watts).titleText());
+        QVERIFY2(time.times.size() >= 2, qPrintable(where + time.times.join(QLatin1Char('|'))));
+        for (const QString& label : std::as_const(time.times)) QVERIFY2(!elided(label), qPrintable(label));
+        QCategoryAxis& bottom = charts.timeAxis(Quantity::Watts);
+        for (Quantity quantity : {Quantity::Volts, Quantity::Amperes}) {
+            QCategoryAxis& axis = charts.timeAxis(quantity);
+            QCOMPARE(axis.min(), bottom.min());
+            QCOMPARE(axis.max(), bottom.max());
+            QCOMPARE(axis.categoriesLabels(), bottom.categoriesLabels());
+            for (const QString& label : bottom.categoriesLabels()) QCOMPARE(axis.endValue(label), bottom.endValue(label));
+        }
+    }
+}
+
+void PlotWindowTest::selectionGivesItsEdgesAndStatistics() {
+    OpenWindow w;
+    QVERIFY(w.open(gapLog(), 11));
+    QLabel& selected = w.window.charts().selectionLabel();
+    QVERIFY(selected.isHidden());
+    const struct {
+        double from, to;  // seconds after 09:00:00
+        const char* text;
+    } rows[] = {
+        // Samples 2..8: 3..9 A, one gap; each covers a second, the one before the gap one interval.
+        {1.8, 12.3,
+         "Selected 09:00:01.8 \u2013 09:00:12.3, \u0394t 10.5 s  \u00b7  09:00:02.0: 200.0 V 3.00 A 600.0 W  \u00b7  "
+         "09:00:12.0: 200.0 V 9.00 A 1800.0 W\n"
+         "Selected: 7.0 s covered, 1 gap  \u00b7  2.333 Wh  \u00b7  V 200.0 / 200.0 / 200.0  \u00b7  A 3.00 / 6.00 / 9.00  \u00b7  "
+         "W 600.0 / 1200.0 / 1800.0  (min / mean / max)"},
+        // Dragged right to left; inside the gap the edges' nearest samples lie on either side.
+        {8.0, 6.0,
+         "Selected 09:00:06.0 \u2013 09:00:08.0, \u0394t 2.0 s  \u00b7  09:00:05.0: 200.0 V 6.00 A 1200.0 W  \u00b7  "
+         "09:00:10.0: 200.0 V 7.00 A 1400.0 W\nSelected: no samples"},
+        // The last sample covers one interval, the end of the log adding nothing.
+        {13.0, 20.0,
+         "Selected 09:00:13.0 \u2013 09:00:20.0, \u0394t 7.0 s  \u00b7  09:00:13.0: 200.0 V 10.00 A 2000.0 W  \u00b7  "
+         "09:00:14.0: 200.0 V 11.00 A 2200.0 W\n"
+         "Selected: 2.0 s covered  \u00b7  1.167 Wh  \u00b7  V 200.0 / 200.0 / 200.0  \u00b7  A 10.00 / 10.50 / 11.00  \u00b7  "
+         "W 2000.0 / 2100.0 / 2200.0  (min / mean / max)"},
+    };
+    for (const auto& row : rows) {
+        w.window.select(32400.0 + row.from, 32400.0 + row.to);
+        QCOMPARE(selected.text(), QString::fromUtf8(row.text));
+        QVERIFY(!selected.isHidden());
+    }
+    // The charts stay in sight, with the stretch shaded on each.
+    for (Quantity quantity : kQuantities) QVERIFY(w.window.charts().view(quantity).height() >= 90);
+
+    // Shift+drag from 2 s to 12 s selects about that; a plain click and Esc clear it.
+    TimeChartView& chart = w.window.charts().view(Quantity::Amperes);
+    const QPoint from = viewPointAt(chart, 32402.0), to = viewPointAt(chart, 32412.0);
+    QTest::mousePress(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, from);
+    QTest::mouseMove(chart.viewport(), (from + to) / 2);
+    QTest::mouseMove(chart.viewport(), to);
+    QTest::mouseRelease(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, to);
+    const double pixel = (w.window.viewRange().to() - w.window.viewRange().from()) / chart.chart()->plotArea().width();
+    QVERIFY(std::abs(w.window.charts().selectionFrom() - 32402.0) <= pixel);
+    QVERIFY(std::abs(w.window.charts().selectionTo() - 32412.0) <= pixel);
+    QVERIFY(w.window.viewRange().showsAll());  // a selecting drag does not pan
+    QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, from);
+    QVERIFY(!w.window.charts().hasSelection());
+    QVERIFY(selected.isHidden());
+    w.window.select(32401.0, 32402.0);
+    QTest::keyClick(&w.window, Qt::Key_Escape);
+    QVERIFY(!w.window.charts().hasSelection());
+}
+
+void PlotWindowTest::savedRangeHoldsTheLogsOwnLines() {
+    // A malformed line and a Windows line end inside; the copy keeps the bytes as they are.
+    std::string text = gapLog("not a log line\n");
+    const std::size_t crlf = text.find('\n', text.find(logLine(kNine + 100, 200.0, 7.0)));
+    text.insert(crlf, "\r");
+    OpenWindow w;
+    QVERIFY(w.open(text, 11));
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at) + 1;
+        lines.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    QCOMPARE(lines.size(), std::size_t{12});
+    const QString saved = w.folder.filePath(QStringLiteral("saved.log"));
+    QString error;
+
+    w.window.select(32401.8, 32412.3);  // samples 2..8: lines 2, 3, 5..9 of the file
+    QVERIFY2(w.window.saveRangeAsLog(saved, &error), qPrintable(error));
+    const std::string selected = lines[2] + lines[3] + lines[5] + lines[6] + lines[7] + lines[8] + lines[9];
+    QCOMPARE(fileBytes(saved), QByteArray::fromStdString(selected));
+
+    // Without a selection, what is in view; zoomed in here to 09:00:11..09:00:14.
+    w.window.select(std::nan(""), std::nan(""));
+    w.window.viewRange().show(32411.0, 32414.0);
+    QVERIFY2(w.window.saveRangeAsLog(saved, &error), qPrintable(error));
+    QCOMPARE(fileBytes(saved), QByteArray::fromStdString(lines[8] + lines[9] + lines[10] + lines[11]));
+
+    // A last line without its line feed, once drawn, is saved as it is.
+    const std::string last = logLine(kNine + 150, 200.0, 12.0);
+    writeFile(w.path, last.substr(0, last.size() - 1), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{12}, kLoadMs);
+    w.window.viewRange().showAll();
+    QVERIFY2(w.window.saveRangeAsLog(saved, &error), qPrintable(error));
+    QCOMPARE(fileBytes(saved), QByteArray::fromStdString(text.substr(0, text.find("not a log")) +
+                                                         text.substr(text.find("not a log") + 15) + last.substr(0, last.size() - 1)));
+
+    // Failures say why and leave the log alone.
+    QVERIFY(!w.window.saveRangeAsLog(w.folder.filePath(QStringLiteral("no-such-folder/saved.log")), &error));
+    QVERIFY2(error.contains(QStringLiteral("No such file or directory")), qPrintable(error));
+    QVERIFY(!w.window.saveRangeAsLog(w.path, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(fileBytes(w.path).size(), static_cast<qsizetype>(text.size() + last.size() - 1));
+    w.window.viewRange().show(32406.0, 32409.0);  // inside the gap
+    QVERIFY(!w.window.saveRangeAsLog(saved, &error));
+    QCOMPARE(error, QStringLiteral("no samples in the range"));
+}
+
+void PlotWindowTest::followToggleKeysAndTheReadout() {
+    OpenWindow w;
+    QVERIFY(w.open(knownLog(6001, ""), 6001));
+    ViewRange& view = w.window.viewRange();
+    QAction& follow = w.window.followAction();
+    QVERIFY(follow.isChecked());
+
+    // The readout of a sample the key pan leaves behind goes.
+    TimeChartView& chart = w.window.charts().view(Quantity::Volts);
+    QTest::keyClick(&w.window, Qt::Key_Plus);
+    const QPoint at = viewPointAt(chart, view.to() - 2.0);
+    QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(chart.viewport(), &move);
+    QVERIFY(!w.window.readout().isEmpty());
+    QVERIFY(follow.isChecked());  // zoomed in at the end: still following
+    QTest::keyClick(&w.window, Qt::Key_Left);
+    QCOMPARE(w.window.readout(), QString());
+    QVERIFY(!follow.isChecked());
+
+    // Not following: growth leaves the view; F and End bring it to the end, with its span.
+    const double from = view.from(), span = view.to() - view.from();
+    writeFile(w.path, knownLog(100, "", 6001), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{6101}, kLoadMs);
+    QCOMPARE(view.from(), from);
+    QTest::keyClick(&w.window, Qt::Key_F);
+    QVERIFY(follow.isChecked());
+    QCOMPARE(view.to(), 33010.0);
+    QCOMPARE(view.to() - view.from(), span);
+    QTest::keyClick(&w.window, Qt::Key_F);  // off again, where it stands
+    QVERIFY(!follow.isChecked());
+    QCOMPARE(view.to(), 33010.0);
+    writeFile(w.path, knownLog(10, "", 6101), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{6111}, kLoadMs);
+    QCOMPARE(view.to(), 33010.0);
+    QTest::keyClick(&w.window, Qt::Key_End);
+    QVERIFY(follow.isChecked());
+    QCOMPARE(view.to(), 33011.0);
+    // A mouse drag away turns it off as well.
+    QTest::mousePress(chart.viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseMove(chart.viewport(), at + QPoint(60, 0));
+    QTest::mouseRelease(chart.viewport(), Qt::LeftButton, {}, at + QPoint(60, 0));
+    QVERIFY(!follow.isChecked());
+}
+
+void PlotWindowTest::lastLineWithoutLineFeedIsDrawnOnce() {
+    OpenWindow w;
+    QVERIFY(w.open(knownLog(10, ""), 10));
+    QLineSeries& watts = w.window.charts().series(Quantity::Watts);
+    // The writer stops inside its last line: drawn after the file has stood still a while.
+    const std::string line = logLine(kNine + 10, 230.0, 2.0);
+    writeFile(w.path, line.substr(0, line.size() - 1), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{11}, kLoadMs);
+    QCOMPARE(watts.points().last().x(), 32401.0);
+    QCOMPARE(watts.points().last().y(), 460.0);
+    // Its line feed comes after all, then the next line: each line once.
+    writeFile(w.path, "\n", QIODevice::Append);
+    QTest::qWait(2 * LogFollower::kPollMs);
+    writeFile(w.path, knownLog(1, "", 11), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{12}, kLoadMs);
+    QTest::qWait(2 * LogFollower::kPollMs);
+    QCOMPARE(w.window.follower().store().size(), std::size_t{12});
+    QCOMPARE(w.window.follower().reader().skippedLines(), std::uint64_t{0});
+    QCOMPARE(watts.points().size(), 12);
+    QCOMPARE(watts.points().last().x(), 32401.1);
+}
+
+void PlotWindowTest::darkPaletteKeepsTextReadable() {
+    OpenWindow w;
+    QVERIFY(w.open(gapLog(), 11));
+    w.window.select(32402.0, 32404.0);
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x24));
+    dark.setColor(QPalette::Base, QColor(0x18, 0x18, 0x1c));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text}) dark.setColor(role, QColor(0xe6, 0xe6, 0xe6));
+    dark.setColor(QPalette::Mid, QColor(0x50, 0x50, 0x58));
+    for (const QPalette& palette : {dark, QApplication::style()->standardPalette()}) {
+        w.window.setPalette(palette);
+        QCoreApplication::processEvents();
+        ChartStack& charts = w.window.charts();
+        const QImage image = charts.grab().toImage();
+        for (Quantity quantity : kQuantities) {
+            TimeChartView& view = charts.view(quantity);
+            const QColor ground = view.chart()->backgroundBrush().color();
+            QCOMPARE(ground, palette.color(QPalette::Base));  // the charts take the desktop's colours
+            QVERIFY(contrast(charts.valueAxis(quantity).labelsBrush().color(), ground) >= 7.0);
+            QVERIFY(contrast(charts.valueAxis(quantity).titleBrush().color(), ground) >= 3.0);
+            QVERIFY(contrast(charts.timeAxis(quantity).labelsBrush().color(), ground) >= 7.0);
+            // Drawn so: in the label gutter the ink stands out from the ground it is drawn on.
+            const QRect gutter = QRect(view.mapTo(&charts, QPoint(0, 0)), QSize(static_cast<int>(view.chart()->plotArea().left()), view.height()))
+                                     .intersected(image.rect());
+            const QColor drawnGround = image.pixelColor(gutter.topLeft() + QPoint(2, 2));
+            QCOMPARE(drawnGround, ground);
+            double best = 1.0;
+            for (int y = gutter.top(); y <= gutter.bottom(); ++y) {
+                for (int x = gutter.left(); x <= gutter.right(); ++x) best = std::max(best, contrast(image.pixelColor(x, y), drawnGround));
+            }
+            QVERIFY2(best >= 7.0, qPrintable(QString::number(best)));
+        }
+        for (QLabel* label : {&charts.statistics(), &charts.selectionLabel()}) {
+            QVERIFY(contrast(label->palette().color(label->foregroundRole()), label->palette().color(label->backgroundRole())) >= 7.0);
+        }
+    }
+}
+
+void PlotWindowTest::recentFilesNewestFirstAndMissingGreyed() {
+    OpenWindow w;
+    QVERIFY(w.open(knownLog(5, ""), 5));
+    QStringList opened{QFileInfo(w.path).absoluteFilePath()};
+    QString error;
+    for (int i = 0; i < PlotWindow::kRecentFiles + 2; ++i) {
+        const QString path = w.folder.filePath(QStringLiteral("%1.log").arg(i));
+        writeFile(path, knownLog(3, ""));
+        QVERIFY2(w.window.openLog(path, &error), qPrintable(error));
+        opened.prepend(QFileInfo(path).absoluteFilePath());
+    }
+    QVERIFY2(w.window.openLog(w.folder.filePath(QStringLiteral("3.log")), &error), qPrintable(error));
+    opened.move(opened.indexOf(w.folder.filePath(QStringLiteral("3.log"))), 0);
+    QCOMPARE(w.window.recentFiles(), opened.mid(0, PlotWindow::kRecentFiles));
+
+    QVERIFY(QFile::remove(w.folder.filePath(QStringLiteral("5.log"))));
+    emit w.window.recentMenu().aboutToShow();
+    QStringList missing, present;
+    for (QAction* action : w.window.recentMenu().actions()) {
+        if (action->toolTip().endsWith(QStringLiteral(".log"))) (action->isEnabled() ? present : missing) << action->text();
+    }
+    QCOMPARE(missing, QStringList{QStringLiteral("&6  5.log (missing)")});
+    QCOMPARE(present.size(), PlotWindow::kRecentFiles - 1);
+    QCOMPARE(present.first(), QStringLiteral("&1  3.log"));
+    // Chosen from the menu, a log opens.
+    for (QAction* action : w.window.recentMenu().actions()) {
+        if (action->text() == QStringLiteral("&2  9.log")) action->trigger();
+    }
+    QCOMPARE(w.window.follower().path(), w.folder.filePath(QStringLiteral("9.log")));
+}
+
+void PlotWindowTest::appendsRedrawWhatTheyChangeOnScreen() {
+    // An hour at 0.1 s in the whole view: a line more moves nothing by half a pixel.
+    OpenWindow w;
+    QVERIFY(w.open(knownLog(36000, ""), 36000));
+    ChartStack& charts = w.window.charts();
+    QLineSeries& amperes = charts.series(Quantity::Amperes);
+    const QList<QPointF> before = amperes.points();
+    const double axisEnd = charts.timeAxis(Quantity::Amperes).max();
+    const QString statistics = charts.statisticsText();
+
+    const struct {
+        const char* what;
+        std::string lines;
+        bool redrawn;
+    } rows[] = {
+        {"values within the last column's", knownLog(1, "", 36000), false},
+        {"a new extreme", logLine(kNine + 36001, 230.0, 30.0), true},
+        {"a gap", logLine(kNine + 36500, 230.0, 1.0), true},
+    };
+    std::size_t samples = 36000;
+    for (const auto& row : rows) {
+        writeFile(w.path, row.lines, QIODevice::Append);
+        ++samples;
+        QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), samples, kLoadMs);
+        QVERIFY2((charts.timeAxis(Quantity::Amperes).max() != axisEnd) == row.redrawn, row.what);
+        if (!row.redrawn) {
+            QCOMPARE(amperes.points(), before);
+            QVERIFY2(charts.statisticsText() != statistics, row.what);  // the numbers still count every line
+        }
+    }
+    QCOMPARE(yRange(amperes).max, 30.0f);
+    QCOMPARE(charts.runs(Quantity::Amperes), 2);
 }
 
 }  // namespace vemtora::plot::testing

@@ -19,6 +19,14 @@ private slots:
     void readoutShowsTheNearestSample();
     void exportWritesAPngAndAnSvg();
     void anotherLogThatCannotBeOpenedLeavesTheFirst();
+    void axesShowRoundReadableLabelsAtEverySize();
+    void selectionGivesItsEdgesAndStatistics();
+    void savedRangeHoldsTheLogsOwnLines();
+    void followToggleKeysAndTheReadout();
+    void lastLineWithoutLineFeedIsDrawnOnce();
+    void darkPaletteKeepsTextReadable();
+    void recentFilesNewestFirstAndMissingGreyed();
+    void appendsRedrawWhatTheyChangeOnScreen();
 };
 
 class PlotProgramTest : public QObject {

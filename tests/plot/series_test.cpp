@@ -17,6 +17,7 @@
 #include "plot/series/statistics.h"
 #include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
+#include "plot/series/value_ticks.h"
 #include "plot/series/view_range.h"
 
 namespace vemtora::plot {
@@ -420,33 +421,40 @@ struct ViewStep {
     std::function<void(ViewRange&)> act;
     double from, to;
     bool all;
+    bool following;
 };
 
 TEST(ViewRange, ZoomPanResetAndFollow) {
     ViewRange view;
     const ViewStep steps[] = {
-        {"no data", [](ViewRange&) {}, 0, 60, true},
-        {"data", [](ViewRange& v) { v.setData(100, 1100); }, 100, 1100, true},
-        {"growing while all is shown", [](ViewRange& v) { v.setData(100, 1200); }, 100, 1200, true},
-        {"zoom in around the middle", [](ViewRange& v) { v.zoom(0.5, 650); }, 375, 925, false},
-        {"zoom keeps the anchor's place", [](ViewRange& v) { v.zoom(0.5, 375); }, 375, 650, false},
-        {"pan right", [](ViewRange& v) { v.pan(0.5); }, 512.5, 787.5, false},
-        {"pan past the end stops there", [](ViewRange& v) { v.pan(10); }, 925, 1200, false},
-        {"at the end it follows growth", [](ViewRange& v) { v.setData(100, 1300); }, 1025, 1300, false},
-        {"pan left past the start", [](ViewRange& v) { v.pan(-100); }, 100, 375, false},
-        {"away from the end it stays", [](ViewRange& v) { v.setData(100, 1400); }, 100, 375, false},
-        {"zoom in no further than a second", [](ViewRange& v) { v.zoom(1e-9, 100); }, 100, 101, false},
-        {"zoom out no further than all", [](ViewRange& v) { v.zoom(1e9, 100); }, 100, 1400, true},
-        {"reset", [](ViewRange& v) { v.zoom(0.1, 500); v.showAll(); }, 100, 1400, true},
-        {"cut back", [](ViewRange& v) { v.setData(5, 5); }, 4.5, 5.5, true},
-        {"nonsense is ignored", [](ViewRange& v) { v.zoom(std::nan(""), 5); v.pan(std::nan("")); v.setData(9, 1); v.zoom(-1, 5); }, 4.5, 5.5, true},
-        {"cleared", [](ViewRange& v) { v.clearData(); }, 0, 60, true},
+        {"no data", [](ViewRange&) {}, 0, 60, true, true},
+        {"data", [](ViewRange& v) { v.setData(100, 1100); }, 100, 1100, true, true},
+        {"growing while all is shown", [](ViewRange& v) { v.setData(100, 1200); }, 100, 1200, true, true},
+        {"zoom in around the middle", [](ViewRange& v) { v.zoom(0.5, 650); }, 375, 925, false, false},
+        {"zoom keeps the anchor's place", [](ViewRange& v) { v.zoom(0.5, 375); }, 375, 650, false, false},
+        {"pan right", [](ViewRange& v) { v.pan(0.5); }, 512.5, 787.5, false, false},
+        {"pan past the end stops there", [](ViewRange& v) { v.pan(10); }, 925, 1200, false, true},
+        {"at the end it follows growth", [](ViewRange& v) { v.setData(100, 1300); }, 1025, 1300, false, true},
+        {"follow off at the end", [](ViewRange& v) { v.follow(false); }, 1025, 1300, false, false},
+        {"growth then leaves it", [](ViewRange& v) { v.setData(100, 1350); }, 1025, 1300, false, false},
+        {"follow on moves to the end with its span", [](ViewRange& v) { v.follow(true); }, 1075, 1350, false, true},
+        {"pan left past the start", [](ViewRange& v) { v.pan(-100); }, 100, 375, false, false},
+        {"away from the end it stays", [](ViewRange& v) { v.setData(100, 1400); }, 100, 375, false, false},
+        {"zoom in no further than a second", [](ViewRange& v) { v.zoom(1e-9, 100); }, 100, 101, false, false},
+        {"zoom out no further than all", [](ViewRange& v) { v.zoom(1e9, 100); }, 100, 1400, true, true},
+        {"reset", [](ViewRange& v) { v.zoom(0.1, 500); v.showAll(); }, 100, 1400, true, true},
+        {"follow off while all is shown stops the growth", [](ViewRange& v) { v.follow(false); v.setData(100, 1500); }, 100, 1400, false, false},
+        {"follow on again", [](ViewRange& v) { v.follow(true); }, 200, 1500, false, true},
+        {"cut back", [](ViewRange& v) { v.setData(5, 5); }, 4.5, 5.5, true, true},
+        {"nonsense is ignored", [](ViewRange& v) { v.zoom(std::nan(""), 5); v.pan(std::nan("")); v.setData(9, 1); v.zoom(-1, 5); }, 4.5, 5.5, true, true},
+        {"cleared", [](ViewRange& v) { v.clearData(); }, 0, 60, true, true},
     };
     for (const ViewStep& step : steps) {
         step.act(view);
         EXPECT_DOUBLE_EQ(view.from(), step.from) << step.what;
         EXPECT_DOUBLE_EQ(view.to(), step.to) << step.what;
         EXPECT_EQ(view.showsAll(), step.all) << step.what;
+        EXPECT_EQ(view.following(), step.following) << step.what;
     }
 }
 
@@ -496,6 +504,59 @@ TEST(TimeAxis, StampLabels) {
     EXPECT_EQ(stampLabel(327073, false), "09:05:07.3");
     EXPECT_EQ(stampLabel(864000 + 327073, false), "day 2 09:05:07.3");
     EXPECT_EQ(stampLabel(20795LL * 864000 + 327073, true), "2026-12-08 09:05:07.3");
+}
+
+}  // namespace
+}  // namespace vemtora::plot
+
+namespace vemtora::plot {
+namespace {
+
+TEST(ValueTicks, RoundStepsAsManyAsFitZeroWhereDue) {
+    const struct {
+        const char* name;
+        double min, max;
+        int maxTicks;
+        double low, high, step;
+        int decimals;
+    } rows[] = {
+        {"mains volts", 228.5, 231.5, 8, 228.5, 231.5, 0.5, 1},
+        {"mains volts, little room: a step further down", 228.5, 231.5, 4, 226, 232, 2, 0},
+        {"amperes from rest keep zero", 0.25, 9.75, 6, 0, 10, 2, 0},
+        {"amperes a little above zero keep it", 0.35, 1.25, 5, 0, 1.5, 0.5, 1},
+        {"amperes far from zero do not", 5.1, 5.4, 5, 5.1, 5.4, 0.1, 1},
+        {"little room, non-negative: up, never below zero", 0, 9, 3, 0, 15, 5, 0},
+        {"negative readings mirror it", -9.75, -0.25, 6, -10, 0, 2, 0},
+        {"across zero", -3, 7, 6, -5, 10, 5, 0},
+        {"one value: 5 % either side", 230.0, 230.0, 6, 210, 250, 10, 0},
+        {"zero only", 0, 0, 6, 0, 0.05, 0.01, 2},
+        {"no data", 1, 0, 6, 0, 1, 0.2, 1},
+        {"huge", 5e9, 3e10, 6, 0, 3e10, 1e10, 0},
+        {"tiny", 0.001, 0.004, 6, 0, 0.004, 0.001, 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ValueTicks ticks = valueTicks(row.min, row.max, row.maxTicks);
+        SCOPED_TRACE(::testing::Message() << ticks.low << ".." << ticks.high << " by " << ticks.step);
+        EXPECT_NEAR(ticks.step, row.step, row.step * 1e-9);
+        EXPECT_NEAR(ticks.low, row.low, row.step * 1e-9);
+        EXPECT_NEAR(ticks.high, row.high, row.step * 1e-9);
+        EXPECT_EQ(ticks.count, static_cast<int>(std::lround((row.high - row.low) / row.step)) + 1);
+        EXPECT_EQ(ticks.decimals, row.decimals);
+        EXPECT_GE(ticks.count, kFewestValueTicks);
+        EXPECT_LE(ticks.count, std::max(row.maxTicks, kFewestValueTicks));
+        if (row.max >= row.min) {
+            EXPECT_LE(ticks.low, row.min + 1e-12);
+            EXPECT_GE(ticks.high, row.max - 1e-12);
+        }
+    }
+    // Whatever comes in: finite, round, at least the fewest.
+    for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(), -1e300, 1e300}) {
+        const ValueTicks ticks = valueTicks(bad, 1e300, 5);
+        EXPECT_TRUE(std::isfinite(ticks.low) && std::isfinite(ticks.high) && ticks.step > 0);
+        EXPECT_GE(ticks.count, kFewestValueTicks);
+        EXPECT_LE(ticks.count, 5);
+    }
 }
 
 }  // namespace
