@@ -16,7 +16,7 @@
 
 #include "shell/logger/logger_texts.h"
 #include "tests/logger/meter.h"
-#include "tests/posix/pseudo_terminal.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tests/posix/test_files.h"
 #include "vemtora_version.h"
 
@@ -24,6 +24,7 @@ namespace vemtora {
 namespace {
 
 using namespace testing_support;
+using pty::PseudoTerminal;
 
 class LoggerStart : public ::testing::Test {
 protected:
