@@ -5,7 +5,7 @@
 #include <QShortcut>
 #include <QDateTime>
 
-#include "app_icon.h"
+#include "resources/qt_icon/app_icon.h"
 #include "core/command_dispatch.h"
 #include "menu_builder.h"
 
