@@ -58,7 +58,7 @@ void MainWindow::restartReportTimer(std::int32_t periodMs) {
     reportTimer_.start(periodMs);
 }
 
-void MainWindow::requestRepaint() { view_->update(); }
+void MainWindow::requestRepaint() { view_->refresh(); }
 
 void MainWindow::onCommand(std::uint16_t command) {
     switch (dispatchCommand(controller_, command)) {
