@@ -19,7 +19,8 @@ constexpr qreal kUnwrapped = 0x01000000;
 
 }  // namespace
 
-LaidOutText::LaidOutText(const QFont& font, int flags) : font_(font), flags_(flags) {
+LaidOutText::LaidOutText(const QFont& font, int flags)
+    : font_(font), flags_(flags), leading_(QFontMetricsF(font).leading()) {
     QTextOption option;
     option.setAlignment(Qt::AlignLeft);  // each line is placed below, as drawText places it
     option.setTextDirection(Qt::LeftToRight);
@@ -44,13 +45,12 @@ QRegion LaidOutText::lay(const QString& text, const QRect& area) {
     layout_.clearLayout();
     layout_.setText(shown);
     if (!shown.isEmpty()) {
-        const qreal leading = QFontMetricsF(font_).leading();
-        qreal height = -leading;
+        qreal height = -leading_;
         qreal width = 0;
         layout_.beginLayout();
         for (QTextLine line = layout_.createLine(); line.isValid(); line = layout_.createLine()) {
             line.setLineWidth(kUnwrapped);
-            height = qCeil(height + leading);  // lines on whole pixels
+            height = qCeil(height + leading_);  // lines on whole pixels
             line.setPosition(QPointF(0, height));
             height += line.ascent() + line.descent();
             width = std::max(width, line.naturalTextWidth());

@@ -38,6 +38,7 @@ private:
 
     QFont font_;
     int flags_;
+    qreal leading_;  // between lines, as drawText puts it
     QString text_;
     QRect box_;
     QTextLayout layout_;

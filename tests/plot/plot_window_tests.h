@@ -19,6 +19,7 @@ private slots:
     void readoutShowsTheNearestSample();
     void exportWritesAPngAndAnSvg();
     void anotherLogThatCannotBeOpenedLeavesTheFirst();
+    void windowCarriesTheProgramIcon();
 };
 
 class PlotProgramTest : public QObject {
