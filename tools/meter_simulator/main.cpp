@@ -10,8 +10,8 @@
 
 #include "tools/meter_simulator/frame_source.h"
 #include "tools/meter_simulator/line_pacer.h"
-#include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tools/meter_simulator/simulator_options.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
 
 namespace {
 
