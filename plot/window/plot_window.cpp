@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QIcon>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QCloseEvent>
@@ -25,6 +24,7 @@
 #include "plot/series/statistics.h"
 #include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
+#include "resources/qt_icon/app_icon.h"
 
 namespace vemtora::plot {
 
@@ -48,13 +48,6 @@ QString counted(std::uint64_t count, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
 }
 
-// The Vemtora icon the package installs; built in, so a window from the build tree has it too.
-QIcon vemtoraIcon() {
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256}) icon.addFile(QStringLiteral(":/icons/vemtora-%1.png").arg(size));
-    return icon;
-}
-
 }  // namespace
 
 PlotWindow::PlotWindow(QWidget* parent)
@@ -64,7 +57,7 @@ PlotWindow::PlotWindow(QWidget* parent)
       counts_(new QLabel(this)),
       hoveredSeconds_(kNone) {
     setWindowTitle(QStringLiteral("Vemtora Plot"));
-    setWindowIcon(vemtoraIcon());
+    setWindowIcon(appIcon());
     setCentralWidget(charts_);
     statusBar()->addWidget(readout_, 1);
     statusBar()->addPermanentWidget(counts_);

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app_icon.h"
+#include "resources/qt_icon/app_icon.h"
 #include "core/menu_layout.h"
 #include "menu_builder.h"
 #include "vemtora_version.h"

@@ -5,7 +5,7 @@
 #include <QShortcut>
 #include <QDateTime>
 
-#include "app_icon.h"
+#include "resources/qt_icon/app_icon.h"
 #include "core/command_dispatch.h"
 #include "menu_builder.h"
 
@@ -58,7 +58,7 @@ void MainWindow::restartReportTimer(std::int32_t periodMs) {
     reportTimer_.start(periodMs);
 }
 
-void MainWindow::requestRepaint() { view_->update(); }
+void MainWindow::requestRepaint() { view_->refresh(); }
 
 void MainWindow::onCommand(std::uint16_t command) {
     switch (dispatchCommand(controller_, command)) {

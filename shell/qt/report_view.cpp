@@ -1,11 +1,17 @@
 #include "report_view.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace vemtora {
 
 ReportView::ReportView(const ReportTexts& texts, QWidget* parent)
-    : QWidget(parent), texts_(texts), fonts_(makeReportFonts()) {
+    : QWidget(parent),
+      texts_(texts),
+      fonts_(makeReportFonts()),
+      shown_{{{&ReportTexts::timeText, {}, {fonts_.time, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine}},
+              {&ReportTexts::measurementText, {}, {fonts_.measurement, Qt::AlignRight | Qt::AlignTop}},
+              {&ReportTexts::statusText, {}, {fonts_.status, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine}}}} {
     setAutoFillBackground(true);  // every repaint starts from an erased background
     // A window's own background (white by default), not the grey of dialogs and panels.
     setBackgroundRole(QPalette::Base);
@@ -18,16 +24,26 @@ QString toDisplayText(std::wstring_view text) {
     return result;
 }
 
-void ReportView::paintEvent(QPaintEvent*) {
+void ReportView::refresh() {
+    QRegion changed;
+    for (ShownText& shown : shown_) {
+        const std::wstring_view now = (texts_.*shown.source).view();
+        if (now == shown.from) continue;
+        shown.from = now;
+        changed += shown.laidOut.lay(toDisplayText(now), rect());
+    }
+    if (!changed.isEmpty()) update(changed & rect());
+}
+
+void ReportView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Qt repaints the whole area after a resize: only the places need making again.
+    for (ShownText& shown : shown_) shown.laidOut.lay(shown.laidOut.text(), rect());
+}
+
+void ReportView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QRect area = rect();
-    painter.setFont(fonts_.time);
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, toDisplayText(texts_.timeText.view()));
-    painter.setFont(fonts_.measurement);
-    painter.drawText(area, Qt::AlignRight | Qt::AlignTop, toDisplayText(texts_.measurementText.view()));
-    painter.setFont(fonts_.status);
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine,
-                     toDisplayText(texts_.statusText.view()));
+    for (const ShownText& shown : shown_) shown.laidOut.draw(painter, event->region());
 }
 
 }  // namespace vemtora

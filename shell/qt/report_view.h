@@ -3,7 +3,11 @@
 
 #include <QWidget>
 
+#include <array>
+#include <string>
+
 #include "core/report_texts.h"
+#include "laid_out_text.h"
 #include "report_fonts.h"
 
 namespace vemtora {
@@ -16,12 +20,24 @@ public:
 
     const ReportFonts& fonts() const { return fonts_; }
 
+    // The report texts may have changed: repaints the lines that changed, and nothing else (a
+    // tick changes the clock; the status line changes only with a command).
+    void refresh();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    struct ShownText {
+        const WindowText ReportTexts::*source;
+        std::wstring from;  // the core's text it was last laid out from
+        LaidOutText laidOut;
+    };
+
     const ReportTexts& texts_;
     ReportFonts fonts_;
+    std::array<ShownText, 3> shown_;
 };
 
 // The window text as Qt draws it: a "\r\n" pair (or a lone CR) becomes one line break.

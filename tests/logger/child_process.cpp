@@ -2,7 +2,6 @@
 #include "tests/logger/child_process.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -11,25 +10,11 @@
 #include <cerrno>
 #include <utility>
 
+#include "tools/pseudo_terminal/wait_readable.h"
+
 namespace vemtora::testing_support {
 
-namespace {
-
-int millisecondsUntil(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-bool waitReadable(int fd, Clock::time_point deadline) {
-    pollfd watched{fd, POLLIN, 0};
-    int ready = 0;
-    do {
-        ready = ::poll(&watched, 1, millisecondsUntil(deadline));
-    } while (ready < 0 && errno == EINTR);
-    return ready > 0;
-}
-
-}  // namespace
+using pty::waitReadable;
 
 bool LineReader::fill(Clock::time_point deadline) {
     if (ended_ || !fd_.isOpen() || !waitReadable(fd_.get(), deadline)) return false;

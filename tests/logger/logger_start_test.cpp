@@ -19,7 +19,7 @@
 
 #include "shell/logger/logger_texts.h"
 #include "tests/logger/meter.h"
-#include "tests/posix/pseudo_terminal.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tests/posix/test_files.h"
 #include "vemtora_version.h"
 
@@ -27,6 +27,7 @@ namespace vemtora {
 namespace {
 
 using namespace testing_support;
+using pty::PseudoTerminal;
 
 // A TCP port on 127.0.0.1 that another program listens on.
 struct ListeningPort {

@@ -167,6 +167,13 @@ void PlotWindowTest::aMissingFileIsWaitedFor() {
     QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("3 samples"), kLoadMs);
 }
 
+// The icon comes built in from the library the Linux window shares: every size the package installs.
+void PlotWindowTest::windowCarriesTheProgramIcon() {
+    OpenWindow w;
+    const QList<QSize> sizes = w.window.windowIcon().availableSizes();
+    for (int side : {16, 32, 48, 64, 128, 256}) QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+}
+
 void PlotWindowTest::plotAreasLineUp() {
     OpenWindow w;
     // Labels of very different widths: "0.00" amperes against "1e+20"-sized watts.

@@ -27,6 +27,7 @@ private slots:
     void darkPaletteKeepsTextReadable();
     void recentFilesNewestFirstAndMissingGreyed();
     void appendsRedrawWhatTheyChangeOnScreen();
+    void windowCarriesTheProgramIcon();
 };
 
 class PlotProgramTest : public QObject {

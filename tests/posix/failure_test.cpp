@@ -13,13 +13,14 @@
 #include "io/posix/failure.h"
 #include "io/posix/log_file_writer.h"
 #include "io/posix/serial_port_link.h"
-#include "tests/posix/pseudo_terminal.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tests/posix/test_files.h"
 
 namespace vemtora {
 namespace {
 
 using namespace testing_support;
+using pty::PseudoTerminal;
 using posix::Failure;
 using posix::FailureStep;
 using posix::FailureSubject;

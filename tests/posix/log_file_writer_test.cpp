@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "io/posix/log_file_writer.h"
-#include "tests/posix/pseudo_terminal.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tests/posix/test_files.h"
 
 namespace vemtora {
@@ -22,6 +22,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace testing_support;
+using pty::PseudoTerminal;
 
 class LogFileWriterTest : public ::testing::Test {
 protected:

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "io/posix/serial_port_link.h"
-#include "tests/posix/pseudo_terminal.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
+#include "tools/pseudo_terminal/wait_readable.h"
 #include "tests/posix/test_files.h"
 
 namespace vemtora {
@@ -17,6 +18,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace testing_support;
+using pty::PseudoTerminal;
+using pty::waitReadable;
+using Clock = std::chrono::steady_clock;
+
+// The meter's bytes, all of them taken by the line.
+void sendFromMeter(PseudoTerminal& line, std::string_view bytes) { ASSERT_EQ(line.send(bytes), bytes.size()); }
 
 class SerialPortLinkTest : public ::testing::Test {
 protected:
@@ -50,7 +57,7 @@ TEST_F(SerialPortLinkTest, ControlAndHighBytesArriveUnalteredAndAreNotEchoed) {
     ASSERT_TRUE(link.open(L"COM5", 9600));
     // CR, LF, ^C, ^D, XON, XOFF, DEL and 0xFF: each is eaten or changed by a cooked tty.
     const std::string sent = "\r\n\x03\x04\x11\x13\x7f\xff";
-    pty.sendFromMeter(sent);
+    sendFromMeter(pty, sent);
     EXPECT_EQ(receive(sent.size(), pty), sent);
 
     // Any echo was queued to the master before this marker, so the master must see the marker alone.
@@ -71,7 +78,7 @@ TEST_F(SerialPortLinkTest, PollsNeverWaitAndTakeEverythingWaiting) {
     std::string sent;
     // Three seconds of a meter at 38400 bit/s, short of what the tty itself holds.
     for (int i = 0; i < 3000; ++i) sent += static_cast<char>('0' + i % 64);
-    pty.sendFromMeter(sent);
+    sendFromMeter(pty, sent);
     const auto deadline = Clock::now() + 5s;
     // All of it queued on the tty first, so the polls below see a backlog, not a trickle.
     for (int pending = 0; pending < 3000 && Clock::now() < deadline;) ::ioctl(pty.slave(), FIONREAD, &pending);
@@ -117,7 +124,7 @@ TEST_F(SerialPortLinkTest, BytesQueuedBeforeTheOpenAreKept) {
     ASSERT_EQ(::tcgetattr(pty.slave(), &raw), 0);
     ::cfmakeraw(&raw);
     ASSERT_EQ(::tcsetattr(pty.slave(), TCSANOW, &raw), 0);
-    pty.sendFromMeter("a1000\t200\t10z");
+    sendFromMeter(pty, "a1000\t200\t10z");
     const auto deadline = Clock::now() + 5s;
     for (int pending = 0; pending < 13 && Clock::now() < deadline;) ::ioctl(pty.slave(), FIONREAD, &pending);
     ASSERT_TRUE(link.open(L"COM5", 9600));
@@ -217,7 +224,7 @@ TEST_F(SerialPortLinkTest, UnpluggedDeviceGivesEmptyPollsAtOnceAndCanBeReplugged
     ASSERT_EQ(::unlink((devices / "COM5").c_str()), 0);
     ASSERT_EQ(::symlink(replugged.slavePath().c_str(), (devices / "COM5").c_str()), 0);
     ASSERT_TRUE(link.open(L"COM5", 9600));
-    replugged.sendFromMeter("a1000\t200\t10z");
+    sendFromMeter(replugged, "a1000\t200\t10z");
     EXPECT_EQ(receive(13, replugged), "a1000\t200\t10z");
     EXPECT_FALSE(link.deviceLost());
 }
@@ -225,7 +232,7 @@ TEST_F(SerialPortLinkTest, UnpluggedDeviceGivesEmptyPollsAtOnceAndCanBeReplugged
 TEST_F(SerialPortLinkTest, FixedDeviceIsOpenedWhateverThePortName) {
     SerialPortLink fixed{SerialPortLink::FixedDevice{pty.slavePath()}};
     ASSERT_TRUE(fixed.open(L"COM16", 38400));
-    pty.sendFromMeter("a1\t2\t3z");
+    sendFromMeter(pty, "a1\t2\t3z");
     std::string received;
     const auto deadline = Clock::now() + 5s;
     while (received.size() < 7 && waitReadable(pty.slave(), deadline)) {

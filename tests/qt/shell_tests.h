@@ -19,9 +19,14 @@ class WindowPaintTest : public QObject {
     Q_OBJECT
 private slots:
     void fontsHaveTheirLineHeights();
+    void laidOutTextDrawsAsDrawTextDoes_data();
+    void laidOutTextDrawsAsDrawTextDoes();
     void textsArePaintedInTheirPlaces();
     void resizeRepaintsTheWholeClientArea();
     void timeAdvancesEveryIntervalWithoutCollecting();
+    void onlyWhatChangedIsRepainted();
+    void screenShowsEachChangeAsAWholeRepaintWould_data();
+    void screenShowsEachChangeAsAWholeRepaintWould();
     void measurementUsesAPointInAnyLocale();
 };
 

@@ -4,8 +4,10 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QTest>
 
+#include "shell/qt/laid_out_text.h"
 #include "shell/qt/report_view.h"
 #include "shell_fixture.h"
 #include "shell_tests.h"
@@ -32,6 +34,27 @@ void feedFrames(ShellUnderTest& shell, int count) {
     for (int i = 0; i < count; ++i) shell.link.pending.emplace_back(kFrame);
 }
 
+// The client area as it is on the screen now: what earlier paints left there.
+QImage onScreen(MainWindow& window) {
+    ReportView& view = window.reportView();
+    const QPoint at = view.mapTo(&window, QPoint(0, 0));
+    return window.screen()
+        ->grabWindow(window.winId(), at.x(), at.y(), view.width(), view.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The client area painted whole, from nothing.
+QImage paintedWhole(MainWindow& window) {
+    return window.reportView().grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void showAtTenthSeconds(ShellUnderTest& shell) {
+    shell.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
+    QVERIFY(trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Interval"), QStringLiteral("0.1sec")}));
+}
+
 }  // namespace
 
 void WindowPaintTest::fontsHaveTheirLineHeights() {
@@ -51,6 +74,58 @@ void WindowPaintTest::fontsHaveTheirLineHeights() {
             QCOMPARE(QFontInfo(row.font).family(), QStringLiteral("IPAGothic"));
         }
     }
+}
+
+void WindowPaintTest::laidOutTextDrawsAsDrawTextDoes_data() {
+    QTest::addColumn<int>("line");  // the font's line height
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QSize>("area");
+    const int clock = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    const int averages = Qt::AlignRight | Qt::AlignTop;
+    const int status = Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine;
+    const QString twoLines = QStringLiteral("64.6 1.94 125.3\n129.2 3.88 250.6 2");
+    QTest::newRow("clock") << kTimeLineHeight << clock << QStringLiteral("12:34:56.7") << QSize(550, 75);
+    QTest::newRow("averages, second line cut") << kMeasurementLineHeight << averages << twoLines << QSize(550, 75);
+    QTest::newRow("averages, both lines") << kMeasurementLineHeight << averages << twoLines << QSize(550, 200);
+    QTest::newRow("averages, wider than the area") << kMeasurementLineHeight << averages << twoLines << QSize(120, 200);
+    QTest::newRow("averages, one line") << kMeasurementLineHeight << averages << QStringLiteral("-1.5e+38 0.00 7") << QSize(550, 75);
+    QTest::newRow("status") << kStatusLineHeight << status << QStringLiteral("COM16 38400bps 0.1sec Xfer Save") << QSize(550, 75);
+    QTest::newRow("status, line feed and CR read as blanks") << kStatusLineHeight << status << QStringLiteral("COM5\n9600bps\r0.5sec ")
+                                                          << QSize(550, 75);
+    QTest::newRow("status, taller than the area") << kStatusLineHeight << status << QStringLiteral("COM5 9600bps") << QSize(550, 10);
+    QTest::newRow("Japanese") << kMeasurementLineHeight << averages << QStringLiteral("ファイル\nバージョン情報") << QSize(550, 200);
+}
+
+// The window lays its texts out once and draws the lines; the pixels must be drawText's own.
+void WindowPaintTest::laidOutTextDrawsAsDrawTextDoes() {
+    QFETCH(int, line);
+    QFETCH(int, flags);
+    QFETCH(QString, text);
+    QFETCH(QSize, area);
+    const QFont font = fontWithLineHeight(reportFontFamily(), line);
+    const QRect rect(QPoint(0, 0), area);
+    QImage expected(area, QImage::Format_RGB32), drawn(area, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    drawn.fill(Qt::white);
+    QRect expectedBox;
+    {
+        QPainter painter(&expected);
+        painter.setFont(font);
+        painter.drawText(rect, flags, text, &expectedBox);
+    }
+    LaidOutText laidOut(font, flags);
+    const QRegion changed = laidOut.lay(text, rect);
+    {
+        QPainter painter(&drawn);
+        laidOut.draw(painter, QRegion(rect));
+    }
+    QCOMPARE(drawn, expected);
+    QCOMPARE(laidOut.box(), expectedBox);
+    // Everything drawn lies in what the text said changed, when it came.
+    const QRect ink = inkBounds(expected, rect, QColor(Qt::white).rgb());
+    QVERIFY(ink.isEmpty() || changed.intersected(rect).boundingRect().contains(ink));
+    QVERIFY(laidOut.lay(text, rect).isEmpty());  // the same again changes nothing
 }
 
 void WindowPaintTest::textsArePaintedInTheirPlaces() {
@@ -137,8 +212,68 @@ void WindowPaintTest::timeAdvancesEveryIntervalWithoutCollecting() {
 
     shell.nextTime = {1, 2, 3, 400};
     QTRY_VERIFY_WITH_TIMEOUT(shell.time() == L"01:02:03.4", 2000);
-    const int paintsSoFar = recorder.paints;
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.paints > paintsSoFar, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(onScreen(*shell.window), paintedWhole(*shell.window), 2000);
+}
+
+void WindowPaintTest::onlyWhatChangedIsRepainted() {
+    ShellUnderTest shell;
+    showAtTenthSeconds(shell);
+    QTRY_VERIFY_WITH_TIMEOUT(shell.time() == L"12:34:56.7", 2000);
+    QTest::qWait(150);  // whatever the first tick made to paint is painted
+
+    // Ticks that change no text change nothing on the screen: nothing to paint.
+    PaintRecorder recorder(shell.window->reportView());
+    const int ticksBefore = shell.clockCalls;
+    QTest::qWait(400);
+    QVERIFY2(shell.clockCalls >= ticksBefore + 2, "no ticks");
+    QCOMPARE(recorder.paints, 0);
+
+    // A new time repaints the clock's corner, not the status line along the bottom.
+    shell.nextTime = {1, 2, 3, 400};
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.paints > 0, 2000);
+    const QRect view = shell.window->reportView().rect();
+    QVERIFY(recorder.lastRegion.intersects(QRect(0, 0, 10, kTimeLineHeight)));
+    QVERIFY(!recorder.lastRegion.intersects(QRect(0, view.height() - kStatusLineHeight, view.width(), kStatusLineHeight)));
+    QVERIFY(!recorder.lastRegion.intersects(QRect(view.width() - 10, 0, 10, view.height())));
+}
+
+void WindowPaintTest::screenShowsEachChangeAsAWholeRepaintWould_data() {
+    QTest::addColumn<int>("height");
+    QTest::newRow("first size") << 0;
+    QTest::newRow("tall enough for the totals") << 200;
+}
+
+// A repaint that is lost, or that leaves part of the old text behind, shows as a difference
+// between the screen and the client area painted whole.
+void WindowPaintTest::screenShowsEachChangeAsAWholeRepaintWould() {
+    QFETCH(int, height);
+    ShellUnderTest shell;
+    MainWindow& window = *shell.window;
+    if (height > 0) window.resize(kOuterSize.width(), height);
+    showAtTenthSeconds(shell);
+    const auto sameAsWhole = [&] { return onScreen(window) == paintedWhole(window); };
+
+    QTRY_VERIFY_WITH_TIMEOUT(shell.time() == L"12:34:56.7", 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(sameAsWhole(), 2000);
+    shell.nextTime = {1, 2, 3, 400};  // shorter digits where the old ones were
+    QTRY_VERIFY_WITH_TIMEOUT(shell.time() == L"01:02:03.4", 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(sameAsWhole(), 2000);
+
+    // Start: the status line grows "Xfer", and a frame brings the averages.
+    feedFrames(shell, 1);
+    QVERIFY(trigger(window, {QStringLiteral("Data Collect"), QStringLiteral("Start")}));
+    QTRY_VERIFY_WITH_TIMEOUT(shell.measurement().ends_with(L" 1"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(sameAsWhole(), 2000);
+
+    // Two frames in one interval: the same averages, only the totals' line changes.
+    shell.link.pending.emplace_back(std::string(kFrame) + kFrame);
+    QTRY_VERIFY_WITH_TIMEOUT(shell.measurement().ends_with(L" 2"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(sameAsWhole(), 2000);
+
+    // Stop: the status line shrinks again.
+    QVERIFY(trigger(window, {QStringLiteral("Data Collect"), QStringLiteral("Stop")}));
+    QTRY_VERIFY_WITH_TIMEOUT(sameAsWhole(), 2000);
+    QVERIFY(shell.status().find(L"Xfer") == std::wstring::npos);
 }
 
 void WindowPaintTest::measurementUsesAPointInAnyLocale() {

@@ -1,13 +1,12 @@
-// The main window as a person meets it: its three texts in their fonts and places, its two
-// timers, and the entry point's reading of the command line. The Win32 calls behind them are
-// watched through ImportHook and pass on to Wine unchanged.
+// The main window as a person meets it: its three texts in their fonts and places (DrawTextW
+// watched through ImportHook and passed on to Wine unchanged), its polls and reports as they
+// come in real time, and the entry point's reading of the command line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <regex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -166,65 +165,131 @@ TEST(MainWindowPaint, EachTextInItsFontAndPlace) {
     }
 }
 
-struct TimerCall {
-    const char* what;
-    UINT_PTR id;
-    UINT period;
-    bool operator==(const TimerCall& other) const {
-        return std::string_view(what) == other.what && id == other.id && period == other.period;
+// A meter that always has one more frame waiting, counting the polls that reach it.
+class CountingMeter final : public SerialLink {
+public:
+    bool open(std::wstring_view, std::int32_t) override { return true; }
+    std::size_t poll(ReceiveBuffer& buffer) override {
+        ++polls;
+        kFrame.copy(buffer.data(), kFrame.size());
+        return kFrame.size();
     }
+    void close() override {}
+    int polls = 0;
 };
 
-void PrintTo(const TimerCall& call, std::ostream* out) { *out << call.what << "(" << call.id << ", " << call.period << ")"; }
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-std::vector<TimerCall> timerCalls;
-decltype(&SetTimer) realSetTimer = nullptr;
-decltype(&KillTimer) realKillTimer = nullptr;
+// Timers never come early, but the clocks read here and Wine's own may be a tick apart.
+constexpr milliseconds kClockSlack{20};
 
-// Window timers only: the test's own UI driver runs a thread timer.
-UINT_PTR WINAPI recordSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC procedure) {
-    if (window != nullptr) timerCalls.push_back({"SetTimer", id, period});
-    return realSetTimer(window, id, period, procedure);
-}
+// The window collecting and logging from a meter that never pauses: every report tick writes
+// one log line, so the lines' arrival times are the report ticks as the user gets them.
+class ReportWatch {
+public:
+    ReportWatch() {
+        window_.command(CommandId::CollectStart);
+        window_.command(CommandId::LogSave);
+        EXPECT_TRUE(window_.controller().collecting() && window_.controller().logging());
+    }
 
-BOOL WINAPI recordKillTimer(HWND window, UINT_PTR id) {
-    if (window != nullptr) timerCalls.push_back({"KillTimer", id, 0});
-    return realKillTimer(window, id);
-}
-
-TEST(MainWindowTimers, PollEvery25MsReportEveryIntervalRestartedOnEachChoice) {
-    ImportHook<decltype(&SetTimer)> setHook("user32.dll", "SetTimer", recordSetTimer);
-    ImportHook<decltype(&KillTimer)> killHook("user32.dll", "KillTimer", recordKillTimer);
-    realSetTimer = setHook.original();
-    realKillTimer = killHook.original();
-    timerCalls.clear();
-    SteadyMeter meter;
-    testing::FakeLogFile logFile;
-    WindowUnderTest window(meter, logFile);
-    EXPECT_EQ(timerCalls, (std::vector<TimerCall>{{"SetTimer", 102, 25}, {"SetTimer", 103, 500}}));
-
-    // The ticks the window really gets are those two timers'.
-    std::set<UINT_PTR> ticks;
-    test::MessageWatch watch;
-    watch.before = [&](const MSG& message) {
-        if (message.message == WM_TIMER && message.hwnd == window.handle()) ticks.insert(message.wParam);
-    };
-    pumpMessages([&] { return ticks.size() >= 2; }, std::chrono::seconds(5), watch);
-    EXPECT_EQ(ticks, (std::set<UINT_PTR>{102, 103}));
-
-    // Every choice restarts the report timer, the interval already running too: its next tick is
-    // one whole period after the choice.
-    std::vector<std::int32_t> choices(kReportIntervalsMs.begin(), kReportIntervalsMs.end());
-    choices.push_back(kReportIntervalsMs.back());
-    choices.push_back(500);
-    for (const std::int32_t interval : choices) {
-        const auto index = std::find(kReportIntervalsMs.begin(), kReportIntervalsMs.end(), interval) -
+    void chooseInterval(std::int32_t intervalMs) {
+        const auto index = std::find(kReportIntervalsMs.begin(), kReportIntervalsMs.end(), intervalMs) -
                            kReportIntervalsMs.begin();
-        timerCalls.clear();
-        window.command(CommandId::IntervalFirst, static_cast<int>(index));
-        EXPECT_EQ(timerCalls, (std::vector<TimerCall>{{"KillTimer", 103, 0},
-                                                      {"SetTimer", 103, static_cast<UINT>(interval)}}))
-            << interval << " ms";
+        window_.command(CommandId::IntervalFirst, static_cast<int>(index));
+    }
+
+    // The times of the reports that come within `span`, and of the first one after it when
+    // untilOneMore (pumping on for at most `limit` more).
+    std::vector<Clock::time_point> reports(milliseconds span, bool untilOneMore = false,
+                                           milliseconds limit = milliseconds(0)) {
+        std::vector<Clock::time_point> times;
+        std::size_t seen = logFile_.lines.size();
+        test::MessageWatch watch;
+        watch.after = [&](const MSG&) {
+            for (; seen < logFile_.lines.size(); ++seen) times.push_back(Clock::now());
+        };
+        const auto end = Clock::now() + span;
+        pumpMessages([&] { return Clock::now() >= end && (!untilOneMore || !times.empty()); }, span + limit, watch);
+        return times;
+    }
+
+    const CountingMeter& meter() const { return meter_; }
+
+private:
+    CountingMeter meter_;
+    testing::FakeLogFile logFile_;
+    WindowUnderTest window_{meter_, logFile_, {}, [] { return std::optional<std::wstring>(L"C:\\run.log"); }};
+};
+
+// The shortest and longest gap between consecutive times, in milliseconds.
+std::pair<long long, long long> gaps(const std::vector<Clock::time_point>& times) {
+    long long shortest = 1'000'000, longest = 0;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        const long long gap = std::chrono::duration_cast<milliseconds>(times[i] - times[i - 1]).count();
+        shortest = std::min(shortest, gap);
+        longest = std::max(longest, gap);
+    }
+    return {shortest, longest};
+}
+
+long long since(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration_cast<milliseconds>(to - from).count();
+}
+
+TEST(MainWindowTimers, PollsFortyTimesASecondAndReportsEveryHalfSecondFromTheStart) {
+    const auto made = Clock::now();
+    ReportWatch watch;
+    const int pollsBefore = watch.meter().polls;
+    const auto times = watch.reports(milliseconds(1600));
+    const int polls = watch.meter().polls - pollsBefore;
+    // 25 ms polls: about 64 in 1.6 s, on a machine that may be busy; never twice as many.
+    EXPECT_GE(polls, 40);
+    EXPECT_LE(polls, 70);
+    ASSERT_GE(times.size(), 2u);
+    EXPECT_LE(times.size(), 4u);
+    EXPECT_GE(since(made, times.front()), 500 - kClockSlack.count()) << "the first report came early";
+    const auto [shortest, longest] = gaps(times);
+    EXPECT_GE(shortest, 500 - kClockSlack.count());
+    EXPECT_LE(longest, 700);
+}
+
+// After each choice the next report comes one whole new interval later, then one per interval,
+// never two: a timer left running beside the new one, or one not restarted, shows.
+TEST(MainWindowTimers, EachChosenIntervalRunsFromTheChoiceAndTicksOnce) {
+    ReportWatch watch;
+    for (const std::int32_t interval : {100, 200, 500, 1000, 2000}) {
+        const auto chosen = Clock::now();
+        watch.chooseInterval(interval);
+        const auto first = watch.reports(milliseconds(0), true, milliseconds(interval + 1000));
+        ASSERT_EQ(first.size(), 1u) << interval << " ms: no report";
+        EXPECT_GE(since(chosen, first.front()), interval - kClockSlack.count()) << interval << " ms";
+        EXPECT_LE(since(chosen, first.front()), interval + 300) << interval << " ms";
+
+        const int periods = interval <= 500 ? 6 : 2;
+        const auto times = watch.reports(milliseconds(periods * interval));
+        EXPECT_GE(times.size(), static_cast<std::size_t>(periods - 2)) << interval << " ms";
+        EXPECT_LE(times.size(), static_cast<std::size_t>(periods + 1)) << interval << " ms";
+        if (times.size() >= 2) {
+            EXPECT_GE(gaps(times).first, interval - kClockSlack.count()) << interval << " ms";
+        }
+    }
+
+    // The same interval chosen again halfway through a period starts it afresh.
+    watch.chooseInterval(200);
+    watch.reports(milliseconds(0), true, milliseconds(1200));
+    watch.reports(milliseconds(120));
+    const auto again = Clock::now();
+    watch.chooseInterval(200);
+    const auto next = watch.reports(milliseconds(0), true, milliseconds(1200));
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_GE(since(again, next.front()), 200 - kClockSlack.count()) << "the period already running went on";
+
+    // The long intervals: the old half-second timer must not tick on once they are chosen.
+    for (const std::int32_t interval : {5000, 10000, 30000}) {
+        watch.chooseInterval(interval);
+        EXPECT_TRUE(watch.reports(milliseconds(1500)).empty()) << interval << " ms";
     }
 }
 

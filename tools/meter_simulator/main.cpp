@@ -10,8 +10,8 @@
 
 #include "tools/meter_simulator/frame_source.h"
 #include "tools/meter_simulator/line_pacer.h"
-#include "tools/meter_simulator/pseudo_terminal.h"
 #include "tools/meter_simulator/simulator_options.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     installHandlers();
 
     try {
-        PseudoTerminal line;
+        vemtora::pty::PseudoTerminal line(vemtora::pty::LineMode::Raw);
         for (const auto& link : options->links) {
             if (!line.addLink(link)) {
                 std::fprintf(stderr, "cannot link %s\n", link.c_str());

@@ -1,4 +1,4 @@
-#include "app_icon.h"
+#include "resources/qt_icon/app_icon.h"
 
 namespace vemtora {
 
