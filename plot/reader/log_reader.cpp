@@ -1,5 +1,6 @@
 #include "log_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vemtora::plot {
@@ -43,8 +44,21 @@ void LogReader::finish() {
     if (hasPartialLine()) feed("\n");
 }
 
+namespace {
+
+// Vemtora writes the watts with one decimal: a line that stops short of it was cut inside its
+// last number ("…\t28" of "…\t283.4"), and taking it would draw a value that never was.
+bool endsWithWholeWatts(std::string_view line) {
+    if (std::count(line.begin(), line.end(), '\t') < 3) return false;
+    const std::size_t n = line.size();
+    const auto digit = [&](std::size_t i) { return line[i] >= '0' && line[i] <= '9'; };
+    return n >= 3 && digit(n - 1) && line[n - 2] == '.' && digit(n - 3);
+}
+
+}  // namespace
+
 bool LogReader::settlePartialLine() {
-    if (partial_.empty() || overlong_) return false;
+    if (partial_.empty() || overlong_ || !endsWithWholeWatts(partial_)) return false;
     takeLine(partial_);
     partial_.clear();
     dropToLineEnd_ = true;

@@ -43,7 +43,8 @@ public:
     void finish();
     // The file stopped growing inside a line: that line is taken as it stands, and the rest of it,
     // should it arrive after all (its line feed), is dropped so it counts once. False when there
-    // was no such line (or only an overlong one, which stays skipped).
+    // was no such line, only an overlong one (which stays skipped), or one that stops inside its
+    // last number (which waits for the rest).
     bool settlePartialLine();
     // Forgets everything, for reading a replaced or cut-back file from its start.
     void reset();

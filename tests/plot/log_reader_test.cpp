@@ -315,6 +315,18 @@ TEST(LogReader, SettledLineCountsOnceWhateverFollowsIt) {
         EXPECT_EQ(reader.skippedLines(), 0u);
         EXPECT_EQ(reader.hasPartialLine(), row.partial);
     }
+    // A line cut inside its last number waits for the rest instead of drawing a value that never was.
+    for (const char* cut : {"09:00:00.1\t2.0\t2.00\t28", "09:00:00.1\t2.0\t2.00\t283.", "09:00:00.1\t2.0\t2.0"}) {
+        SCOPED_TRACE(cut);
+        RecordingSink sink;
+        LogReader reader(sink);
+        reader.feed(cut);
+        EXPECT_FALSE(reader.settlePartialLine());
+        EXPECT_TRUE(reader.hasPartialLine());
+        reader.feed(std::string("09:00:00.1\t2.0\t2.00\t283.4\n").substr(std::string_view(cut).size()));
+        ASSERT_EQ(sink.samples.size(), 1u);
+        EXPECT_EQ(sink.samples[0].watts, 283.4);
+    }
     // An overlong line stays what it is: skipped once its line feed comes, never a sample.
     RecordingSink sink;
     LogReader reader(sink);
