@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "plot/reader/log_stamp.h"
 
@@ -49,10 +50,11 @@ std::string tickLabel(std::int64_t tenths, std::int64_t step, bool dated) {
     const std::int64_t tenthsOfDay = tenths - days * kTenthsPerDay;
     if (tenthsOfDay == 0) {
         if (!dated) return dayLabel(days, false);
+        // Not "12-09", too like "12:00" beside it.
+        static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
         const CivilDate date = civilFromDays(days);
-        char text[8];
-        std::snprintf(text, sizeof text, "%02u-%02u", date.month, date.day);
-        return text;
+        return std::string(kMonths[(date.month + 11) % 12]) + " " + std::to_string(date.day);
     }
     if (step >= kTenthsPerMinute || tenthsOfDay % kTenthsPerMinute == 0) return minuteLabel(tenthsOfDay);
     const auto second = static_cast<int>(tenthsOfDay / 10 % 60);

@@ -11,7 +11,7 @@ namespace vemtora::plot {
 struct TimeTick {
     double seconds = 0.0;
     // Only what changes from tick to tick: "09:05" (or, a minute or a day begun, ":07", ":07.3");
-    // at midnight the day, "12-09" or "day 2".
+    // at midnight the day, "Dec 9" or "day 2".
     std::string label;
 };
 
