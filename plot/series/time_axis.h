@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,17 +10,27 @@ namespace vemtora::plot {
 
 struct TimeTick {
     double seconds = 0.0;
-    std::string label;  // "09:05", "09:05:07", "09:05:07.3"; at midnight the day instead
+    // Only what changes from tick to tick: "09:05" (or, a minute or a day begun, ":07", ":07.3");
+    // at midnight the day, "Dec 9" or "day 2".
+    std::string label;
 };
 
 struct TimeAxisText {
     std::vector<TimeTick> ticks;
-    std::string day;  // where the view begins: "2026-12-08", or "day 2" in an undated log ("" on its first day)
+    // What the labels leave out, where the view begins: "2026-12-08", "day 2" ("" on an undated
+    // log's first day), and with ticks under a minute apart also the minute, "2026-12-08 09:05".
+    std::string context;
 };
 
-// At most maxTicks ticks, at the smallest round step that allows it. dated: the log's times carry
-// real dates (from ISO stamps); otherwise day 0 is the log's first day.
-TimeAxisText timeAxisText(double from, double to, int maxTicks, bool dated);
+struct TimeAxisRoom {
+    double pixels = 0.0;  // the plot area's width
+    std::function<double(const std::string&)> labelWidth;  // in pixels, as the axis draws it
+};
+
+// Ticks strictly after `from` up to `to`, at the smallest round step whose labels fit the room
+// side by side. dated: the log's times carry real dates (from ISO stamps); otherwise day 0 is
+// the log's first day.
+TimeAxisText timeAxisText(double from, double to, const TimeAxisRoom& room, bool dated);
 
 // "2026-12-08" or "day 3" for the day `days` after 1970-01-01 (or after the log's first day).
 std::string dayLabel(std::int64_t days, bool dated);

@@ -20,9 +20,8 @@ namespace vemtora::plot {
 
 namespace {
 
-constexpr QMargins kGutter(6, 8, 28, 6);  // around the plot areas; room on the right for the last time label
+constexpr QMargins kGutter(6, 8, 28, 6);  // around the plot areas; room on the right for half the last time label
 constexpr int kLabelPadding = 6;
-constexpr int kPixelsPerTimeLabel = 90;  // room for "09:05:07.3" and a gap
 
 struct Look {
     const char* title;
@@ -200,21 +199,26 @@ void ChartStack::showStatistics() {
 void ChartStack::drawTimeAxes() {
     const double from = viewRange_.from();
     const double to = viewRange_.to();
-    const TimeAxisText text = timeAxisText(from, to, std::max(2, columns() / kPixelsPerTimeLabel), dated_);
+    const Panel& bottom = panel(Quantity::Watts);
+    const QFontMetricsF metrics(bottom.time->labelsFont());
+    const TimeAxisRoom room{bottom.chart->plotArea().width(),
+                            [&metrics](const std::string& label) { return metrics.horizontalAdvance(QString::fromStdString(label)); }};
+    const TimeAxisText text = timeAxisText(from, to, room, dated_);
+    const QString title = text.context.empty() ? QStringLiteral("Time")
+                                               : QStringLiteral("Time (%1)").arg(QString::fromStdString(text.context));
     for (Panel& p : panels_) {
         for (const QString& label : p.time->categoriesLabels()) p.time->remove(label);
         p.time->setRange(from, to);
         p.time->setStartValue(from);
         QSet<QString> used;
         for (const TimeTick& tick : text.ticks) {
-            // A category axis takes each label once; a view over two days repeats times of day.
+            // A category axis takes each label once; ":10" comes back every minute, "09:00" every day.
             QString label = QString::fromStdString(tick.label);
             while (used.contains(label)) label += QChar(0x200B);
             used.insert(label);
-            if (tick.seconds > from) p.time->append(label, tick.seconds);
+            p.time->append(label, tick.seconds);
         }
-        p.time->setTitleText(text.day.empty() ? QStringLiteral("Time")
-                                              : QStringLiteral("Time (%1)").arg(QString::fromStdString(text.day)));
+        p.time->setTitleText(title);
     }
 }
 

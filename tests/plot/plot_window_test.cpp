@@ -4,6 +4,7 @@
 #include <QCategoryAxis>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGraphicsTextItem>
 #include <QImage>
 #include <QStyle>
@@ -374,6 +375,7 @@ namespace {
 struct AxisText {
     QStringList values;  // the value axis' labels, top to bottom
     QStringList times;   // the time axis' labels, left to right
+    QList<QRectF> timeInk;  // where each time label's text stands in the view, its margins left out
     QStringList titles;
 };
 
@@ -399,6 +401,9 @@ AxisText drawnText(TimeChartView& view, const QString& valueTitle) {
             text.values << s;
         } else if (box.center().y() > area.bottom()) {
             text.times << s;
+            const double width = QFontMetricsF(label->font()).horizontalAdvance(s);
+            const QRectF ink(box.center().x() - width / 2, box.top(), width, box.height());
+            text.timeInk << view.mapFromScene(ink).boundingRect();
         }
     }
     return text;
@@ -439,48 +444,102 @@ QByteArray fileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
 }
 
+// One line every ten minutes for a week from 2026-12-08 09:00, dated, with the known log's readings.
+std::string weekLog() {
+    std::string text;
+    for (int i = 0; i <= 7 * 144; ++i) {
+        const std::int64_t tenths = kNine + i * 6000LL;
+        text += "2026-12-" + QStringLiteral("%1").arg(8 + tenths / 864000, 2, 10, QLatin1Char('0')).toStdString() + "T" +
+                logLine(tenths, voltsAt(i), amperesAt(i));
+    }
+    return text;
+}
+
+// Ticks at an even step of 0.1, 0.2, 0.5, 1, 2, 5, 10, 15 or 30 s, min or h fitting a day, or days.
+void checkRoundTicks(QCategoryAxis& axis, const QString& where) {
+    QList<std::int64_t> tenths;
+    for (const QString& label : axis.categoriesLabels()) tenths << std::llround(axis.endValue(label) * 10);
+    QVERIFY2(tenths.size() >= 2, qPrintable(where));
+    const std::int64_t step = tenths[1] - tenths[0];
+    const std::int64_t round[] = {1, 2, 5, 10, 20, 50, 100, 150, 300, 600, 1200, 3000, 6000, 9000, 18000,
+                                  36000, 72000, 108000, 216000, 432000, 864000, 1728000};
+    QVERIFY2(std::find(std::begin(round), std::end(round), step) != std::end(round), qPrintable(where));
+    for (qsizetype i = 0; i < tenths.size(); ++i) {
+        QVERIFY2(tenths[i] % step == 0 && (i == 0 || tenths[i] - tenths[i - 1] == step), qPrintable(where));
+    }
+}
+
 }  // namespace
 
 void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
-    OpenWindow w;
-    QVERIFY(w.open(knownLog(6001, ""), 6001));
-    const QSize sizes[] = {w.window.minimumSize(), QSize(1000, 700), QSize(1800, 1200)};
-    for (QSize size : sizes) {
-        const QString where = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
-        w.window.resize(size);
-        QTRY_COMPARE_WITH_TIMEOUT(w.window.size(), size, 2000);
-        QTest::qWait(50);  // the layout settles through posted events
-        ChartStack& charts = w.window.charts();
-        for (Quantity quantity : kQuantities) {
-            const QString title = charts.valueAxis(quantity).titleText();
-            const AxisText text = drawnText(charts.view(quantity), title);
-            const QString all = where + QLatin1Char(' ') + title + QStringLiteral(": ") + text.values.join(QLatin1Char('|')) +
-                                QStringLiteral(" / ") + text.titles.join(QLatin1Char('|'));
-            QVERIFY2(text.values.size() >= 4, qPrintable(all));
-            QVERIFY2(text.titles.contains(title), qPrintable(all));
-            std::vector<double> values;
-            for (const QString& label : std::as_const(text.values)) {
-                QVERIFY2(!elided(label), qPrintable(all));
-                bool number = false;
-                values.push_back(label.toDouble(&number));
-                QVERIFY2(number, qPrintable(all));
+    const struct {
+        const char* what;
+        std::string log;
+        std::size_t samples;
+        double from, to;  // NaN: the whole log
+        const char* title;  // how the time axis' title begins: what its labels leave out
+    } views[] = {
+        {"10 minutes", knownLog(6001, ""), 6001, std::nan(""), std::nan(""), "Time"},
+        {"1.9 s", knownLog(6001, ""), 6001, 32400 + 123.45, 32400 + 125.35, "Time (09:02)"},
+        {"a week", weekLog(), 7 * 144 + 1, std::nan(""), std::nan(""), "Time (2026-12-08)"},
+    };
+    for (const auto& view : views) {
+        OpenWindow w;
+        QVERIFY(w.open(view.log, view.samples));
+        const QSize sizes[] = {w.window.minimumSize(), QSize(1000, 700), QSize(1800, 1200)};
+        for (QSize size : sizes) {
+            const QString where = QStringLiteral("%1 at %2x%3").arg(QLatin1String(view.what)).arg(size.width()).arg(size.height());
+            w.window.resize(size);
+            QTRY_COMPARE_WITH_TIMEOUT(w.window.size(), size, 2000);
+            QTest::qWait(50);  // the layout settles through posted events
+            ChartStack& charts = w.window.charts();
+            if (!std::isnan(view.from)) {
+                w.window.viewRange().show(view.from, view.to);
+                charts.refresh();
+                QTest::qWait(20);
             }
-            const double step = values[0] - values[1];
-            QVERIFY2(step > 0 && isRoundStep(step), qPrintable(all));
-            for (std::size_t i = 1; i < values.size(); ++i) QVERIFY2(std::abs(values[i - 1] - values[i] - step) < step * 1e-6, qPrintable(all));
-            // 0.25 A to 9.75 A: drawn from zero.
-            if (quantity == Quantity::Amperes) QVERIFY2(values.back() == 0.0, qPrintable(all));
-        }
-        const AxisText time = drawnText(charts.view(Quantity::Watts), charts.valueAxis(Quantity::Watts).titleText());
-        QVERIFY2(time.times.size() >= 2, qPrintable(where + time.times.join(QLatin1Char('|'))));
-        for (const QString& label : std::as_const(time.times)) QVERIFY2(!elided(label), qPrintable(label));
-        QCategoryAxis& bottom = charts.timeAxis(Quantity::Watts);
-        for (Quantity quantity : {Quantity::Volts, Quantity::Amperes}) {
-            QCategoryAxis& axis = charts.timeAxis(quantity);
-            QCOMPARE(axis.min(), bottom.min());
-            QCOMPARE(axis.max(), bottom.max());
-            QCOMPARE(axis.categoriesLabels(), bottom.categoriesLabels());
-            for (const QString& label : bottom.categoriesLabels()) QCOMPARE(axis.endValue(label), bottom.endValue(label));
+            for (Quantity quantity : kQuantities) {
+                const QString title = charts.valueAxis(quantity).titleText();
+                const AxisText text = drawnText(charts.view(quantity), title);
+                const QString all = where + QLatin1Char(' ') + title + QStringLiteral(": ") + text.values.join(QLatin1Char('|')) +
+                                    QStringLiteral(" / ") + text.titles.join(QLatin1Char('|'));
+                QVERIFY2(text.values.size() >= 4, qPrintable(all));
+                QVERIFY2(text.titles.contains(title), qPrintable(all));
+                std::vector<double> values;
+                for (const QString& label : std::as_const(text.values)) {
+                    QVERIFY2(!elided(label), qPrintable(all));
+                    bool number = false;
+                    values.push_back(label.toDouble(&number));
+                    QVERIFY2(number, qPrintable(all));
+                }
+                const double step = values[0] - values[1];
+                QVERIFY2(step > 0 && isRoundStep(step), qPrintable(all));
+                for (std::size_t i = 1; i < values.size(); ++i) QVERIFY2(std::abs(values[i - 1] - values[i] - step) < step * 1e-6, qPrintable(all));
+                // 0.25 A to 9.75 A: drawn from zero.
+                if (quantity == Quantity::Amperes) QVERIFY2(values.back() == 0.0, qPrintable(all));
+            }
+            TimeChartView& bottomView = charts.view(Quantity::Watts);
+            const AxisText time = drawnText(bottomView, charts.valueAxis(Quantity::Watts).titleText());
+            const QString times = where + QStringLiteral(": ") + time.times.join(QLatin1Char('|')) + QStringLiteral(" / ") +
+                                  time.titles.join(QLatin1Char('|'));
+            QVERIFY2(time.times.size() >= 4, qPrintable(times));
+            const auto begins = [&view](const QString& title) { return title.startsWith(QLatin1String(view.title)); };
+            QVERIFY2(std::any_of(time.titles.begin(), time.titles.end(), begins), qPrintable(times));
+            for (qsizetype i = 0; i < time.times.size(); ++i) {
+                QVERIFY2(!elided(time.times[i]), qPrintable(times));
+                // Wholly in the window, and apart from the label before it.
+                QVERIFY2(time.timeInk[i].left() >= 0 && time.timeInk[i].right() <= bottomView.width(), qPrintable(times));
+                if (i > 0) QVERIFY2(time.timeInk[i].left() >= time.timeInk[i - 1].right() + 4, qPrintable(times));
+            }
+            QCategoryAxis& bottom = charts.timeAxis(Quantity::Watts);
+            checkRoundTicks(bottom, times);
+            for (Quantity quantity : {Quantity::Volts, Quantity::Amperes}) {
+                QCategoryAxis& axis = charts.timeAxis(quantity);
+                QCOMPARE(axis.min(), bottom.min());
+                QCOMPARE(axis.max(), bottom.max());
+                QCOMPARE(axis.categoriesLabels(), bottom.categoriesLabels());
+                for (const QString& label : bottom.categoriesLabels()) QCOMPARE(axis.endValue(label), bottom.endValue(label));
+            }
         }
     }
 }

@@ -466,36 +466,81 @@ std::vector<std::string> labelsOf(const TimeAxisText& axis) {
 
 constexpr double kDec8 = 20795.0 * 86400;  // 2026-12-08 00:00 in the log's seconds
 
+// About the axis font's 9 pt Sans: 35 px for "09:05".
+TimeAxisRoom roomOf(double pixels) {
+    return {pixels, [](const std::string& label) { return 7.0 * static_cast<double>(label.size()); }};
+}
+
 TEST(TimeAxis, RoundTicksAndDays) {
     using Labels = std::vector<std::string>;
     const struct {
         const char* what;
         double from, to;
-        int maxTicks;
+        double pixels;
         bool dated;
         Labels labels;
-        const char* day;
+        const char* context;
     } rows[] = {
-        {"tenths", 3600.0, 3600.45, 5, false, {"01:00:00.0", "01:00:00.1", "01:00:00.2", "01:00:00.3", "01:00:00.4"}, ""},
-        {"seconds", 59.5, 65.0, 3, false, {"00:01:00", "00:01:02", "00:01:04"}, ""},
-        {"minutes", 600.0, 1800.0, 6, false, {"00:10", "00:15", "00:20", "00:25", "00:30"}, ""},
-        {"midnight shows the day", 86400 - 7200, 86400 + 7200, 3, false, {"22:00", "day 2", "02:00"}, ""},
-        {"a later day", 2 * 86400 + 3601, 2 * 86400 + 3 * 3600, 2, false, {"02:00", "03:00"}, "day 3"},
-        {"dated", kDec8 + 9 * 3600, kDec8 + 15 * 3600, 4, true, {"10:00", "12:00", "14:00"}, "2026-12-08"},
-        {"a week", kDec8, kDec8 + 7 * 86400, 8, true,
-         {"2026-12-08", "2026-12-09", "2026-12-10", "2026-12-11", "2026-12-12", "2026-12-13", "2026-12-14", "2026-12-15"},
-         "2026-12-08"},
-        {"before 1970", -86400.0 - 1, -86400.0 + 1, 1, true, {"1969-12-31"}, "1969-12-30"},
-        {"empty range", 10.0, 10.0, 5, false, {}, ""},
-        {"absurd range", -1e300, 1e300, 5, false, {}, ""},
+        {"tenths, the minute above", 3600.0, 3600.45, 500, false, {":00.1", ":00.2", ":00.3", ":00.4"}, "01:00"},
+        {"seconds, a new minute in full", 55.5, 65.0, 300, false, {":56", ":58", "00:01", ":02", ":04"}, "00:00"},
+        {"minutes", 600.0, 1800.0, 400, false, {"00:15", "00:20", "00:25", "00:30"}, ""},
+        {"midnight shows the day", 86400 - 7200, 86400 + 7200, 300, false, {"23:00", "day 2", "01:00", "02:00"}, ""},
+        {"a later day, narrow", 2 * 86400 + 3601, 2 * 86400 + 3 * 3600, 200, false, {"02:00", "03:00"}, "day 3"},
+        {"dated", kDec8 + 9 * 3600, kDec8 + 15 * 3600, 500, true, {"10:00", "11:00", "12:00", "13:00", "14:00", "15:00"}, "2026-12-08"},
+        {"quarter-hours once they fit", kDec8 + 9 * 3600, kDec8 + 11 * 3600, 500, true,
+         {"09:15", "09:30", "09:45", "10:00", "10:15", "10:30", "10:45", "11:00"}, "2026-12-08"},
+        {"a week", kDec8, kDec8 + 7 * 86400, 500, true, {"Dec 9", "Dec 10", "Dec 11", "Dec 12", "Dec 13", "Dec 14", "Dec 15"}, "2026-12-08"},
+        {"before 1970", -86400.0 - 1, -86400.0 + 1, 300, true, {":59.5", "Dec 31", ":00.5", ":01.0"}, "1969-12-30 23:59"},
+        {"empty range", 10.0, 10.0, 500, false, {}, ""},
+        {"absurd range", -1e300, 1e300, 500, false, {}, ""},
+        {"no room", 10.0, 20.0, 0, false, {}, ""},
     };
     for (const auto& row : rows) {
-        const TimeAxisText axis = timeAxisText(row.from, row.to, row.maxTicks, row.dated);
+        const TimeAxisText axis = timeAxisText(row.from, row.to, roomOf(row.pixels), row.dated);
         EXPECT_EQ(labelsOf(axis), row.labels) << row.what;
-        EXPECT_EQ(axis.day, row.day) << row.what;
+        EXPECT_EQ(axis.context, row.context) << row.what;
         for (const TimeTick& tick : axis.ticks) {
-            EXPECT_GE(tick.seconds, row.from) << row.what;
+            EXPECT_GT(tick.seconds, row.from) << row.what;
             EXPECT_LE(tick.seconds, row.to) << row.what;
+        }
+    }
+}
+
+// The narrowest window's plot area (509 px) and wider, any span from a second to a week, any
+// start: four labels or more wholly on the axis, clear of each other, at an even round step.
+TEST(TimeAxis, FourReadableLabelsAtEveryWidthAndSpan) {
+    const std::vector<double> roundSteps = {0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800,
+                                            3600, 7200, 10800, 21600, 43200, 86400};
+    constexpr double kRightRoom = 28;  // the chart's gutter past the plot area
+    for (double pixels : {509.0, 760.0, 1709.0}) {
+        const TimeAxisRoom room = roomOf(pixels);
+        for (double span = 1.0; span <= 7 * 86400.0; span *= 1.07) {
+            for (double start : {0.0, 0.03, 0.31, 0.5, 0.97}) {
+                for (bool dated : {false, true}) {
+                    const double from = (dated ? kDec8 : 0.0) + 9 * 3600 + start * span;
+                    const TimeAxisText axis = timeAxisText(from, from + span, room, dated);
+                    const std::string where = std::to_string(pixels) + " px, " + std::to_string(span) + " s from " +
+                                              std::to_string(from) + ": " + ::testing::PrintToString(labelsOf(axis));
+                    int shown = 0;
+                    double previousRight = -1e9;
+                    for (const TimeTick& tick : axis.ticks) {
+                        const double x = (tick.seconds - from) / span * pixels;
+                        const double half = room.labelWidth(tick.label) / 2;
+                        shown += x - half >= 0 ? 1 : 0;
+                        EXPECT_LE(x + half, pixels + kRightRoom) << where;
+                        EXPECT_GE(x - half - previousRight, 4.0) << where;
+                        previousRight = x + half;
+                    }
+                    ASSERT_GE(shown, 4) << where;
+                    const double step = axis.ticks[1].seconds - axis.ticks[0].seconds;
+                    EXPECT_TRUE(std::any_of(roundSteps.begin(), roundSteps.end(), [&](double s) { return std::abs(s - step) < 1e-6; }))
+                        << where;
+                    for (std::size_t i = 1; i < axis.ticks.size(); ++i) {
+                        EXPECT_NEAR(axis.ticks[i].seconds - axis.ticks[i - 1].seconds, step, 1e-6) << where;
+                    }
+                    EXPECT_EQ(std::llround(axis.ticks[0].seconds * 10) % std::llround(step * 10), 0) << where;
+                }
+            }
         }
     }
 }
