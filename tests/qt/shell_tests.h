@@ -64,6 +64,8 @@ private slots:
     void sizeChosenBeforeTheFrameIsKnownIsKept();
     void aboutBoxClientAreaStartsAtTheWindowsClientOrigin();
     void clientAreaIsPaintedInTheWindowBackgroundColour();
+    void windowThreadRunsOnQtsOwnDispatcher();
+    void dispatcherChoiceLeavesTheUsersSettingAlone();
 };
 
 }  // namespace vemtora::testing
