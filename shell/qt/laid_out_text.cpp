@@ -75,7 +75,12 @@ QRegion LaidOutText::lay(const QString& text, const QRect& area) {
             const QRect ink = QRectF(origin + line.position(), QSizeF(line.naturalTextWidth(), line.height()))
                                   .toAlignedRect()
                                   .adjusted(-kInkMargin, 0, kInkMargin, 0);
-            lines_.push_back({shown.mid(line.textStart(), line.textLength()), origin, ink});
+            std::vector<qreal> edges;
+            edges.reserve(static_cast<std::size_t>(line.textLength()) + 1);
+            for (int c = line.textStart(); c <= line.textStart() + line.textLength(); ++c) {
+                edges.push_back(origin.x() + line.cursorToX(c));
+            }
+            lines_.push_back({shown.mid(line.textStart(), line.textLength()), origin, ink, std::move(edges)});
         }
     }
 
@@ -84,10 +89,51 @@ QRegion LaidOutText::lay(const QString& text, const QRect& area) {
         const Line* was = i < before.size() ? &before[i] : nullptr;
         const Line* now = i < lines_.size() ? &lines_[i] : nullptr;
         if (was && now && was->text == now->text && was->origin == now->origin && was->ink == now->ink) continue;
+        if (was && now) {
+            const QRect stretch = changedStretch(*was, *now);
+            if (!stretch.isNull()) {
+                changed += stretch;
+                continue;
+            }
+        }
         if (was) changed += was->ink;
         if (now) changed += now->ink;
     }
     return changed;
+}
+
+// Characters at the start or end that are the same and stand exactly where they stood are the
+// same pixels; between them the glyphs differ, plus the ink margin either side. A null
+// rectangle when the line moved up or down.
+QRect LaidOutText::changedStretch(const Line& was, const Line& now) {
+    // Below U+0300 every character is a glyph of its own: no combining mark reaching back over
+    // an unchanged neighbour, no shaping across characters.
+    const auto ownGlyphs = [](const QString& text) {
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x0300; });
+    };
+    if (!ownGlyphs(was.text) || !ownGlyphs(now.text)) return {};
+    if (was.origin.y() != now.origin.y() || was.ink.top() != now.ink.top() || was.ink.bottom() != now.ink.bottom()) {
+        return {};
+    }
+    const std::size_t shorter = std::min(was.text.size(), now.text.size());
+    std::size_t head = 0;  // characters kept at the start, in place
+    while (head < shorter && was.text[head] == now.text[head] && was.edges[head + 1] == now.edges[head + 1]) ++head;
+    if (was.edges[0] != now.edges[0]) head = 0;
+    std::size_t tail = 0;  // characters kept at the end, in place
+    while (tail < shorter - head && was.text[was.text.size() - 1 - tail] == now.text[now.text.size() - 1 - tail] &&
+           was.edges[was.edges.size() - 2 - tail] == now.edges[now.edges.size() - 2 - tail]) {
+        ++tail;
+    }
+    if (was.edges.back() != now.edges.back()) tail = 0;
+    const auto firstChanged = [head](const Line& line) {
+        return head == 0 ? line.ink.left() : qFloor(line.edges[head]) - kInkMargin;
+    };
+    const auto lastChanged = [tail](const Line& line) {
+        return tail == 0 ? line.ink.right() : qCeil(line.edges[line.edges.size() - 1 - tail]) + kInkMargin;
+    };
+    const int left = std::min(firstChanged(was), firstChanged(now));
+    const int right = std::max(lastChanged(was), lastChanged(now));
+    return QRect(QPoint(left, now.ink.top()), QPoint(right, now.ink.bottom()));
 }
 
 void LaidOutText::draw(QPainter& painter, const QRegion& region) const {

@@ -19,7 +19,8 @@ public:
     LaidOutText(const QFont& font, int flags);
 
     // Lays `text` out in `area`; returns where the screen changes: the lines that changed,
-    // where they were and where they are now.
+    // where they were and where they are now. Of a line that stayed in place, only the stretch
+    // between its unchanged beginning and unchanged end (the clock's last digit) counts.
     QRegion lay(const QString& text, const QRect& area);
 
     // Draws the lines that reach into `region`.
@@ -34,7 +35,10 @@ private:
         QString text;
         QPointF origin;  // where QTextLine::draw puts it
         QRect ink;       // its box, with room for glyphs reaching past its sides
+        std::vector<qreal> edges;  // where each character begins, and the last one ends
     };
+
+    static QRect changedStretch(const Line& was, const Line& now);
 
     QFont font_;
     int flags_;

@@ -25,6 +25,8 @@ private slots:
     void resizeRepaintsTheWholeClientArea();
     void timeAdvancesEveryIntervalWithoutCollecting();
     void onlyWhatChangedIsRepainted();
+    void changedStretchRepaintsAsAWholeLayoutWould_data();
+    void changedStretchRepaintsAsAWholeLayoutWould();
     void screenShowsEachChangeAsAWholeRepaintWould_data();
     void screenShowsEachChangeAsAWholeRepaintWould();
     void measurementUsesAPointInAnyLocale();
