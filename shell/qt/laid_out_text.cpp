@@ -5,6 +5,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <string_view>
 
 namespace vemtora {
 
@@ -17,6 +18,9 @@ constexpr int kInkMargin = 2;
 // Wide enough that no line of the window wraps, as drawText lays out an unwrapped text.
 constexpr qreal kUnwrapped = 0x01000000;
 
+// The clock's and the averages' characters: lines of only these repaint just what changed.
+constexpr const char* kNumericCharacters = "0123456789 .:+-";
+
 }  // namespace
 
 LaidOutText::LaidOutText(const QFont& font, int flags)
@@ -27,6 +31,25 @@ LaidOutText::LaidOutText(const QFont& font, int flags)
     layout_.setFont(font_);
     layout_.setTextOption(option);
     layout_.setCacheEnabled(true);  // shaped once, drawn many times
+    advances_.fill(-1);
+    const QFontMetricsF metrics(font_);
+    for (const char c : std::string_view(kNumericCharacters)) {
+        advances_[static_cast<unsigned char>(c)] = metrics.horizontalAdvance(QLatin1Char(c));
+    }
+}
+
+// Digits and their signs are glyphs of their own (no ligature, no combining mark), so a sum of
+// advances says where each stands; cursorToX would say it too, at many times the cost.
+std::vector<qreal> LaidOutText::numericEdges(const QString& text, qreal left) const {
+    std::vector<qreal> edges;
+    edges.reserve(static_cast<std::size_t>(text.size()) + 1);
+    edges.push_back(left);
+    for (const QChar c : text) {
+        const qreal advance = c.unicode() < advances_.size() ? advances_[c.unicode()] : -1;
+        if (advance < 0) return {};
+        edges.push_back(edges.back() + advance);
+    }
+    return edges;
 }
 
 QRegion LaidOutText::lay(const QString& text, const QRect& area) {
@@ -75,12 +98,13 @@ QRegion LaidOutText::lay(const QString& text, const QRect& area) {
             const QRect ink = QRectF(origin + line.position(), QSizeF(line.naturalTextWidth(), line.height()))
                                   .toAlignedRect()
                                   .adjusted(-kInkMargin, 0, kInkMargin, 0);
-            std::vector<qreal> edges;
-            edges.reserve(static_cast<std::size_t>(line.textLength()) + 1);
-            for (int c = line.textStart(); c <= line.textStart() + line.textLength(); ++c) {
-                edges.push_back(origin.x() + line.cursorToX(c));
+            QString lineText = shown.mid(line.textStart(), line.textLength());
+            std::vector<qreal> edges = numericEdges(lineText, origin.x() + line.cursorToX(line.textStart()));
+            // Kerned or shaped otherwise: the sum of the advances is not where the line ends.
+            if (!edges.empty() && edges.back() != origin.x() + line.cursorToX(line.textStart() + line.textLength())) {
+                edges.clear();
             }
-            lines_.push_back({shown.mid(line.textStart(), line.textLength()), origin, ink, std::move(edges)});
+            lines_.push_back({std::move(lineText), origin, ink, std::move(edges)});
         }
     }
 
@@ -106,12 +130,7 @@ QRegion LaidOutText::lay(const QString& text, const QRect& area) {
 // same pixels; between them the glyphs differ, plus the ink margin either side. A null
 // rectangle when the line moved up or down.
 QRect LaidOutText::changedStretch(const Line& was, const Line& now) {
-    // Below U+0300 every character is a glyph of its own: no combining mark reaching back over
-    // an unchanged neighbour, no shaping across characters.
-    const auto ownGlyphs = [](const QString& text) {
-        return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x0300; });
-    };
-    if (!ownGlyphs(was.text) || !ownGlyphs(now.text)) return {};
+    if (was.edges.empty() || now.edges.empty()) return {};
     if (was.origin.y() != now.origin.y() || was.ink.top() != now.ink.top() || was.ink.bottom() != now.ink.bottom()) {
         return {};
     }
