@@ -128,7 +128,7 @@ QRegion LaidOutText::lay(const QString& text, const QRect& area) {
 
 // Characters at the start or end that are the same and stand exactly where they stood are the
 // same pixels; between them the glyphs differ, plus the ink margin either side. A null
-// rectangle when the line moved up or down.
+// rectangle when the line moved up or down, or is not all digits and their signs.
 QRect LaidOutText::changedStretch(const Line& was, const Line& now) {
     if (was.edges.empty() || now.edges.empty()) return {};
     if (was.origin.y() != now.origin.y() || was.ink.top() != now.ink.top() || was.ink.bottom() != now.ink.bottom()) {
