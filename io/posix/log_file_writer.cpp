@@ -88,9 +88,7 @@ bool LogFileWriter::reopen() {
 }
 
 // When it cannot tell (the folder unreadable for a moment), the file keeps its name.
-bool LogFileWriter::stillNamed() const {
-    struct stat open {};
-    if (!succeeded(::fstat(file_.get(), &open))) return true;
+bool LogFileWriter::stillNamed(const struct stat& open) const {
     if (open.st_nlink == 0) return false;
     struct stat named {};
     if (!succeeded(::stat(name_.c_str(), &named))) return errno != ENOENT && errno != ENOTDIR;
@@ -99,17 +97,20 @@ bool LogFileWriter::stillNamed() const {
 
 void LogFileWriter::appendLine(std::string_view line) {
     if (name_.empty() || line.empty()) return;
-    foundNameGone_ = file_.isOpen() && !stillNamed();
+    // One fstat serves both the name check and the cut-back point while the file stays open.
+    struct stat before {};
+    bool described = file_.isOpen() && succeeded(::fstat(file_.get(), &before));
+    foundNameGone_ = described && !stillNamed(before);
     if (foundNameGone_) {
         file_.reset();
         nextAttempt_ = {};
+        described = false;
     }
     // A line cut off by a full disk would have the next line glued to it, so remember where
     // it began and cut the file back there if the write fails part way.
     lastLineLost_ = true;
     if (!file_.isOpen() && (std::chrono::steady_clock::now() < nextAttempt_ || !openName())) return;
-    struct stat before {};
-    if (!succeeded(::fstat(file_.get(), &before))) {
+    if (!described && !succeeded(::fstat(file_.get(), &before))) {
         failure_.record(FailureStep::Write, errno);
         return;
     }

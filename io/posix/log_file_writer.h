@@ -1,6 +1,8 @@
 // The log file on Linux: an append-only file held with an flock, taking lines whole or not at all.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -46,7 +48,8 @@ private:
     }
 
     bool openName();
-    bool stillNamed() const;
+    // open: the open file's status, as fstat gave it.
+    bool stillNamed(const struct stat& open) const;
 
     posix::OwnedDescriptor file_;
     std::string name_;  // of the file the writer logs to, while open or opened again

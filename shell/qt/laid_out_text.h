@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTextLayout>
 
+#include <array>
 #include <vector>
 
 namespace vemtora {
@@ -19,7 +20,8 @@ public:
     LaidOutText(const QFont& font, int flags);
 
     // Lays `text` out in `area`; returns where the screen changes: the lines that changed,
-    // where they were and where they are now.
+    // where they were and where they are now. Of a line of digits that stayed in place, only the
+    // stretch between its unchanged beginning and unchanged end (the clock's last digit) counts.
     QRegion lay(const QString& text, const QRect& area);
 
     // Draws the lines that reach into `region`.
@@ -34,7 +36,12 @@ private:
         QString text;
         QPointF origin;  // where QTextLine::draw puts it
         QRect ink;       // its box, with room for glyphs reaching past its sides
+        std::vector<qreal> edges;  // where each character begins, and the last one ends; empty unless numeric
     };
+
+    std::vector<qreal> numericEdges(const QString& text, qreal left) const;
+
+    static QRect changedStretch(const Line& was, const Line& now);
 
     QFont font_;
     int flags_;
@@ -43,6 +50,7 @@ private:
     QRect box_;
     QTextLayout layout_;
     std::vector<Line> lines_;
+    std::array<qreal, 128> advances_;  // of the numeric characters; -1 for any other
 };
 
 }  // namespace vemtora

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "command_line.h"
+#include "event_loop_choice.h"
 #include "core/acquisition_settings.h"
 #include "io/posix/log_file_writer.h"
 #include "io/posix/serial_port_link.h"
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
     // Before Qt starts its threads, so that every thread has the signals blocked.
     vemtora::posix::TerminationSignals terminationSignals;
+    vemtora::preferPlainEventDispatcher();
     QApplication app(argc, argv);  // takes its own options out of argv
 
     QStringList arguments;

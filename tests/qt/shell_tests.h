@@ -25,6 +25,8 @@ private slots:
     void resizeRepaintsTheWholeClientArea();
     void timeAdvancesEveryIntervalWithoutCollecting();
     void onlyWhatChangedIsRepainted();
+    void changedStretchRepaintsAsAWholeLayoutWould_data();
+    void changedStretchRepaintsAsAWholeLayoutWould();
     void screenShowsEachChangeAsAWholeRepaintWould_data();
     void screenShowsEachChangeAsAWholeRepaintWould();
     void measurementUsesAPointInAnyLocale();
@@ -64,6 +66,8 @@ private slots:
     void sizeChosenBeforeTheFrameIsKnownIsKept();
     void aboutBoxClientAreaStartsAtTheWindowsClientOrigin();
     void clientAreaIsPaintedInTheWindowBackgroundColour();
+    void windowThreadRunsOnQtsOwnDispatcher();
+    void dispatcherChoiceLeavesTheUsersSettingAlone();
 };
 
 }  // namespace vemtora::testing

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/qt/event_loop_choice.h"
 #include "shell_tests.h"
 
 int main(int argc, char** argv) {
+    vemtora::preferPlainEventDispatcher();  // the window runs on the dispatcher the program gives it
     QApplication app(argc, argv);  // sets the C locale from the environment, as the program does
     if (std::getenv("VEMTORA_EXPECT_COMMA_LOCALE") != nullptr &&
         std::strcmp(std::localeconv()->decimal_point, ",") != 0) {

@@ -1,7 +1,9 @@
 // The window as the window system frames it: outer size, the About box's place, the paper colour.
+#include <QAbstractEventDispatcher>
 #include <QTest>
 
 #include "shell/qt/about_box.h"
+#include "shell/qt/event_loop_choice.h"
 #include "shell_fixture.h"
 #include "shell_tests.h"
 
@@ -88,6 +90,28 @@ void WindowFrameTest::clientAreaIsPaintedInTheWindowBackgroundColour() {
     const QPoint empty(image.width() / 3, image.height() / 2);
     QCOMPARE(QColor(image.pixel(empty)), QColor(0x12, 0x34, 0x56));
     QCOMPARE(window.reportView().backgroundRole(), QPalette::Base);
+}
+
+void WindowFrameTest::windowThreadRunsOnQtsOwnDispatcher() {
+    // test_main asks for it as main.cpp does: the GLib one would cost every poll its rounds.
+    const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    QVERIFY(dispatcher != nullptr);
+    QVERIFY2(!dispatcher->inherits("QEventDispatcherGlib"), dispatcher->metaObject()->className());
+    QVERIFY2(dispatcher->inherits("QEventDispatcherUNIX"), dispatcher->metaObject()->className());
+}
+
+void WindowFrameTest::dispatcherChoiceLeavesTheUsersSettingAlone() {
+    const QByteArray before = qgetenv("QT_NO_GLIB");
+    const bool wasSet = qEnvironmentVariableIsSet("QT_NO_GLIB");
+    qputenv("QT_NO_GLIB", QByteArrayLiteral(""));
+    preferPlainEventDispatcher();
+    QVERIFY(qEnvironmentVariableIsSet("QT_NO_GLIB"));
+    QCOMPARE(qgetenv("QT_NO_GLIB"), QByteArray());
+    qunsetenv("QT_NO_GLIB");
+    preferPlainEventDispatcher();
+    QCOMPARE(qgetenv("QT_NO_GLIB"), QByteArrayLiteral("1"));
+    if (wasSet) qputenv("QT_NO_GLIB", before);
+    else qunsetenv("QT_NO_GLIB");
 }
 
 }  // namespace vemtora::testing

@@ -237,6 +237,68 @@ void WindowPaintTest::onlyWhatChangedIsRepainted() {
     QVERIFY(!recorder.lastRegion.intersects(QRect(view.width() - 10, 0, 10, view.height())));
 }
 
+void WindowPaintTest::changedStretchRepaintsAsAWholeLayoutWould_data() {
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("keptLeft");  // pixels at the left the change must leave alone (words: none)
+    const int clock = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    const int averages = Qt::AlignRight | Qt::AlignTop;
+    const int status = Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine;
+    const QString averagesLine = QStringLiteral("64.6 1.94 125.3\n");
+    QTest::newRow("clock, a tenth") << kTimeLineHeight << clock << QStringLiteral("12:34:56.7") << QStringLiteral("12:34:56.8") << 60;
+    QTest::newRow("clock, a minute") << kTimeLineHeight << clock << QStringLiteral("12:34:59.9") << QStringLiteral("12:35:00.0") << 30;
+    QTest::newRow("clock, all digits") << kTimeLineHeight << clock << QStringLiteral("12:34:56.7") << QStringLiteral("01:02:03.4") << 0;
+    QTest::newRow("totals, new frame count") << kMeasurementLineHeight << averages << averagesLine + "129.2 3.88 250.6 2"
+                                             << averagesLine + "193.8 5.82 375.9 3" << 0;
+    QTest::newRow("totals, wider") << kMeasurementLineHeight << averages << averagesLine + "9.2 3.88 250.6 2"
+                                   << averagesLine + "19.2 3.88 250.6 2" << 0;
+    QTest::newRow("totals, kept digits moved") << kMeasurementLineHeight << averages << averagesLine + "12.5 3.88 250.6 7"
+                                               << averagesLine + "12.75 3.88 250.6 7" << 0;
+    QTest::newRow("status, a word more") << kStatusLineHeight << status << QStringLiteral("COM5 38400bps 0.1sec")
+                                         << QStringLiteral("COM5 38400bps 0.1sec Xfer") << 0;
+    QTest::newRow("combining mark over a kept letter") << kStatusLineHeight << status << QStringLiteral("Save e")
+                                                       << QStringLiteral("Save e\u0301") << 0;
+}
+
+// The stretch a change repaints, erased and drawn over the old text, must give the pixels of
+// the new text drawn whole, and leave the unchanged beginning of a line out of it.
+void WindowPaintTest::changedStretchRepaintsAsAWholeLayoutWould() {
+    QFETCH(int, line);
+    QFETCH(int, flags);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(int, keptLeft);
+    const QFont font = fontWithLineHeight(reportFontFamily(), line);
+    const QRect rect(0, 0, 550, 200);
+    QImage screen(rect.size(), QImage::Format_RGB32), whole(rect.size(), QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    whole.fill(Qt::white);
+    LaidOutText laidOut(font, flags);
+    laidOut.lay(before, rect);
+    {
+        QPainter painter(&screen);
+        laidOut.draw(painter, QRegion(rect));
+    }
+    const QRegion changed = laidOut.lay(after, rect) & rect;
+    QVERIFY(!changed.isEmpty());
+    {
+        QPainter painter(&screen);
+        painter.setClipRegion(changed);
+        painter.fillRect(rect, Qt::white);
+        laidOut.draw(painter, changed);
+    }
+    {
+        QPainter painter(&whole);
+        painter.setFont(font);
+        painter.drawText(rect, flags, after);
+    }
+    QCOMPARE(screen, whole);
+    QVERIFY2(!changed.intersects(QRect(0, 0, keptLeft, rect.height())),
+             qPrintable(QStringLiteral("changed from x %1").arg(changed.boundingRect().left())));
+}
+
 void WindowPaintTest::screenShowsEachChangeAsAWholeRepaintWould_data() {
     QTest::addColumn<int>("height");
     QTest::newRow("first size") << 0;

@@ -16,6 +16,7 @@
 #include "core/command_id.h"
 #include "io/posix/log_file_writer.h"
 #include "io/posix/serial_port_link.h"
+#include "shell/qt/event_loop_choice.h"
 #include "shell/qt/main_window.h"
 #include "tools/soak/log_check.h"
 #include "tools/soak/menu_driver.h"
@@ -67,6 +68,7 @@ protected:
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferPlainEventDispatcher();  // as the program does
     QApplication app(argc, argv);
     Options options;
     if (!parse(argc, argv, options)) {
