@@ -21,7 +21,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+# To standard error: close_after runs in a command substitution, which would swallow it.
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Two million lines to read, and lines that continue them, written one every 0.1 s.
 "$generator" "$work/all.log" 2001000 1
