@@ -1,6 +1,7 @@
 #include "acquisition_controller.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vemtora {
 
@@ -41,7 +42,7 @@ void AcquisitionController::startCollecting() {
     if (shutDown_) return;
     if (!collecting_) {
         // No frame is pending here: Stop and initialise, the only ways out of collecting, drop it.
-        setCollecting(serialLink_.open(kPortNames[settings_.portIndex], settings_.baudRate));
+        setCollecting(serialLink_.open(portName(settings_), settings_.baudRate));
     }
     refreshStatus();
 }
@@ -83,6 +84,13 @@ void AcquisitionController::stopLogging() {
 void AcquisitionController::selectPort(std::uint32_t portIndex) {
     if (shutDown_ || collecting_ || portIndex >= kPortCount) return;
     settings_.portIndex = portIndex;
+    settings_.device.reset();
+    refreshStatus();
+}
+
+void AcquisitionController::selectDevice(NamedDevice device) {
+    if (shutDown_ || collecting_) return;
+    settings_.device = std::move(device);
     refreshStatus();
 }
 

@@ -34,6 +34,8 @@ public:
     void startLogging();
     void stopLogging();
     void selectPort(std::uint32_t portIndex);
+    // As selectPort: a device by its path instead of a COM name, for the next Start.
+    void selectDevice(NamedDevice device);
     void selectBaudRate(std::int32_t baudRate);
     void selectReportInterval(std::int32_t intervalMs);
 

@@ -2,32 +2,20 @@
 
 #include <algorithm>
 
-#include "scan_reader.h"
+#include "command_line_reading.h"
 
 namespace vemtora {
 
+std::wstring_view portName(const AcquisitionSettings& settings) {
+    return settings.device ? std::wstring_view(settings.device->path) : kPortNames[settings.portIndex];
+}
+
 void parseCommandLine(AcquisitionSettings& settings, std::wstring_view commandLine) {
     const AcquisitionSettings defaults;
-    settings.portIndex = defaults.portIndex;
-    settings.voltageScale = defaults.voltageScale;
-    settings.currentScale = defaults.currentScale;
-
-    ScanReader<wchar_t> reader(commandLine);
-    const auto port = reader.readInt32();
-    if (port.status == ScanStatus::Missing) return;
-    // A negative index taken as unsigned is far above the last port.
-    if (port.status == ScanStatus::Read && static_cast<std::uint32_t>(port.value) < kPortCount) {
-        settings.portIndex = static_cast<std::uint32_t>(port.value);
-    }
-
-    const auto voltage = reader.readFloat();
-    if (voltage.status == ScanStatus::Missing) return;
-    const auto current = reader.readFloat();
-    if (voltage.status != ScanStatus::Read || current.status != ScanStatus::Read) return;
-    if (voltage.value > 0.0f && current.value > 0.0f) {
-        settings.voltageScale = static_cast<double>(voltage.value);
-        settings.currentScale = static_cast<double>(current.value);
-    }
+    const CommandLineReading reading = readCommandLine(commandLine);
+    settings.portIndex = reading.portIndex.value_or(defaults.portIndex);
+    settings.voltageScale = reading.scales ? reading.scales->first : defaults.voltageScale;
+    settings.currentScale = reading.scales ? reading.scales->second : defaults.currentScale;
 }
 
 std::wstring commandLineText(std::span<const std::wstring> arguments) {

@@ -29,6 +29,16 @@ public:
         return n == ascii.size();
     }
 
+    // Appends text of its own kind, which may be more than ASCII (a device's name).
+    bool appendText(std::basic_string_view<CharT> text) {
+        const std::size_t room = kMaxLength - length_;
+        const std::size_t n = text.size() < room ? text.size() : room;
+        for (std::size_t i = 0; i < n; ++i) chars_[length_ + i] = text[i];
+        length_ += n;
+        chars_[length_] = CharT{};
+        return n == text.size();
+    }
+
     std::size_t length() const { return length_; }
     const CharT* c_str() const { return chars_.data(); }
     std::basic_string_view<CharT> view() const { return {chars_.data(), length_}; }

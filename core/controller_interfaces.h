@@ -18,7 +18,7 @@ inline constexpr std::size_t kMaxLogPathLength = 255;
 class SerialLink {
 public:
     virtual ~SerialLink() = default;
-    // portName is one of kPortNames.
+    // portName is one of kPortNames, or the path of a NamedDevice.
     virtual bool open(std::wstring_view portName, std::int32_t baudRate) = 0;
     // Never waits; returns the bytes received since the last poll (0 to kMaxPollBytes), 0 on failure.
     virtual std::size_t poll(ReceiveBuffer& buffer) = 0;

@@ -122,8 +122,12 @@ void ReportTexts::formatMeasurementText(const IntervalAccumulator& totals) {
 void ReportTexts::formatStatusLine(const AcquisitionSettings& settings, bool collecting, bool logging) {
     NumberChars n;
     statusText.clear();
-    statusText.append("COM");
-    statusText.append(formatUnsigned(n, std::uint64_t{settings.portIndex} + 1));
+    if (settings.device) {
+        statusText.appendText(settings.device->shortName);
+    } else {
+        statusText.append("COM");
+        statusText.append(formatUnsigned(n, std::uint64_t{settings.portIndex} + 1));
+    }
     statusText.append(" ");
     statusText.append(formatSigned(n, settings.baudRate));
     statusText.append("bps ");

@@ -36,10 +36,8 @@ bool LogFileWriter::open(const std::wstring& path) {
     close();
     const std::optional<std::string> name = posix::toUtf8Path(path);
     failure_ = logFailure();
-    // A name that cannot be converted is shown with its convertible characters only.
-    for (const wchar_t ch : path) failure_.path += ch > 0 && ch < 0x80 ? static_cast<char>(ch) : '?';
+    failure_.path = posix::shownPath(path);
     if (!name) return failure_.record(FailureStep::Resolve, 0);
-    failure_.path = *name;
     name_ = *name;
     if (openName()) return true;
     name_.clear();

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "core/acquisition_settings.h"
+#include "io/posix/utf8_path.h"
 
 namespace vemtora::posix {
 
@@ -27,7 +28,8 @@ std::optional<std::string> serialDevicePath(const std::string& deviceFolder, std
         if (entryExists(comLink)) return comLink;
         return deviceFolder + "/ttyS" + std::to_string(index);
     }
-    return std::nullopt;
+    if (portName.empty()) return std::nullopt;
+    return toUtf8Path(portName);
 }
 
 }  // namespace vemtora::posix

@@ -11,8 +11,9 @@ namespace vemtora::posix {
 inline constexpr char kDefaultDeviceFolder[] = "/dev";
 
 // "COMn" is <deviceFolder>/COMn when that entry exists (a udev or hand-made link, so a USB
-// adapter keeps a stable name), otherwise <deviceFolder>/ttyS<n-1>. Names outside the Port
-// menu's table have no device.
+// adapter keeps a stable name), otherwise <deviceFolder>/ttyS<n-1>. Any other name is a path
+// (/dev/ttyUSB0, a /dev/serial/by-id link) and stands for itself; nullopt for one that cannot
+// be a file name.
 std::optional<std::string> serialDevicePath(const std::string& deviceFolder, std::wstring_view portName);
 
 }  // namespace vemtora::posix

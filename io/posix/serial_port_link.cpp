@@ -16,6 +16,7 @@
 #include "io/posix/posix_result.h"
 #include "io/posix/raw_line_settings.h"
 #include "io/posix/serial_device_path.h"
+#include "io/posix/utf8_path.h"
 
 namespace vemtora {
 
@@ -62,16 +63,13 @@ bool SerialPortLink::configureLine(int fd, speed_t speed) {
 
 SerialPortLink::SerialPortLink(std::string deviceFolder) : deviceFolder_(std::move(deviceFolder)) {}
 
-SerialPortLink::SerialPortLink(FixedDevice device) : fixedDevice_(std::move(device.path)) {}
-
 SerialPortLink::~SerialPortLink() { close(); }
 
 bool SerialPortLink::open(std::wstring_view portName, std::int32_t baudRate) {
     close();
-    const std::optional<std::string> path =
-        fixedDevice_ ? fixedDevice_ : posix::serialDevicePath(deviceFolder_, portName);
+    const std::optional<std::string> path = posix::serialDevicePath(deviceFolder_, portName);
     failure_ = {};
-    failure_.path = path ? *path : std::string(portName.begin(), portName.end());
+    failure_.path = path ? *path : posix::shownPath(portName);
     if (!path) return failure_.record(FailureStep::Resolve, 0);
     const std::optional<speed_t> speed = posix::termiosSpeed(baudRate);
     if (!speed) return failure_.record(FailureStep::Configure, EINVAL);

@@ -18,15 +18,8 @@ namespace vemtora {
 
 class SerialPortLink : public SerialLink {
 public:
-    // A device named by the user (/dev/ttyUSB0, a /dev/serial/by-id link), opened whatever
-    // port name the controller asks for.
-    struct FixedDevice {
-        std::string path;
-    };
-
     // deviceFolder is where "COMn" links and ttyS devices are looked up; tests use their own.
     explicit SerialPortLink(std::string deviceFolder = posix::kDefaultDeviceFolder);
-    explicit SerialPortLink(FixedDevice device);
     ~SerialPortLink() override;
 
     SerialPortLink(const SerialPortLink&) = delete;
@@ -51,7 +44,6 @@ protected:
 
 private:
     std::string deviceFolder_;
-    std::optional<std::string> fixedDevice_;
     posix::OwnedDescriptor port_;
     posix::Failure failure_;
     bool lost_ = false;

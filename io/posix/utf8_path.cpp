@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace vemtora::posix {
 
@@ -76,6 +77,13 @@ std::optional<std::string> toUtf8Path(std::wstring_view path) {
         appendUtf8(out, codePoint);
     }
     return out;
+}
+
+std::string shownPath(std::wstring_view path) {
+    if (auto converted = toUtf8Path(path)) return std::move(*converted);
+    std::string shown;
+    for (const wchar_t ch : path) shown += ch > 0 && ch < 0x80 ? static_cast<char>(ch) : '?';
+    return shown;
 }
 
 }  // namespace vemtora::posix

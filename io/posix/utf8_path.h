@@ -11,6 +11,10 @@ namespace vemtora::posix {
 // U+10FFFF or a NUL, none of which can be part of a file name.
 std::optional<std::string> toUtf8Path(std::wstring_view path);
 
+// How a path is shown in a message: its UTF-8 bytes, or for one that cannot be a file name its
+// ASCII characters with '?' for the rest.
+std::string shownPath(std::wstring_view path);
+
 // The reverse, for a name typed on a command line: nullopt unless the bytes are strict UTF-8
 // (no overlong forms, no surrogates, nothing above U+10FFFF, no NUL), so that toUtf8Path gives
 // exactly the same bytes back.

@@ -5,8 +5,11 @@
 #include <charconv>
 
 #include "core/controller_interfaces.h"
-#include "core/scan_reader.h"
+#include "core/argument_problems.h"
+#include "core/option_scanner.h"
+#include "core/usage_text.h"
 #include "io/metrics/listen_address.h"
+#include "io/posix/serial_device_list.h"
 #include "io/posix/utf8_path.h"
 
 namespace vemtora::logger {
@@ -14,18 +17,6 @@ namespace vemtora::logger {
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// "-5" and "-.5" are numbers for the window's parser (it ignores them); "-x" is an option.
-bool looksLikeOption(std::string_view argument) {
-    return argument.size() > 1 && argument[0] == '-' && !isDigit(argument[1]) && argument[1] != '.';
-}
-
-const OptionEntry* findOption(std::string_view name) {
-    for (const OptionEntry& entry : kOptions) {
-        if (entry.name == name) return &entry;
-    }
-    return nullptr;
-}
 
 template <typename Values, typename Format>
 std::string listOf(const Values& values, Format format) {
@@ -74,26 +65,6 @@ std::optional<std::int32_t> parseInterval(std::string_view text) {
     return *found;
 }
 
-// The window reads past what is no number and keeps its defaults; unattended, that would log
-// with the wrong port or scales for days, so the logger refuses it and says what was meant.
-std::string positionalError(const std::vector<std::string_view>& positional) {
-    std::size_t index = 0;
-    for (const std::string_view argument : positional) {
-        ScanReader<char> reader(argument);
-        for (reader.skipWhite(); reader.position() < argument.size(); reader.skipWhite(), ++index) {
-            const std::size_t start = reader.position();
-            const bool read = index == 0 ? reader.readInt32().status != ScanStatus::Missing
-                                         : reader.readFloat().status != ScanStatus::Missing;
-            const std::size_t end = std::min(argument.find_first_of(" \t\n\v\f\r", start), argument.size());
-            if (read && reader.position() == end) continue;
-            const std::string text(argument.substr(start, end - start));
-            if (index == 0) return text + " is not a port number; to read a device by its path, use --device " + text;
-            return text + " is not a scale factor; write it as a number with a decimal point, such as 0.646";
-        }
-    }
-    return {};
-}
-
 // As in the window: one argument each, joined as the core joins them.
 std::wstring coreCommandLine(const std::vector<std::string_view>& positional) {
     std::vector<std::wstring> wide;
@@ -134,34 +105,15 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
         return parsed;
     };
 
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        if (optionsEnded || !looksLikeOption(argument)) {
-            positional.push_back(argument);
+    OptionScanner<OptionEntry> scanner(arguments, kOptions);
+    while (const auto item = scanner.next()) {
+        if (item->option == nullptr) {
+            positional.push_back(item->value);
             continue;
         }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const std::size_t equals = argument.find('=');
-        const std::string_view name = argument.substr(0, equals);
-        const OptionEntry* entry = findOption(name);
-        if (entry == nullptr) return failWith("unknown option " + std::string(name));
-        std::optional<std::string_view> value;
-        if (equals != std::string_view::npos) {
-            if (entry->valueName.empty()) return failWith(std::string(name) + " takes no value");
-            value = argument.substr(equals + 1);
-        } else if (!entry->valueName.empty()) {
-            if (i + 1 >= arguments.size()) return failWith(std::string(name) + " needs a value");
-            // "--log --iso-time" is a forgotten file name far more often than a file so named;
-            // --log=--iso-time still says the latter.
-            if (looksLikeOption(arguments[i + 1])) {
-                return failWith(std::string(name) + " needs a value, not the option " + std::string(arguments[i + 1]));
-            }
-            value = arguments[++i];
-        }
+        const OptionEntry* entry = item->option;
+        const std::optional<std::string_view> value =
+            entry->valueName.empty() ? std::nullopt : std::optional<std::string_view>(item->value);
         const std::string quoted = value ? std::string("'").append(*value).append("'") : std::string();
 
         switch (entry->id) {
@@ -188,10 +140,12 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 options.logPath = std::move(*path);
                 break;
             }
-            case OptionId::Device:
-                if (value->empty()) return failWith("--device needs a path");
-                options.devicePath = std::string(*value);
+            case OptionId::Device: {
+                auto device = value->empty() ? std::nullopt : posix::namedDevice(std::string(*value));
+                if (!device) return failWith(devicePathError(entry->name, *value));
+                options.settings.device = std::move(*device);
                 break;
+            }
             case OptionId::DeviceFolder:
                 // As in the window: an empty folder means the default.
                 options.deviceFolder = value->empty() ? posix::kDefaultDeviceFolder : std::string(*value);
@@ -211,7 +165,15 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             case OptionId::Version: options.action = Action::ShowVersion; return parsed;
         }
     }
-    if (std::string error = positionalError(positional); !error.empty()) return failWith(std::move(error));
+    if (!scanner.error().empty()) return failWith(scanner.error());
+    // The window takes what it can read and keeps the defaults for the rest; unattended, that
+    // would log wrong numbers for days, so the logger refuses what the window would not take.
+    if (const auto problem = strictArgumentProblem(positional)) {
+        if (problem->fault == ArgumentFault::PortNotANumber) {
+            return failWith(problem->sentence + "; to read a device by its path, use --device " + problem->text);
+        }
+        return failWith(problem->sentence);
+    }
     parseCommandLine(options.settings, coreCommandLine(positional));
     return parsed;
 }

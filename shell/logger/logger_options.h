@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/acquisition_settings.h"
+#include "core/usage_text.h"
 #include "io/posix/serial_device_path.h"
 
 namespace vemtora::logger {
@@ -41,26 +42,26 @@ inline constexpr std::array<OptionEntry, 13> kOptions = {{
     {OptionId::Speed, "--speed", "BPS", "line speed in bit/s:"},
     {OptionId::Interval, "--interval", "SECONDS", "report interval:"},
     {OptionId::Log, "--log", "FILE", "also append each line to FILE"},
-    {OptionId::Device, "--device", "PATH", "read PATH (/dev/ttyUSB0, /dev/serial/by-id/...) instead of a COM port"},
-    {OptionId::DeviceFolder, "--device-folder", "DIR", "look the COM names up in DIR instead of /dev"},
+    {OptionId::Device, "--device", "PATH", kDeviceOptionHelp},
+    {OptionId::DeviceFolder, "--device-folder", "DIR", kDeviceFolderOptionHelp},
     {OptionId::IsoTime, "--iso-time", "", "begin each line with the date: 2026-12-08T09:05:07.3+01:00"},
     {OptionId::NoReconnect, "--no-reconnect", "", "exit when the device goes away instead of waiting for it"},
     {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
     {OptionId::MqttPasswordFile, "--mqtt-password-file", "FILE", "the broker's password, first line of FILE"},
     {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT", "serve Prometheus metrics at http://ADDRESS:PORT/metrics; ADDRESS 127.0.0.1 unless given"},
-    {OptionId::Help, "--help", "", "show this help and exit"},
-    {OptionId::Version, "--version", "", "show the version and exit"},
+    {OptionId::Help, "--help", "", kHelpOptionHelp},
+    {OptionId::Version, "--version", "", kVersionOptionHelp},
 }};
 
 enum class Action { Run, ShowHelp, ShowVersion };
 
 struct LoggerOptions {
     Action action = Action::Run;
-    // Port and scales as the window reads them; speed, interval and time stamp from the options.
+    // Port and scales as the window reads them, but strictly; the device, speed, interval and
+    // time stamp from the options.
     AcquisitionSettings settings;
     std::optional<std::wstring> logPath;
-    std::optional<std::string> devicePath;
     std::string deviceFolder = posix::kDefaultDeviceFolder;
     bool reconnect = true;
     // As given; their own rooms check them when the outputs are made.
@@ -78,7 +79,8 @@ struct ParsedCommandLine {
 // arguments: without the program name. Options and positional arguments may come in any
 // order; "--" ends the options; a repeated option keeps its last value, as with getopt (the
 // service's OPTIONS may repeat one the unit gives). --help and --version end the parsing where
-// they stand. Positional arguments must be numbers, unlike in the window.
+// they stand. Positional arguments must read whole, unlike in the window: what the window would
+// leave at its defaults is refused.
 ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments);
 
 // "0.1", "2", "30": milliseconds as the Interval menu's seconds.

@@ -15,6 +15,7 @@
 #include "io/mqtt/publisher_setup.h"
 #include "io/posix/serial_port_link.h"
 #include "io/posix/termination_signals.h"
+#include "io/posix/utf8_path.h"
 #include "io/posix/whole_write.h"
 #include "shell/logger/exit_status.h"
 #include "shell/logger/logger_options.h"
@@ -27,11 +28,6 @@ namespace {
 
 using namespace vemtora;
 using namespace vemtora::logger;
-
-SerialPortLink makeLink(const LoggerOptions& options) {
-    if (options.devicePath) return SerialPortLink(SerialPortLink::FixedDevice{*options.devicePath});
-    return SerialPortLink(options.deviceFolder);
-}
 
 // Started with standard output closed (`>&-`): /dev/null takes its place, so no descriptor the
 // logger opens later becomes its standard output. False then.
@@ -46,11 +42,7 @@ bool standardOutputOpen() {
 }
 
 // The metrics' device label: the path the user gave, or the COM name.
-std::string deviceName(const LoggerOptions& options) {
-    if (options.devicePath) return *options.devicePath;
-    const std::wstring_view name = kPortNames[options.settings.portIndex];
-    return {name.begin(), name.end()};
-}
+std::string deviceName(const LoggerOptions& options) { return posix::shownPath(portName(options.settings)); }
 
 }  // namespace
 
@@ -91,7 +83,7 @@ int main(int argc, char* argv[]) {
         return mqttSetup.usageError ? kExitUsage : kExitRuntimeFailure;
     }
 
-    SerialPortLink link = makeLink(options);
+    SerialPortLink link(options.deviceFolder);
     TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser);
     ReadingFanOut outputs;
     std::unique_ptr<metrics::MetricsServer> metricsServer;

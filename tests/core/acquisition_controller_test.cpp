@@ -112,6 +112,27 @@ TEST_F(Controller, PortAndSpeedAreIgnoredWhileCollecting) {
     EXPECT_EQ(controller.settings().baudRate, 9600);
 }
 
+TEST_F(Controller, ADeviceIsChosenAsAPortIsAndAPortChosenAfterItWins) {
+    const NamedDevice adapter{L"/dev/serial/by-id/usb-FTDI-if00-port0", L"ttyUSB0"};
+    controller.selectDevice(adapter);
+    EXPECT_EQ(status(), L"ttyUSB0 9600bps 0.5sec  ");
+    controller.startCollecting();
+    ASSERT_EQ(serial.openCalls.size(), 1u);
+    EXPECT_EQ(serial.openCalls[0].portName, adapter.path);
+    // While collecting, neither a device nor a port changes anything, not even the status.
+    const int repaints = shell.repaints;
+    controller.selectDevice({L"/dev/ttyACM0", L"ttyACM0"});
+    controller.selectPort(0);
+    EXPECT_EQ(shell.repaints, repaints);
+    EXPECT_EQ(controller.settings().device, adapter);
+    controller.stopCollecting();
+    controller.selectPort(0);
+    EXPECT_EQ(status(), L"COM1 9600bps 0.5sec  ");
+    controller.startCollecting();
+    EXPECT_EQ(serial.openCalls.back().portName, L"COM1");
+    expectConsistent();
+}
+
 TEST_F(Controller, PollsOnlyWhileCollectingAndReportsTheInterval) {
     serial.pending = {"a1000\t200\t10z"};
     controller.onPollTick();

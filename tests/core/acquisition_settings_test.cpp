@@ -1,8 +1,10 @@
 #include "core/acquisition_settings.h"
+#include "core/argument_problems.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace vemtora {
 namespace {
@@ -82,6 +84,37 @@ TEST(ParseCommandLine, LongNumbersAreReadWhole) {
     parseCommandLine(settings, L"1 1" + std::wstring(100, L'0') + L" " + longScale);
     EXPECT_EQ(settings.portIndex, 1u);
     EXPECT_EQ(settings.voltageScale, kDefaultVoltage);  // 1e100 is no float
+}
+
+// What the window says it did not take: every item that parseCommandLine left at its default.
+TEST(UntakenArgumentNotes, NameTheValueAndWhatIsUsedInstead) {
+    const std::string scale = " is not a scale factor: use a number above 0 with a decimal point, such as 0.646";
+    const std::string defaultScales = "; using the default scales 0.646 and 0.097";
+    const std::string portRule = " is not a port index: use 0 (COM1) to 15 (COM16)";
+    const struct {
+        std::string text;
+        std::vector<std::string> notes;
+    } rows[] = {
+        {"", {}},
+        {"3", {}},
+        {"15 1 2", {}},
+        {"  7\t.5 1e1", {}},
+        {"16 1 2", {"'16'" + portRule + "; using COM5"}},
+        {"-1 0.5 0.1", {"'-1'" + portRule + "; using COM5"}},
+        {"x 0.5 0.1", {"'x'" + portRule + "; nothing after it is read: using COM5 and the default scales 0.646 and 0.097"}},
+        {"2 0.5", {"'0.5' has no current scale after it: give both scale factors or none" + defaultScales}},
+        {"4 -1 2", {"'-1'" + scale + defaultScales}},
+        {"4 1 0", {"'0'" + scale + defaultScales}},
+        {"4 0,646 0,097", {"'0,646'" + scale + defaultScales}},
+        {"4 1 abc", {"'abc'" + scale + defaultScales}},
+        {"4 1e39 1", {"'1e39'" + scale + defaultScales}},
+        {"99 -1 2", {"'99'" + portRule + "; using COM5", "'-1'" + scale + defaultScales}},
+        {"4 1 2 5 6", {"'5 6' after the scale factors is not read"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(untakenArgumentNotes(row.text), row.notes);
+    }
 }
 
 TEST(PortNames, NameThePortOneAboveTheIndex) {

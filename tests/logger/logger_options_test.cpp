@@ -19,7 +19,7 @@ ParsedCommandLine parse(const std::vector<std::string>& arguments) {
     return parseLoggerCommandLine(std::vector<std::string_view>(arguments.begin(), arguments.end()));
 }
 
-TEST(LoggerCommandLine, PositionalArgumentsReadAsTheWindowReadsThem) {
+TEST(LoggerCommandLine, PositionalArgumentsReadAsTheWindowReadsWhatItTakes) {
     const struct {
         std::vector<std::string> arguments;
         std::uint32_t port;
@@ -29,10 +29,7 @@ TEST(LoggerCommandLine, PositionalArgumentsReadAsTheWindowReadsThem) {
         {{}, 4, 0.646, 0.097},
         {{"0"}, 0, 0.646, 0.097},
         {{"15", "1", "2"}, 15, 1.0, 2.0},
-        {{"2", "0.5"}, 2, 0.646, 0.097},              // both scales or none
-        {{"16", "1", "2"}, 4, 1.0, 2.0},              // 16 is no port
-        {{"-1", "1", "2"}, 4, 1.0, 2.0},              // a negative index is a number, not an option
-        {{"3", "-1", "2"}, 3, 0.646, 0.097},          // scales must be greater than zero
+        {{"3", "+1.5", "2.5e0"}, 3, 1.5, 2.5},
         {{"3 1.5 2.5"}, 3, 1.5, 2.5},                 // one argument holding all three, as the window joins them
         {{"--speed", "300", "3", "--iso-time", "1.5", "2.5"}, 3, 1.5, 2.5},  // options anywhere
         {{"--", "5", "1.5", "2.5"}, 5, 1.5, 2.5},  // after "--", all positional
@@ -89,7 +86,7 @@ TEST(LoggerCommandLine, PathsAndFlagsAreTaken) {
                                          "--no-reconnect", "--device-folder", "/tmp/d"})
                                       .options;
     EXPECT_EQ(options.logPath, std::wstring(L"caf\u00e9.log"));
-    EXPECT_EQ(options.devicePath, "/dev/serial/by-id/usb-x");
+    EXPECT_EQ(portName(options.settings), L"/dev/serial/by-id/usb-x");
     EXPECT_EQ(options.settings.logTimeStamp, LogTimeStamp::LocalDateTime);
     EXPECT_FALSE(options.reconnect);
     EXPECT_EQ(options.deviceFolder, "/tmp/d");
@@ -111,7 +108,7 @@ TEST(LoggerCommandLine, RepeatedOptionKeepsItsLastValue) {
     EXPECT_EQ(options.settings.baudRate, 38400);
     EXPECT_EQ(options.logPath, std::wstring(L"b.log"));
     EXPECT_EQ(options.settings.reportIntervalMs, 100);
-    EXPECT_EQ(options.devicePath, "/dev/b");
+    EXPECT_EQ(portName(options.settings), L"/dev/b");
     EXPECT_EQ(options.settings.logTimeStamp, LogTimeStamp::LocalDateTime);
 }
 
@@ -142,14 +139,27 @@ TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
         {{"--log", "--iso-time"}, "--log needs a value, not the option --iso-time"},
         {{"--interval", "--", "1"}, "--interval needs a value, not the option --"},
         {{"--device", "-x"}, "--device needs a value, not the option -x"},
-        {{"/dev/ttyUSB0"}, "/dev/ttyUSB0 is not a port number; to read a device by its path, use --device /dev/ttyUSB0"},
-        {{"--iso-time", "ttyS0", "1", "2"}, "ttyS0 is not a port number; to read a device by its path, use --device ttyS0"},
-        {{"4x"}, "4x is not a port number; to read a device by its path, use --device 4x"},
-        {{"3 /dev/x"}, "/dev/x is not a scale factor; write it as a number with a decimal point, such as 0.646"},
-        // Numbers take a point, whatever the locale: a comma is refused, not read as the defaults.
-        {{"4", "0,646", "0,097"}, "0,646 is not a scale factor; write it as a number with a decimal point, such as 0.646"},
-        {{"--", "5", "--speed", "300"}, "--speed is not a scale factor; write it as a number with a decimal point, such as 0.646"},
-        {{"4", "1", "2V"}, "2V is not a scale factor; write it as a number with a decimal point, such as 0.646"},
+        {{"/dev/ttyUSB0"}, "'/dev/ttyUSB0' is not a port index: use 0 (COM1) to 15 (COM16); to read a device by its "
+                           "path, use --device /dev/ttyUSB0"},
+        {{"--iso-time", "ttyS0", "1", "2"}, "'ttyS0' is not a port index: use 0 (COM1) to 15 (COM16); to read a device "
+                                            "by its path, use --device ttyS0"},
+        {{"4x"}, "'4x' is not a port index: use 0 (COM1) to 15 (COM16); to read a device by its path, use --device 4x"},
+        // What the window would leave at its defaults is refused: no log of wrong numbers.
+        {{"16", "1", "2"}, "'16' is not a port index: use 0 (COM1) to 15 (COM16)"},
+        {{"-1", "1", "2"}, "'-1' is not a port index: use 0 (COM1) to 15 (COM16)"},
+        {{"99999999999"}, "'99999999999' is not a port index: use 0 (COM1) to 15 (COM16)"},
+        {{"4", "0.5"}, "'0.5' has no current scale after it: give both scale factors or none"},
+        {{"4", "1", "2", "3"}, "'3' is one argument too many: give at most a port index and two scale factors"},
+        {{"3 /dev/x 1"}, "'/dev/x' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"4", "0,646", "0,097"}, "'0,646' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"--", "5", "--speed", "300"}, "'--speed' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"4", "1", "2V"}, "'2V' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"4", "-1", "2"}, "'-1' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"4", "1", "0"}, "'0' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"4", "1", "1e-50"}, "'1e-50' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"4", "1e39", "1"}, "'1e39' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"4", "nan", "1"}, "'nan' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"4", "1", "inf"}, "'inf' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
         {{"--metrics", ""}, "--metrics '': the port must be a number from 1 to 65535"},
         {{"--metrics", "0"}, "--metrics '0': the port must be a number from 1 to 65535"},
         {{"--metrics", "65536"}, "--metrics '65536': the port must be a number from 1 to 65535"},

@@ -66,6 +66,7 @@ protected:
 };
 
 const std::string kTryHelp = "Try 'vemtora-logger --help' for more information.\n";
+const std::string kPlugHint = " (is the adapter plugged in, and is this its name?)";
 
 TEST_F(LoggerStart, EachFailureGivesItsOneLineAndExitStatus) {
     const std::string speeds = "300, 600, 1200, 2400, 4800, 9600, 19200 or 38400";
@@ -81,11 +82,11 @@ TEST_F(LoggerStart, EachFailureGivesItsOneLineAndExitStatus) {
         {{"--bogus"}, "vemtora-logger: unknown option --bogus\n" + kTryHelp, 2, ""},
         {{"--device", freePort.slavePath(), "--log"}, "vemtora-logger: --log needs a value\n" + kTryHelp, 2, ""},
         {{"--device", folder / "ttyUSB9"},
-         "vemtora-logger: cannot open " + folder / "ttyUSB9" + ": No such file or directory\n", 1, ""},
+         "vemtora-logger: cannot open " + folder / "ttyUSB9" + ": No such file or directory" + kPlugHint + "\n", 1, ""},
         {{"--device", folder / "plain"}, "vemtora-logger: cannot open " + folder / "plain" + ": not a serial port\n", 1, ""},
         // COM8 without a COM8 link is the built-in ttyS7.
         {{"--device-folder", folder.path(), "7"},
-         "vemtora-logger: cannot open " + folder / "ttyS7" + ": No such file or directory\n", 1, ""},
+         "vemtora-logger: cannot open " + folder / "ttyS7" + ": No such file or directory" + kPlugHint + "\n", 1, ""},
         {{"--device", heldPort.slavePath()},
          "vemtora-logger: cannot open " + heldPort.slavePath() + ": another program holds the port\n", 1, ""},
         {{"--device", freePort.slavePath(), "--log", folder / "missing/new.log"},

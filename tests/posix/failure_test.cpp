@@ -38,7 +38,9 @@ TEST(DescribeFailure, OneActionableSentencePerCase) {
         // A folder on the way that the user may not enter is no matter for the dialout group.
         {{kPort, FailureStep::Open, EACCES, "/root/COM5", false}, "cannot open /root/COM5: Permission denied"},
         {{kPort, FailureStep::Open, ENOENT, "/dev/ttyUSB0", false},
-         "cannot open /dev/ttyUSB0: No such file or directory"},
+         "cannot open /dev/ttyUSB0: No such file or directory (is the adapter plugged in, and is this its name?)"},
+        {{kPort, FailureStep::Open, EIO, "/dev/ttyS4", true},
+         "cannot open /dev/ttyS4: Input/output error (no serial port answers there)"},
         {{kPort, FailureStep::Open, EBUSY, "/dev/ttyS0", true},
          "cannot open /dev/ttyS0: Device or resource busy (another program holds the port)"},
         {{kPort, FailureStep::Hold, EWOULDBLOCK, "/dev/COM5", true},
@@ -88,26 +90,23 @@ TEST_F(RecordedFailure, SerialLinkKeepsStepErrnoAndPath) {
     ASSERT_EQ(::symlink(held.slavePath().c_str(), (folder / "COM8").c_str()), 0);
 
     const struct {
-        const wchar_t* port;
-        std::string fixedDevice;  // empty: the COM name is looked up in the folder
+        std::wstring port;  // a COM name is looked up in the folder; anything else is a path
         std::int32_t baudRate;
         FailureStep step;
         int error;
         std::string path;
     } rows[] = {
-        {L"COM7", "", 9600, FailureStep::Open, ENOENT, folder / "ttyS6"},
-        {L"COM6", "", 9600, FailureStep::Hold, ENOTTY, folder / "COM6"},
-        {L"COM8", "", 9600, FailureStep::Hold, EWOULDBLOCK, folder / "COM8"},
-        {L"COM8", "", 12345, FailureStep::Configure, EINVAL, folder / "COM8"},
-        {L"COM17", "", 9600, FailureStep::Resolve, 0, "COM17"},
-        // A device given by path is opened whatever port the controller names.
-        {L"COM1", folder / "ttyUSB0", 9600, FailureStep::Open, ENOENT, folder / "ttyUSB0"},
-        {L"COM1", held.slavePath(), 9600, FailureStep::Hold, EWOULDBLOCK, held.slavePath()},
+        {L"COM7", 9600, FailureStep::Open, ENOENT, folder / "ttyS6"},
+        {L"COM6", 9600, FailureStep::Hold, ENOTTY, folder / "COM6"},
+        {L"COM8", 9600, FailureStep::Hold, EWOULDBLOCK, folder / "COM8"},
+        {L"COM8", 12345, FailureStep::Configure, EINVAL, folder / "COM8"},
+        {L"COM\xD800", 9600, FailureStep::Resolve, 0, "COM?"},
+        {widened(folder / "ttyUSB0"), 9600, FailureStep::Open, ENOENT, folder / "ttyUSB0"},
+        {widened(held.slavePath()), 9600, FailureStep::Hold, EWOULDBLOCK, held.slavePath()},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
-        SerialPortLink link = row.fixedDevice.empty() ? SerialPortLink(folder.path())
-                                                      : SerialPortLink(SerialPortLink::FixedDevice{row.fixedDevice});
+        SerialPortLink link(folder.path());
         EXPECT_FALSE(link.open(row.port, row.baudRate));
         EXPECT_EQ(link.lastFailure().subject, kPort);
         EXPECT_EQ(link.lastFailure().step, row.step);
