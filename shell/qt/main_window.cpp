@@ -19,6 +19,8 @@ MainWindow::MainWindow(const AcquisitionSettings& settings, SerialLink& link, Lo
     view_ = new ReportView(controller_.texts(), this);
     setCentralWidget(view_);
     buildMenuBar(*menuBar(), kMenuBar, [this](std::uint16_t command) { onCommand(command); });
+    portMenu_ = menuHolding(*menuBar(), toNumber(CommandId::PortFirst));
+    if (portMenu_ != nullptr) connect(portMenu_, &QMenu::aboutToShow, this, [this] { refreshDeviceItems(); });
 
     // Character accelerators: Qt matches them on the character typed, whatever keys produce it.
     for (const QKeyCombination keys : {Qt::ALT | Qt::Key_Question, Qt::ALT | Qt::Key_Slash}) {
@@ -60,13 +62,47 @@ void MainWindow::restartReportTimer(std::int32_t periodMs) {
 
 void MainWindow::requestRepaint() { view_->refresh(); }
 
+void MainWindow::setDeviceLister(DeviceLister listDevices) { listDevices_ = std::move(listDevices); }
+
+void MainWindow::setFailedStartReason(FailedStartReason reason) { failedStartReason_ = std::move(reason); }
+
 void MainWindow::onCommand(std::uint16_t command) {
+    const bool wasCollecting = controller_.collecting();
     switch (dispatchCommand(controller_, command)) {
         case CommandOutcome::ShowAbout: showAbout(); break;
         case CommandOutcome::Exit: close(); break;
         case CommandOutcome::Handled: syncPollTimer(); break;
         case CommandOutcome::Unrecognised: break;
     }
+    if (command == toNumber(CommandId::CollectStart) && !wasCollecting && !controller_.collecting()) tellFailedStart();
+}
+
+void MainWindow::refreshDeviceItems() {
+    for (QAction* item : deviceItems_) {
+        portMenu_->removeAction(item);
+        item->deleteLater();
+    }
+    deviceItems_.clear();
+    if (!listDevices_) return;
+    const std::vector<NamedDevice> devices = listDevices_();
+    if (!devices.empty()) deviceItems_.push_back(portMenu_->addSeparator());
+    for (const NamedDevice& device : devices) {
+        QAction* item = portMenu_->addAction(QString::fromStdWString(device.path));
+        connect(item, &QAction::triggered, this, [this, device] { controller_.selectDevice(device); });
+        deviceItems_.push_back(item);
+    }
+}
+
+void MainWindow::tellFailedStart() {
+    if (!failedStartReason_) return;
+    const QString reason = QString::fromStdString(failedStartReason_());
+    if (failedStart_) failedStart_->close();
+    // Not modal: the clock, the log and the menus go on while it is read.
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), reason, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    failedStart_ = box;
+    box->show();
 }
 
 void MainWindow::syncPollTimer() {
@@ -89,6 +125,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Whatever is open on top must go too, or the application would not see its last window close.
     pathDialog_.dismiss();
     if (about_) about_->reject();
+    if (failedStart_) failedStart_->close();
     controller_.shutdown();
     pollTimer_.stop();
     reportTimer_.stop();

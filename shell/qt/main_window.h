@@ -3,12 +3,15 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "about_box.h"
 #include "core/acquisition_controller.h"
@@ -27,12 +30,21 @@ public:
     using Clock = std::function<LocalTime()>;
     // Where to log; nullopt when cancelled.
     using LogPathChooser = std::function<std::optional<std::wstring>()>;
+    // The serial devices present now, for the Port menu.
+    using DeviceLister = std::function<std::vector<NamedDevice>()>;
+    // Why the port could not be opened, in one sentence, after a Start that failed.
+    using FailedStartReason = std::function<std::string()>;
 
     // link and logFile must outlive the window. Without choosePath the window asks with its own
     // save dialog.
     MainWindow(const AcquisitionSettings& settings, SerialLink& link, LogFile& logFile, LogPathChooser choosePath = {},
                Clock clock = wallClock);
     ~MainWindow() override;
+
+    // The Port menu lists these after COM1 to COM16, asked anew each time it opens.
+    void setDeviceLister(DeviceLister listDevices);
+    // A Start that cannot open the port says why in a message beside the window.
+    void setFailedStartReason(FailedStartReason reason);
 
     const AcquisitionController& controller() const { return controller_; }
     ReportView& reportView() { return *view_; }
@@ -55,6 +67,8 @@ private:
     void syncPollTimer();
     void showAbout();
     void fitOuterSize();
+    void refreshDeviceItems();
+    void tellFailedStart();
 
     Clock clock_;
     LogPathChooser choosePath_;
@@ -63,6 +77,11 @@ private:
     QTimer pollTimer_;
     QTimer reportTimer_;
     QPointer<AboutBox> about_;
+    DeviceLister listDevices_;
+    FailedStartReason failedStartReason_;
+    QMenu* portMenu_ = nullptr;
+    std::vector<QAction*> deviceItems_;  // the Port menu's entries after COM16
+    QPointer<QMessageBox> failedStart_;
     QSize fittedFrame_{0, 0};  // the frame the outer size was last fitted to
     AcquisitionController controller_;
 };

@@ -25,6 +25,15 @@ QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QMenu* menuHolding(QMenuBar& bar, std::uint16_t command) {
+    for (QMenu* menu : bar.findChildren<QMenu*>()) {
+        for (const QAction* action : menu->actions()) {
+            if (!action->menu() && action->data() == command) return menu;
+        }
+    }
+    return nullptr;
+}
+
 void buildMenuBar(QMenuBar& bar, std::span<const MenuItem> items, const CommandHandler& onCommand) {
     for (const MenuItem& item : items) {
         addItems(*bar.addMenu(fromUtf8(item.caption)), item.items, onCommand);

@@ -1,6 +1,7 @@
 // The menu bar against the core's tree, and what each command does to the controller.
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 
 #include "core/menu_layout.h"
@@ -111,6 +112,70 @@ void MenuCommandsTest::commandsReachTheController() {
     QVERIFY(shell.window->reportTimer().isActive());
     QCOMPARE(shell.window->pollTimer().interval(), kPollPeriodMs);
     QCOMPARE(shell.window->pollTimer().isActive(), portOpen);
+}
+
+// The devices present follow COM16, read anew whenever the menu opens, and are chosen as ports are.
+void MenuCommandsTest::devicesFollowThePortsAndAreChosenAsPortsAre() {
+    ShellUnderTest shell;
+    std::vector<NamedDevice> present{{L"/dev/serial/by-id/usb-FTDI_A1-if00-port0", L"ttyUSB0"}, {L"/dev/ttyS0", L"ttyS0"}};
+    shell.window->setDeviceLister([&] { return present; });
+    QMenu* ports = menuAction(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port")})->menu();
+    const auto itemsAfterCom16 = [&] {
+        emit ports->aboutToShow();
+        QStringList captions;
+        for (const QAction* action : ports->actions().mid(kPortCount)) {
+            captions.append(action->isSeparator() ? QStringLiteral("--") : action->text());
+        }
+        return captions;
+    };
+    QCOMPARE(itemsAfterCom16(), (QStringList{"--", "/dev/serial/by-id/usb-FTDI_A1-if00-port0", "/dev/ttyS0"}));
+    present.pop_back();
+    QCOMPARE(itemsAfterCom16(), (QStringList{"--", "/dev/serial/by-id/usb-FTDI_A1-if00-port0"}));
+
+    QVERIFY(trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port"),
+                                    QStringLiteral("/dev/serial/by-id/usb-FTDI_A1-if00-port0")}));
+    QCOMPARE(QString::fromStdWString(shell.status()), QStringLiteral("ttyUSB0 9600bps 0.5sec  "));
+    QVERIFY(trigger(*shell.window, {QStringLiteral("Data Collect"), QStringLiteral("Start")}));
+    QCOMPARE(shell.link.openCalls.back().portName, present[0].path);
+    present = {{L"/dev/ttyACM0", L"ttyACM0"}};
+    itemsAfterCom16();
+    QVERIFY(trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port"), QStringLiteral("/dev/ttyACM0")}));
+    QCOMPARE(QString::fromStdWString(shell.status()), QStringLiteral("ttyUSB0 9600bps 0.5sec Xfer "));
+    QVERIFY(trigger(*shell.window, {QStringLiteral("Data Collect"), QStringLiteral("Stop")}));
+    QVERIFY(trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port"), QStringLiteral("COM2")}));
+    QCOMPARE(QString::fromStdWString(shell.status()), QStringLiteral("COM2 9600bps 0.5sec  "));
+    QCOMPARE(itemsAfterCom16(), (QStringList{"--", "/dev/ttyACM0"}));
+    present.clear();
+    QCOMPARE(itemsAfterCom16(), QStringList{});
+}
+
+// A Start that opens nothing says why beside the window, once per Start, and nothing else changes.
+void MenuCommandsTest::aFailedStartSaysWhy() {
+    ShellUnderTest shell;
+    int asked = 0;
+    shell.window->setFailedStartReason([&] {
+        ++asked;
+        return std::string("cannot open /dev/ttyS4: Input/output error (no serial port answers there)");
+    });
+    shell.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
+    const auto start = {QStringLiteral("Data Collect"), QStringLiteral("Start")};
+    QVERIFY(trigger(*shell.window, start));
+    QCOMPARE(asked, 0);
+    QVERIFY(trigger(*shell.window, start));  // already collecting: nothing failed
+    QVERIFY(trigger(*shell.window, {QStringLiteral("Data Collect"), QStringLiteral("Stop")}));
+    shell.link.opens = false;
+    QVERIFY(trigger(*shell.window, start));
+    QCOMPARE(asked, 1);
+    QMessageBox* box = shell.window->findChild<QMessageBox*>();
+    QVERIFY(box != nullptr && box->isVisible());
+    QCOMPARE(box->text(), QStringLiteral("cannot open /dev/ttyS4: Input/output error (no serial port answers there)"));
+    QVERIFY(!box->isModal());
+    QCOMPARE(QString::fromStdWString(shell.status()), QStringLiteral("COM5 9600bps 0.5sec  "));
+    QVERIFY(trigger(*shell.window, start));
+    QTRY_COMPARE(shell.window->findChildren<QMessageBox*>().size(), 1);  // the new one replaces the old
+    shell.window->close();
+    QTRY_VERIFY(shell.window->findChildren<QMessageBox*>().isEmpty());
 }
 
 void MenuCommandsTest::sameIntervalAgainRestartsTheReportTimer() {

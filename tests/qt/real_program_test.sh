@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real program on a real X server (Xvfb) against the meter simulator, driven by xdotool as
-# a person types. Usage: real_program_test.sh VEMTORA SIMULATOR keys|logging|comma-locale
+# a person types. Usage: real_program_test.sh VEMTORA SIMULATOR keys|logging|comma-locale|device|failed-start
 set -euo pipefail
 
 app_bin=$1 sim_bin=$2 mode=$3
@@ -37,13 +37,13 @@ hidden() { [ -z "$(window_named "$1")" ]; }
 about='^バージョン情報 Vemtora$'
 
 start_simulator() {
-    "$sim_bin" --link "$work/COM5" --voltage 1000 --current 200 --divisor 10 >"$work/simulator.out" &
+    "$sim_bin" --link "$work/${1:-COM5}" --voltage 1000 --current 200 --divisor 10 >"$work/simulator.out" &
     sim_pid=$!
-    wait_for 10 test -e "$work/COM5" || fail "the simulator made no COM5 link"
+    wait_for 10 test -e "$work/${1:-COM5}" || fail "the simulator made no ${1:-COM5} link"
 }
 
 start_program() {
-    QT_QPA_PLATFORM=xcb "$app_bin" "--device-folder=$work" "$@" &
+    QT_QPA_PLATFORM=xcb "$app_bin" "--device-folder=$work" "$@" 2>"$work/stderr" &
     app_pid=$!
     wait_for 20 visible '^Vemtora$' || fail "no main window"
     main_window=$(window_named '^Vemtora$')
@@ -102,8 +102,10 @@ line_count() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
 
 # Collect and log through the menus and the save dialog, then end with SIGTERM as a session
 # logout would; every line must be whole and carry the simulator's 64.6 V.
+# Usage: check_logging LINK-NAME [PROGRAM ARGUMENTS...]
 check_logging() {
-    start_simulator
+    start_simulator "$1"
+    shift
     start_program "$@"
     local log="$work/meter.log"
     focus_main
@@ -132,13 +134,35 @@ check_logging() {
     echo "ok: $lines whole log lines, exit code 0"
 }
 
+# Start on a device that is not there: a message beside the window and on standard error names
+# the device and the reason, and the window goes on.
+check_failed_start() {
+    start_program --device "$work/ttyUSB9"
+    focus_main
+    xdotool key alt+f Down Right Return  # Data Collect > Start
+    wait_for 10 bash -c "[ \$(xdotool search --onlyvisible --name '^Vemtora$' | wc -l) -ge 2 ]" ||
+        fail "no message after a failed Start"
+    local said="vemtora: cannot open $work/ttyUSB9: No such file or directory (is the adapter plugged in, and is this its name?)"
+    grep -qxF "$said" "$work/stderr" || { cat "$work/stderr"; fail "standard error does not say why"; }
+    kill -TERM "$app_pid"
+    expect_clean_exit
+    echo "ok: a failed Start is said in the window and on standard error"
+}
+
 case "$mode" in
     keys) check_keys ;;
-    logging) check_logging ;;
+    logging) check_logging COM5 ;;
+    # A USB adapter by its path, not a COM name; the arguments the window does not take are said.
+    device)
+        check_logging ttyUSB-meter --device "$work/ttyUSB-meter" 4 0.5
+        grep -qxF "vemtora: '0.5' has no current scale after it: give both scale factors or none; using the default scales 0.646 and 0.097" \
+            "$work/stderr" || { cat "$work/stderr"; fail "standard error does not say which value was not taken"; }
+        echo "ok: the value not taken is said" ;;
+    failed-start) check_failed_start ;;
     comma-locale)
         locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' || skip "no de_DE.UTF-8 locale"
         # Read with a decimal comma, 0,5 would make 50.0 V; the classic reading leaves the defaults.
         export LC_ALL=de_DE.UTF-8
-        check_logging 4 0,5 0,5 ;;
+        check_logging COM5 4 0,5 0,5 ;;
     *) fail "unknown mode $mode" ;;
 esac

@@ -11,6 +11,8 @@ private slots:
     void menuTreeMatchesTheCoreTable();
     void commandsReachTheController_data();
     void commandsReachTheController();
+    void devicesFollowThePortsAndAreChosenAsPortsAre();
+    void aFailedStartSaysWhy();
     void sameIntervalAgainRestartsTheReportTimer();
     void exitClosesTheWindowAndShutsDown();
 };
@@ -22,6 +24,7 @@ private slots:
     void laidOutTextDrawsAsDrawTextDoes_data();
     void laidOutTextDrawsAsDrawTextDoes();
     void textsArePaintedInTheirPlaces();
+    void noTextCoversAnotherAtTheFirstSize();
     void resizeRepaintsTheWholeClientArea();
     void timeAdvancesEveryIntervalWithoutCollecting();
     void onlyWhatChangedIsRepainted();

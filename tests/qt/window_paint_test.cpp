@@ -165,6 +165,38 @@ void WindowPaintTest::textsArePaintedInTheirPlaces() {
     QVERIFY(ink.top() <= 12);
 }
 
+// At the first size the averages' second line peeks out at the bottom: beside the status line,
+// never over it. The status line must read exactly as it does in a window with no averages.
+void WindowPaintTest::noTextCoversAnotherAtTheFirstSize() {
+    ShellUnderTest busy;
+    ShellUnderTest quiet;
+    feedFrames(busy, 10);
+    for (ShellUnderTest* shell : {&busy, &quiet}) {
+        shell->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(shell->window.get()));
+        QVERIFY(trigger(*shell->window, {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")}));
+        QVERIFY(trigger(*shell->window, {QStringLiteral("Data Collect"), QStringLiteral("Start")}));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(busy.measurement().ends_with(L" 10"), 3000);
+    const QImage crowded = grabView(*busy.window);
+    const QImage alone = grabView(*quiet.window);
+    QCOMPARE(crowded.size(), alone.size());
+    const QRgb paper = background(*busy.window);
+    const QRect band(0, alone.height() - kStatusLineHeight, alone.width(), kStatusLineHeight);
+    const QRect status = inkBounds(alone, band, paper);
+    QVERIFY(!status.isEmpty());
+    QVERIFY2(crowded.copy(status) == alone.copy(status), "the status line is drawn over");
+    const QRect besideStatus(status.right() + 4, kMeasurementLineHeight, alone.width() - status.right() - 4,
+                             alone.height() - kMeasurementLineHeight);
+    QVERIFY2(!inkBounds(crowded, besideStatus, paper).isEmpty(), "the totals line does not peek out");
+    // The clock and the averages' first line stand apart.
+    const QRect clock = inkBounds(crowded, QRect(0, 0, alone.width() / 3, kTimeLineHeight), paper);
+    const QRect averages = inkBounds(crowded, QRect(clock.right() + 1, 0, alone.width() - clock.right() - 1,
+                                                    kMeasurementLineHeight), paper);
+    QVERIFY(!clock.isEmpty() && !averages.isEmpty());
+    QVERIFY(averages.left() > clock.right() + 8);
+}
+
 void WindowPaintTest::resizeRepaintsTheWholeClientArea() {
     ShellUnderTest shell;
     MainWindow& window = *shell.window;
