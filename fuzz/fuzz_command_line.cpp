@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "core/acquisition_settings.h"
+#include "core/argument_problems.h"
 
 using namespace vemtora;
 
@@ -41,5 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     if (settings.baudRate != 300 || settings.reportIntervalMs != 30000) std::abort();
+
+    // The strict rule never passes what the window would leave at its defaults.
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const std::string_view argument = bytes;
+    const auto notes = untakenArgumentNotes(bytes);
+    if (!strictArgumentProblem({&argument, 1}) && !notes.empty()) std::abort();
     return 0;
 }
