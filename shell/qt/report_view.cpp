@@ -3,8 +3,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include <algorithm>
-
 namespace vemtora {
 
 ReportView::ReportView(const ReportTexts& texts, QWidget* parent)
@@ -45,14 +43,11 @@ void ReportView::resizeEvent(QResizeEvent* event) {
 
 void ReportView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    // The averages' second line peeks out at the bottom of a small window, above the status
-    // line's band, never over or beside the status line.
-    QRegion statusArea;
-    if (const LaidOutText& status = shown_[2].laidOut; !status.text().isEmpty()) {
-        const QRect box = status.box();
-        statusArea = QRegion(box.adjusted(-2, 0, 2, 0)) +
-                     QRect(0, std::max(box.top(), kMeasurementLineHeight), width(), height());
-    }
+    // The averages' second line peeks out at the bottom of a small window: beside the status
+    // line, never over it.
+    const LaidOutText& status = shown_[2].laidOut;
+    const QRegion statusArea =
+        status.text().isEmpty() ? QRegion() : QRegion(status.box().adjusted(-2, 0, kStatusLineHeight / 2, 0));
     for (const ShownText& shown : shown_) {
         const QRegion region = &shown == &shown_[2] ? event->region() : event->region() - statusArea;
         painter.setClipRegion(region);
