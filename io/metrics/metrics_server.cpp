@@ -70,21 +70,16 @@ MHD_Result answer(void* server, MHD_Connection* connection, const char* url, con
 
 }  // namespace
 
-std::unique_ptr<MetricsServer> MetricsServer::start(std::string_view listenAddress, std::string device,
+std::unique_ptr<MetricsServer> MetricsServer::start(const ListenAddress& address, std::string device,
                                                     std::string& failure) {
-    const ParsedListenAddress parsed = parseListenAddress(listenAddress);
-    if (!parsed.address) {
-        failure = "--metrics '" + std::string(listenAddress) + "': " + parsed.error;
-        return nullptr;
-    }
-    posix::OwnedDescriptor listening = listeningSocket(*parsed.address);
+    posix::OwnedDescriptor listening = listeningSocket(address);
     if (!listening.isOpen()) {
-        failure = "cannot serve metrics on " + parsed.address->text + ": " + posix::errorText(errno);
+        failure = "cannot serve metrics on " + address.text + ": " + posix::errorText(errno);
         return nullptr;
     }
     std::unique_ptr<MetricsServer> server(new MetricsServer(std::move(device)));
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL;
-    if (parsed.address->address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
+    if (address.address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
     server->daemon_ = MHD_start_daemon(flags, 0, nullptr, nullptr, &answer, server.get(),
                                        MHD_OPTION_LISTEN_SOCKET, listening.get(),
                                        MHD_OPTION_CONNECTION_LIMIT, kMaxConnections,
@@ -93,7 +88,7 @@ std::unique_ptr<MetricsServer> MetricsServer::start(std::string_view listenAddre
                                        MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeoutSeconds,
                                        MHD_OPTION_END);
     if (server->daemon_ == nullptr) {
-        failure = "cannot serve metrics on " + parsed.address->text + ": the HTTP server did not start";
+        failure = "cannot serve metrics on " + address.text + ": the HTTP server did not start";
         return nullptr;
     }
     listening.release();  // the daemon closes it when it stops

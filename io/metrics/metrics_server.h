@@ -9,6 +9,7 @@
 
 #include "core/controller_interfaces.h"
 #include "io/metrics/exposition.h"
+#include "io/metrics/listen_address.h"
 
 struct MHD_Daemon;
 
@@ -23,9 +24,9 @@ inline constexpr unsigned kIdleTimeoutSeconds = 10;
 
 class MetricsServer final : public ReadingSink {
 public:
-    // Listens at once on listenAddress ([ADDRESS:]PORT). nullptr with failure set when it cannot,
-    // say because the port is in use. device: the label every metric carries.
-    static std::unique_ptr<MetricsServer> start(std::string_view listenAddress, std::string device,
+    // Listens at once on the address. nullptr with failure set when it cannot, say because the
+    // port is in use. device: the label every metric carries.
+    static std::unique_ptr<MetricsServer> start(const ListenAddress& address, std::string device,
                                                 std::string& failure);
     ~MetricsServer() override;
 

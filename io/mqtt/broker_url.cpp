@@ -45,32 +45,42 @@ struct UriDeleter {
 
 }  // namespace
 
-std::variant<BrokerUrl, std::string> parseBrokerUrl(std::string_view text) {
-    const std::string quoted = "--mqtt '" + std::string(text) + "': ";
+std::string redactedUrl(std::string_view text) {
+    std::string shown(text);
+    const std::size_t authority = shown.find("://");
+    if (authority == std::string::npos) return shown;
+    const std::size_t end = std::min(shown.find_first_of("/?#", authority + 3), shown.size());
+    const std::size_t at = shown.rfind('@', end);
+    if (at == std::string::npos || at < authority + 3) return shown;
+    const std::size_t colon = shown.find(':', authority + 3);
+    if (colon == std::string::npos || colon > at) return shown;
+    return shown.replace(colon + 1, at - colon - 1, "***");
+}
+
+std::variant<BrokerUrl, UrlProblem> parseBrokerUrl(std::string_view text) {
     const std::string form = "write mqtt://[user@]host[:port]/topic/prefix or mqtts://...";
     // Far beyond any host and prefix; keeps every length below an int for the checks.
-    if (text.size() > kMaxUrlLength) return "--mqtt: the URL is longer than " + std::to_string(kMaxUrlLength) + " characters";
+    if (text.size() > kMaxUrlLength) return UrlProblem{"longer than " + std::to_string(kMaxUrlLength) + " characters"};
     std::unique_ptr<UriUriA, UriDeleter> uri(new UriUriA{});
     const char* error = nullptr;
     if (uriParseSingleUriExA(uri.get(), text.data(), text.data() + text.size(), &error) != URI_SUCCESS) {
-        return quoted + "not a URL; " + form;
+        return UrlProblem{"not a URL; " + form};
     }
     BrokerUrl url;
     const std::string scheme = lowered(rangeText(uri->scheme));
-    if (scheme != "mqtt" && scheme != "mqtts") return quoted + "the scheme must be mqtt or mqtts; " + form;
+    if (scheme != "mqtt" && scheme != "mqtts") return UrlProblem{"the scheme must be mqtt or mqtts; " + form};
     url.tls = scheme == "mqtts";
     url.port = url.tls ? kTlsPort : kPlainPort;
 
     const std::string_view userInfo = rangeText(uri->userInfo);
     if (userInfo.find(':') != std::string_view::npos) {
-        return quoted + "no password in the URL, where ps and the journal show it; "
-                        "use --mqtt-password-file or VEMTORA_MQTT_PASSWORD";
+        return UrlProblem{"no password in the URL, where ps and the journal show it", true};
     }
     url.user = unescaped(userInfo);
-    if (uri->userInfo.first != nullptr && url.user.empty()) return quoted + "the user before @ is empty";
+    if (uri->userInfo.first != nullptr && url.user.empty()) return UrlProblem{"the user before @ is empty"};
 
     url.host = unescaped(rangeText(uri->hostText));
-    if (url.host.empty()) return quoted + "no broker host; " + form;
+    if (url.host.empty()) return UrlProblem{"no broker host; " + form};
 
     const std::string_view portText = rangeText(uri->portText);
     if (uri->portText.first != nullptr) {
@@ -78,13 +88,13 @@ std::variant<BrokerUrl, std::string> parseBrokerUrl(std::string_view text) {
         const auto read = std::from_chars(portText.data(), portText.data() + portText.size(), port);
         if (portText.empty() || read.ec != std::errc{} || read.ptr != portText.data() + portText.size() || port == 0 ||
             port > 65535) {
-            return quoted + "the port must be a number from 1 to 65535";
+            return UrlProblem{"the port must be a number from 1 to 65535"};
         }
         url.port = static_cast<std::uint16_t>(port);
     }
 
     if (uri->query.first != nullptr || uri->fragment.first != nullptr) {
-        return quoted + "no ?query or #fragment; the topic prefix is the path";
+        return UrlProblem{"no ?query or #fragment; the topic prefix is the path"};
     }
     std::vector<std::string> levels;
     for (const UriPathSegmentA* segment = uri->pathHead; segment != nullptr; segment = segment->next) {
@@ -92,19 +102,19 @@ std::variant<BrokerUrl, std::string> parseBrokerUrl(std::string_view text) {
     }
     // One trailing slash is a habit, not an empty topic level.
     if (!levels.empty() && levels.back().empty()) levels.pop_back();
-    if (levels.empty()) return quoted + "no topic prefix after the host; " + form;
+    if (levels.empty()) return UrlProblem{"no topic prefix after the host; " + form};
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        if (levels[i].empty()) return quoted + "the topic prefix has an empty level (//)";
+        if (levels[i].empty()) return UrlProblem{"the topic prefix has an empty level (//)"};
         url.topicPrefix += (i > 0 ? "/" : "") + levels[i];
     }
     if (url.topicPrefix.find('\0') != std::string::npos ||
         mosquitto_pub_topic_check2(url.topicPrefix.c_str(), url.topicPrefix.size()) != MOSQ_ERR_SUCCESS ||
         mosquitto_validate_utf8(url.topicPrefix.c_str(), static_cast<int>(url.topicPrefix.size())) != MOSQ_ERR_SUCCESS) {
-        return quoted + "the topic prefix may not hold + or # and must be UTF-8";
+        return UrlProblem{"the topic prefix may not hold + or # and must be UTF-8"};
     }
     if (mosquitto_validate_utf8(url.user.c_str(), static_cast<int>(url.user.size())) != MOSQ_ERR_SUCCESS ||
         url.user.find('\0') != std::string::npos) {
-        return quoted + "the user must be UTF-8";
+        return UrlProblem{"the user must be UTF-8"};
     }
     return url;
 }

@@ -19,7 +19,15 @@ struct BrokerUrl {
     std::string topicPrefix;  // no leading or trailing slash, no wildcards
 };
 
-// The URL, or why it is refused (a sentence without the program name).
-std::variant<BrokerUrl, std::string> parseBrokerUrl(std::string_view text);
+struct UrlProblem {
+    std::string sentence;         // no program or option name
+    bool passwordInUrl = false;   // the caller says where a password goes instead
+};
+
+// The URL, or why it is refused.
+std::variant<BrokerUrl, UrlProblem> parseBrokerUrl(std::string_view text);
+
+// The URL as it may be shown: a password in it replaced by "***".
+std::string redactedUrl(std::string_view text);
 
 }  // namespace vemtora::mqtt

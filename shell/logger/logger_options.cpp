@@ -3,12 +3,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <variant>
 
 #include "core/controller_interfaces.h"
 #include "core/argument_problems.h"
 #include "core/option_scanner.h"
 #include "core/usage_text.h"
 #include "io/metrics/listen_address.h"
+#include "io/mqtt/broker_url.h"
+#include "io/mqtt/secret_files.h"
 #include "io/posix/serial_device_list.h"
 #include "io/posix/utf8_path.h"
 
@@ -96,12 +99,16 @@ std::string secondsText(std::int32_t milliseconds) {
     return text;
 }
 
-ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments) {
+ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments, const char* mqttPassword) {
     ParsedCommandLine parsed;
     LoggerOptions& options = parsed.options;
     std::vector<std::string_view> positional;
-    const auto failWith = [&](std::string message) {
+    std::optional<mqtt::BrokerUrl> brokerUrl;
+    std::optional<std::string> caFile;
+    std::optional<std::string> passwordFile;
+    const auto failWith = [&](std::string message, int status = kExitUsage) {
         parsed.error = std::move(message);
+        parsed.errorStatus = status;
         return parsed;
     };
 
@@ -152,13 +159,22 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 break;
             case OptionId::IsoTime: options.settings.logTimeStamp = LogTimeStamp::LocalDateTime; break;
             case OptionId::NoReconnect: options.reconnect = false; break;
-            case OptionId::Mqtt: options.mqttUrl = std::string(*value); break;
-            case OptionId::MqttCa: options.mqttCaFile = std::string(*value); break;
-            case OptionId::MqttPasswordFile: options.mqttPasswordFile = std::string(*value); break;
+            case OptionId::Mqtt: {
+                auto url = mqtt::parseBrokerUrl(*value);
+                if (auto* problem = std::get_if<mqtt::UrlProblem>(&url)) {
+                    std::string error = "--mqtt '" + mqtt::redactedUrl(*value) + "': " + problem->sentence;
+                    if (problem->passwordInUrl) error += "; use --mqtt-password-file FILE or " + std::string(mqtt::kPasswordVariable);
+                    return failWith(std::move(error));
+                }
+                brokerUrl = std::get<mqtt::BrokerUrl>(std::move(url));
+                break;
+            }
+            case OptionId::MqttCa: caFile = std::string(*value); break;
+            case OptionId::MqttPasswordFile: passwordFile = std::string(*value); break;
             case OptionId::Metrics: {
-                const auto listen = metrics::parseListenAddress(*value);
+                auto listen = metrics::parseListenAddress(*value);
                 if (!listen.address) return failWith("--metrics " + quoted + ": " + listen.error);
-                options.metricsAddress = std::string(*value);
+                options.metrics = std::move(*listen.address);
                 break;
             }
             case OptionId::Help: options.action = Action::ShowHelp; return parsed;
@@ -175,6 +191,36 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
         return failWith(problem->sentence);
     }
     parseCommandLine(options.settings, coreCommandLine(positional));
+
+    // The broker's options, once all are known: the password and CA files are read now, so a
+    // missing one ends the start rather than the first connection.
+    if (!brokerUrl) {
+        if (caFile) return failWith("--mqtt-ca needs --mqtt");
+        if (passwordFile) return failWith("--mqtt-password-file needs --mqtt");
+        return parsed;
+    }
+    mqtt::PublisherSettings& mqtt = options.mqtt.emplace();
+    mqtt.url = std::move(*brokerUrl);
+    mqtt.logStamp = options.settings.logTimeStamp;
+    if (caFile) {
+        if (!mqtt.url.tls) return failWith("--mqtt-ca needs an mqtts:// URL");
+        if (std::string problem = mqtt::caFileProblem(*caFile); !problem.empty()) {
+            return failWith(std::move(problem), kExitRuntimeFailure);
+        }
+        mqtt.caFile = std::move(caFile);
+    }
+    if (passwordFile) {
+        mqtt::PasswordFile file = mqtt::readPasswordFile(*passwordFile);
+        if (!file.password) return failWith(std::move(file.problem), kExitRuntimeFailure);
+        if (!file.warning.empty()) options.warnings.push_back(std::move(file.warning));
+        mqtt.password = std::move(file.password);
+    } else if (mqttPassword != nullptr) {
+        if (std::string_view(mqttPassword).size() > mqtt::kMaxPasswordLength) {
+            return failWith(std::string(mqtt::kPasswordVariable) + " is too long for a password", kExitRuntimeFailure);
+        }
+        mqtt.password = std::string(mqttPassword);
+    }
+    if (mqtt.password && mqtt.url.user.empty()) return failWith("a broker password needs a user: mqtt://user@host/...");
     return parsed;
 }
 

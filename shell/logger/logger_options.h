@@ -10,7 +10,10 @@
 
 #include "core/acquisition_settings.h"
 #include "core/usage_text.h"
+#include "io/metrics/listen_address.h"
+#include "io/mqtt/mqtt_publisher.h"
 #include "io/posix/serial_device_path.h"
+#include "shell/logger/exit_status.h"
 
 namespace vemtora::logger {
 
@@ -64,16 +67,15 @@ struct LoggerOptions {
     std::optional<std::wstring> logPath;
     std::string deviceFolder = posix::kDefaultDeviceFolder;
     bool reconnect = true;
-    // As given; their own rooms check them when the outputs are made.
-    std::optional<std::string> mqttUrl;
-    std::optional<std::string> mqttCaFile;
-    std::optional<std::string> mqttPasswordFile;
-    std::optional<std::string> metricsAddress;  // io/metrics reads it already here: a bad one is status 2
+    std::optional<mqtt::PublisherSettings> mqtt;  // --mqtt, with its password and CA file read
+    std::optional<metrics::ListenAddress> metrics;
+    std::vector<std::string> warnings;  // said once at the start, for example a password file others can read
 };
 
 struct ParsedCommandLine {
     LoggerOptions options;
     std::string error;  // empty when the command line is good
+    int errorStatus = kExitUsage;  // kExitRuntimeFailure when a file it names cannot be read
 };
 
 // arguments: without the program name. Options and positional arguments may come in any
@@ -81,7 +83,9 @@ struct ParsedCommandLine {
 // service's OPTIONS may repeat one the unit gives). --help and --version end the parsing where
 // they stand. Positional arguments must read whole, unlike in the window: what the window would
 // leave at its defaults is refused.
-ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments);
+// mqttPassword: the environment's VEMTORA_MQTT_PASSWORD, nullptr when unset.
+ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments,
+                                         const char* mqttPassword = nullptr);
 
 // "0.1", "2", "30": milliseconds as the Interval menu's seconds.
 std::string secondsText(std::int32_t milliseconds);

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "io/metrics/metrics_server.h"
-#include "io/mqtt/publisher_setup.h"
+#include "io/mqtt/mqtt_publisher.h"
+#include "io/mqtt/secret_files.h"
 #include "io/posix/serial_port_link.h"
 #include "io/posix/termination_signals.h"
 #include "io/posix/utf8_path.h"
@@ -58,10 +59,11 @@ int main(int argc, char* argv[]) {
     ::tzset();
 
     const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const ParsedCommandLine parsed = parseLoggerCommandLine(arguments);
+    const ParsedCommandLine parsed = parseLoggerCommandLine(arguments, std::getenv(mqtt::kPasswordVariable));
     if (!parsed.error.empty()) {
-        posix::writeAll(STDERR_FILENO, usageErrorText(parsed.error));
-        return kExitUsage;
+        const bool usage = parsed.errorStatus == kExitUsage;
+        posix::writeAll(STDERR_FILENO, usage ? usageErrorText(parsed.error) : messageLine(parsed.error));
+        return parsed.errorStatus;
     }
     const LoggerOptions& options = parsed.options;
     if (options.action != Action::Run) {
@@ -75,21 +77,15 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
 
-    const mqtt::PublisherSetup mqttSetup =
-        mqtt::setUpPublisher({options.mqttUrl, options.mqttCaFile, options.mqttPasswordFile},
-                             options.settings.logTimeStamp, std::getenv(mqtt::kPasswordVariable));
-    if (!mqttSetup.error.empty()) {
-        posix::writeAll(STDERR_FILENO, mqttSetup.usageError ? usageErrorText(mqttSetup.error) : messageLine(mqttSetup.error));
-        return mqttSetup.usageError ? kExitUsage : kExitRuntimeFailure;
-    }
+    for (const std::string& warning : options.warnings) tellUser(warning);
 
     SerialPortLink link(options.deviceFolder);
     TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser);
     ReadingFanOut outputs;
     std::unique_ptr<metrics::MetricsServer> metricsServer;
-    if (options.metricsAddress) {
+    if (options.metrics) {
         std::string failure;
-        metricsServer = metrics::MetricsServer::start(*options.metricsAddress, deviceName(options), failure);
+        metricsServer = metrics::MetricsServer::start(*options.metrics, deviceName(options), failure);
         if (!metricsServer) {
             tellUser(failure);
             return kExitRuntimeFailure;
@@ -98,8 +94,8 @@ int main(int argc, char* argv[]) {
     }
     // After everything that can end the start: a publisher announces itself online at once.
     std::unique_ptr<mqtt::MqttPublisher> publisher;
-    if (mqttSetup.settings) {
-        publisher = std::make_unique<mqtt::MqttPublisher>(*mqttSetup.settings, tellUser);
+    if (options.mqtt) {
+        publisher = std::make_unique<mqtt::MqttPublisher>(*options.mqtt, tellUser);
         outputs.add(*publisher);
     }
     LoggerShell shell(options, link, log, signals, outputs.empty() ? nullptr : &outputs);

@@ -3,6 +3,7 @@
 // in order, through a broker restart too; the retained status follows the logger; a broker
 // that is away, refuses the password or shows a certificate of another CA never stops the log.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <stdlib.h>
 
@@ -245,6 +246,7 @@ TEST_P(MqttLoggerLogin, AWrongPasswordIsSaidOnceAndTheLogGoesOn) {
     ASSERT_TRUE(exitedWith(make.waitForExit(secondsFromNow(10)), 0));
     TestBroker broker(folder, {"allow_anonymous false", "password_file " + passwords, "persistence false"});
     std::ofstream(folder / "password") << GetParam().password << "\nsecond line is not read\n";
+    ASSERT_EQ(::chmod((folder / "password").c_str(), 0600), 0);
     TestSubscriber subscriber(broker.port(), kPrefix + "/#", {.user = "meter", .password = "right horse"});
     startLogger("mqtt://meter@127.0.0.1:" + std::to_string(broker.port()) + "/lab/bench%201",
                 {"--mqtt-password-file", folder / "password"});
