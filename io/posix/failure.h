@@ -12,7 +12,7 @@ enum class FailureStep {
     Resolve,    // no device file for the port name, or a path that cannot be a file name
     Open,
     Kind,       // the path names another kind of file: a log that is no regular file
-    Hold,       // the flock (or TIOCEXCL) someone else holds
+    Hold,       // the lock (flock, fcntl or TIOCEXCL) someone else holds
     Configure,  // termios refused, or did not take, the raw line settings
     Read,       // the device went away while it was read
     Write,

@@ -2,13 +2,13 @@
 #include "io/posix/log_file_writer.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <utility>
 
+#include "io/posix/exclusive_hold.h"
 #include "io/posix/posix_result.h"
 #include "io/posix/utf8_path.h"
 #include "io/posix/whole_write.h"
@@ -69,9 +69,7 @@ bool LogFileWriter::openName() {
     if (!S_ISREG(status.st_mode)) return failure_.record(FailureStep::Kind, 0);
     // Advisory on Linux: it keeps out a second copy of this program and anything else that
     // locks, not a plain `echo >>`.
-    if (!succeeded(retryOnInterrupt([&] { return ::flock(file.get(), LOCK_EX | LOCK_NB); }))) {
-        return failure_.record(FailureStep::Hold, errno);
-    }
+    if (const int error = posix::takeExclusiveHold(file.get()); error != 0) return failure_.record(FailureStep::Hold, error);
     // Checked under the lock, so no other Vemtora can be halfway through a line.
     lineFeedOwed_ = endsInsideALine(file.get(), status);
     file_ = std::move(file);

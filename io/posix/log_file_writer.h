@@ -1,4 +1,4 @@
-// The log file on Linux: an append-only file held with an flock, taking lines whole or not at all.
+// The log file on Linux: an append-only file held with advisory locks, taking lines whole or not at all.
 #pragma once
 
 #include <sys/stat.h>

@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -13,6 +12,7 @@
 #include <optional>
 #include <utility>
 
+#include "io/posix/exclusive_hold.h"
 #include "io/posix/posix_result.h"
 #include "io/posix/raw_line_settings.h"
 #include "io/posix/serial_device_path.h"
@@ -27,9 +27,12 @@ using posix::retryOnInterrupt;
 using posix::succeeded;
 
 // TIOCEXCL alone does not keep out root or a program that opened the port first, and
-// programs that share serial ports politely take an flock, so both are taken.
+// programs that share serial ports politely take a lock, so both are taken. errno on failure.
 bool takeExclusiveHold(int fd) {
-    if (!succeeded(retryOnInterrupt([fd] { return ::flock(fd, LOCK_EX | LOCK_NB); }))) return false;
+    if (const int error = posix::takeExclusiveHold(fd); error != 0) {
+        errno = error;
+        return false;
+    }
     return succeeded(::ioctl(fd, TIOCEXCL));
 }
 

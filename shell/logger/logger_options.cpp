@@ -106,6 +106,7 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
     std::optional<mqtt::BrokerUrl> brokerUrl;
     std::optional<std::string> caFile;
     std::optional<std::string> passwordFile;
+    bool deviceFolderGiven = false;
     const auto failWith = [&](std::string message, int status = kExitUsage) {
         parsed.error = std::move(message);
         parsed.errorStatus = status;
@@ -156,6 +157,7 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             case OptionId::DeviceFolder:
                 // As in the window: an empty folder means the default.
                 options.deviceFolder = value->empty() ? posix::kDefaultDeviceFolder : std::string(*value);
+                deviceFolderGiven = true;
                 break;
             case OptionId::IsoTime: options.settings.logTimeStamp = LogTimeStamp::LocalDateTime; break;
             case OptionId::NoReconnect: options.reconnect = false; break;
@@ -182,6 +184,9 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
         }
     }
     if (!scanner.error().empty()) return failWith(scanner.error());
+    if (options.settings.device && deviceFolderGiven) {
+        return failWith("--device and --device-folder exclude each other: a device by its path, or a COM name looked up");
+    }
     // The window takes what it can read and keeps the defaults for the rest; unattended, that
     // would log wrong numbers for days, so the logger refuses what the window would not take.
     if (const auto problem = strictArgumentProblem(positional)) {

@@ -84,14 +84,13 @@ TEST(LoggerCommandLine, IntervalsReadAsDecimalSecondsExactly) {
 }
 
 TEST(LoggerCommandLine, PathsAndFlagsAreTaken) {
-    const LoggerOptions options = parse({"--log", "caf\xc3\xa9.log", "--device=/dev/serial/by-id/usb-x", "--iso-time",
-                                         "--no-reconnect", "--device-folder", "/tmp/d"})
-                                      .options;
+    const LoggerOptions options =
+        parse({"--log", "caf\xc3\xa9.log", "--device=/dev/serial/by-id/usb-x", "--iso-time", "--no-reconnect"}).options;
     EXPECT_EQ(options.logPath, std::wstring(L"caf\u00e9.log"));
     EXPECT_EQ(portName(options.settings), L"/dev/serial/by-id/usb-x");
     EXPECT_EQ(options.settings.logTimeStamp, LogTimeStamp::LocalDateTime);
     EXPECT_FALSE(options.reconnect);
-    EXPECT_EQ(options.deviceFolder, "/tmp/d");
+    EXPECT_EQ(parse({"--device-folder", "/tmp/d"}).options.deviceFolder, "/tmp/d");
     EXPECT_FALSE(options.metrics.has_value());
     for (const char* listen : {"9100", "0.0.0.0:9100", "[::]:9100", "[::1]:1"}) {
         const auto metrics = parse({"--metrics", listen}).options.metrics;
@@ -165,6 +164,8 @@ TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
         {{"4", "1e39", "1"}, "'1e39' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
         {{"4", "nan", "1"}, "'nan' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
         {{"4", "1", "inf"}, "'inf' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
+        {{"--device", "/dev/ttyUSB0", "--device-folder=/tmp"},
+         "--device and --device-folder exclude each other: a device by its path, or a COM name looked up"},
         {{"--metrics", ""}, "--metrics '': the port must be a number from 1 to 65535"},
         {{"--metrics", "0"}, "--metrics '0': the port must be a number from 1 to 65535"},
         {{"--metrics", "65536"}, "--metrics '65536': the port must be a number from 1 to 65535"},

@@ -1,6 +1,7 @@
 // What a user is told when the port or the log file fails: the sentences, and that the link and
 // the writer record the real step, errno and path behind them.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,6 +89,10 @@ TEST_F(RecordedFailure, SerialLinkKeepsStepErrnoAndPath) {
     const posix::OwnedDescriptor holder(::open(held.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
     ASSERT_EQ(::symlink(held.slavePath().c_str(), (folder / "COM8").c_str()), 0);
+    // Some programs lock with fcntl or lockf, which flock never sees.
+    PseudoTerminal recordLocked;
+    const posix::OwnedDescriptor recordHolder(::open(recordLocked.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_EQ(::lockf(recordHolder.get(), F_TLOCK, 0), 0);
 
     const struct {
         std::wstring port;  // a COM name is looked up in the folder; anything else is a path
@@ -103,6 +108,7 @@ TEST_F(RecordedFailure, SerialLinkKeepsStepErrnoAndPath) {
         {L"COM\xD800", 9600, FailureStep::Resolve, 0, "COM?"},
         {widened(folder / "ttyUSB0"), 9600, FailureStep::Open, ENOENT, folder / "ttyUSB0"},
         {widened(held.slavePath()), 9600, FailureStep::Hold, EWOULDBLOCK, held.slavePath()},
+        {widened(recordLocked.slavePath()), 9600, FailureStep::Hold, EWOULDBLOCK, recordLocked.slavePath()},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
@@ -122,6 +128,9 @@ TEST_F(RecordedFailure, LogWriterKeepsStepErrnoAndPath) {
     const std::string held = folder / "held.log";
     const posix::OwnedDescriptor holder(::open(held.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
     ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
+    const std::string recordHeld = folder / "lockf.log";
+    const posix::OwnedDescriptor recordHolder(::open(recordHeld.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    ASSERT_EQ(::lockf(recordHolder.get(), F_TLOCK, 0), 0);
     const std::wstring base = widened(folder.path()) + L"/";
     const struct {
         std::wstring path;
@@ -133,6 +142,7 @@ TEST_F(RecordedFailure, LogWriterKeepsStepErrnoAndPath) {
         {base + L"sub", FailureStep::Open, EISDIR, folder / "sub"},
         {base + L"fifo", FailureStep::Kind, 0, folder / "fifo"},
         {widened(held), FailureStep::Hold, EWOULDBLOCK, held},
+        {widened(recordHeld), FailureStep::Hold, EWOULDBLOCK, recordHeld},
         {base + static_cast<wchar_t>(0xD800) + L".log", FailureStep::Resolve, 0, folder / "?.log"},
     };
     for (const auto& row : rows) {
