@@ -89,8 +89,10 @@ int LoggerShell::run() {
         if (due(kReconnect, reconnectTimer_)) onReconnectTick();
     }
     controller_.shutdown();
-    // Whatever standard output does, the end comes within a second of the signal.
+    // Whatever standard output and error do, the end comes within a second of the signal.
+    const auto deadline = std::chrono::steady_clock::now() + kOutputPatience;
     if (StandardOutput* output = log_.output()) output->finish(kOutputPatience);
+    standardError().finish(deadline);
     return exitStatus_;
 }
 
@@ -123,11 +125,13 @@ void LoggerShell::watchOutput() {
 }
 
 bool LoggerShell::onPollTick() {
+    standardError().flush();
     controller_.onPollTick();
     return !link_.deviceLost() || onDeviceLost();
 }
 
 bool LoggerShell::onReportTick() {
+    standardError().flush();
     controller_.onReportTick();
     watchOutput();
     // Nobody reads the lines any more: end as if told to, with the log's last line whole.

@@ -8,6 +8,7 @@
 #include "io/posix/whole_write.h"
 #include "shell/logger/exit_status.h"
 #include "shell/logger/logger_options.h"
+#include "shell/logger/standard_error.h"
 #include "shell/logger/standard_output.h"
 #include "vemtora_version.h"
 
@@ -56,6 +57,11 @@ std::string messageLine(std::string_view sentence) { return vemtora::messageLine
 
 std::string usageErrorText(std::string_view error) { return vemtora::usageErrorText(kProgramName, error); }
 
-void tellUser(std::string_view sentence) { posix::writeAll(STDERR_FILENO, messageLine(sentence)); }
+StandardError& standardError() {
+    static StandardError channel(STDERR_FILENO, kMessageQueueBytes, kProgramName);
+    return channel;
+}
+
+void tellUser(std::string_view sentence) { standardError().tell(sentence); }
 
 }  // namespace vemtora::logger

@@ -50,6 +50,8 @@ std::string deviceName(const LoggerOptions& options) { return posix::shownPath(p
 int main(int argc, char* argv[]) {
     // First, before any descriptor is opened.
     const bool outputOpen = standardOutputOpen();
+    // Made on this thread, the loop's, which alone writes it.
+    standardError();
     // Before anything can be interrupted: a signal during start-up then ends the run cleanly too.
     posix::TerminationSignals signals({kReopenSignal});
     // A reader that goes away is seen as EPIPE and ends the run after a whole line; past a

@@ -1,41 +1,11 @@
 // Writing standard output from its queue without blocking.
 #include "shell/logger/standard_output.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "io/posix/failure.h"
 #include "io/posix/posix_result.h"
+#include "shell/logger/queued_write.h"
 
 namespace vemtora::logger {
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// O_NONBLOCK belongs to the open file description, which a terminal shares with the shell and
-// every program in it: set only while the logger writes, then put back as found.
-class NonBlockingWhileWriting {
-public:
-    explicit NonBlockingWhileWriting(int fd) : fd_(fd), flags_(::fcntl(fd, F_GETFL)) {
-        set_ = flags_ != -1 && (flags_ & O_NONBLOCK) == 0 && ::fcntl(fd_, F_SETFL, flags_ | O_NONBLOCK) == 0;
-    }
-    ~NonBlockingWhileWriting() {
-        if (set_) ::fcntl(fd_, F_SETFL, flags_);
-    }
-    NonBlockingWhileWriting(const NonBlockingWhileWriting&) = delete;
-    NonBlockingWhileWriting& operator=(const NonBlockingWhileWriting&) = delete;
-
-private:
-    int fd_;
-    int flags_;
-    bool set_ = false;
-};
-
-}  // namespace
 
 StandardOutput::StandardOutput(int fd, std::size_t capacity, bool logKept, Report report)
     : fd_(fd), queue_(capacity), logKept_(logKept), report_(std::move(report)) {}
@@ -68,43 +38,19 @@ void StandardOutput::flush() {
     }
 }
 
-StandardOutput::Written StandardOutput::writeQueued() {
-    const NonBlockingWhileWriting nonBlocking(fd_);
-    while (!queue_.empty()) {
-        // One line per write: a pipe takes up to 4 KiB whole or not at all, so no reader sees
-        // a line in pieces.
-        const std::string_view line = queue_.front();
-        const ssize_t result = posix::retryOnInterrupt([&] { return ::write(fd_, line.data(), line.size()); });
-        if (result > 0) {
-            queue_.consume(static_cast<std::size_t>(result));
-            continue;
-        }
-        const int error = result == 0 ? EIO : errno;
-        if (error == EAGAIN || error == EWOULDBLOCK) return Written::Blocked;
-        queue_.clear();
-        if (error == EPIPE) {
-            closed_ = true;
-            return Written::Closed;
-        }
-        if (failures_.changed(true)) {
-            report_("cannot write to standard output: " + posix::errorText(error) + "; lines are lost");
-        }
-        return Written::Failed;
+Written StandardOutput::writeQueued() {
+    const WriteOutcome outcome = writeQueuedLines(fd_, queue_);
+    if (outcome.written == Written::Closed) closed_ = true;
+    if (outcome.written == Written::Failed && failures_.changed(true)) {
+        report_("cannot write to standard output: " + posix::errorText(outcome.error) + "; lines are lost");
     }
-    return Written::All;
+    return outcome.written;
 }
 
 void StandardOutput::finish(std::chrono::milliseconds patience) {
-    const Clock::time_point deadline = Clock::now() + patience;
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     flush();
-    while (waiting()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        pollfd writable{fd_, POLLOUT, 0};
-        if (left <= 0 || posix::retryOnInterrupt([&] { return ::poll(&writable, 1, static_cast<int>(left)); }) <= 0) {
-            break;
-        }
-        flush();
-    }
+    while (waiting() && waitWritable(fd_, deadline)) flush();
     if (closed_) return;
     notShown_ += queue_.clear();
     if (notShown_ > 0) report_(notShown(notShown_));

@@ -12,6 +12,7 @@
 
 #include "shell/logger/line_queue.h"
 #include "shell/logger/loss_run.h"
+#include "shell/logger/queued_write.h"
 
 namespace vemtora::logger {
 
@@ -41,7 +42,6 @@ public:
     void finish(std::chrono::milliseconds patience);
 
 private:
-    enum class Written { All, Blocked, Closed, Failed };
     Written writeQueued();
     std::string notShown(std::size_t lines) const;
 

@@ -52,7 +52,11 @@ protected:
 
     ChildProcess& startLogger(const std::vector<std::string>& options,
                               const std::function<void()>& beforeExec = {}) {
-        std::vector<std::string> arguments{"--device-folder", folder.path(), "--log", logPath()};
+        std::vector<std::string> arguments{"--log", logPath()};
+        // A device by its path takes the place of the folder of COM names.
+        if (std::find(options.begin(), options.end(), "--device") == options.end()) {
+            arguments.insert(arguments.end(), {"--device-folder", folder.path()});
+        }
         arguments.insert(arguments.end(), options.begin(), options.end());
         logger_ = std::make_unique<ChildProcess>(loggerCommand(arguments), beforeExec);
         return *logger_;
@@ -413,6 +417,33 @@ TEST_F(LoggerRun, RemovedLogIsReportedOnceAndStartedAgain) {
     for (std::size_t i = 0; i < beforeRemoval; ++i) keptBefore += seen[i] + "\n";
     EXPECT_GE(output.size() - renewed.size(), keptBefore.size());
     EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "") << "said once";
+}
+
+// Standard error on a pipe nobody reads (a paused pager after 2>&1) holds up neither the loop
+// nor the log when there is something to say.
+TEST_F(LoggerRun, UnreadStandardErrorHoldsUpNeitherTheLogNorTheEnd) {
+    Meter meter(link(), kLineDelivery, {"--baud", "38400"});
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"}, [] {
+        // Full before the logger starts: its next byte there would wait.
+        ::fcntl(STDERR_FILENO, F_SETPIPE_SZ, 4096);
+        const int flags = ::fcntl(STDERR_FILENO, F_GETFL);
+        ::fcntl(STDERR_FILENO, F_SETFL, flags | O_NONBLOCK);
+        char filler[512];
+        std::fill(std::begin(filler), std::end(filler), 'x');
+        while (::write(STDERR_FILENO, filler, sizeof filler) > 0) {
+        }
+        ::fcntl(STDERR_FILENO, F_SETFL, flags);
+    });
+    std::vector<std::string> seen;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen));
+    ASSERT_EQ(::unlink(logPath().c_str()), 0);  // to be said where nobody reads
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(readUntil("\t64.6\t", seen)) << "the loop waits on standard error";
+    EXPECT_GE(linesOf(fileContents(logPath())).size(), 15u);
+    logger.signal(SIGTERM);
+    const auto signalled = Clock::now();
+    EXPECT_TRUE(exitedWith(logger.waitForExit(signalled + 5s), 0));
+    EXPECT_LT(Clock::now() - signalled, 1s);
 }
 
 TEST_F(LoggerRun, ClosedStandardOutputStillLogsToTheFile) {
