@@ -3,12 +3,16 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <unordered_map>
 
+#include "io/metrics/connection_guard.h"
 #include "io/metrics/listen_address.h"
 #include "io/posix/failure.h"
 #include "io/posix/owned_descriptor.h"
@@ -68,35 +72,136 @@ MHD_Result answer(void* server, MHD_Connection* connection, const char* url, con
     }
 }
 
+// One server thread runs libmicrohttpd and the guard together, so the guard's verdicts and
+// the connections' ends never race.
+struct Connections {
+    ConnectionGuard guard{kMaxConnectionsPerAddress, kMaxConnections, kRequestDeadline};
+    std::unordered_map<ConnectionGuard::Id, MHD_Connection*> open;
+
+    void close(ConnectionGuard::Id id) {
+        const auto found = open.find(id);
+        if (found == open.end()) return;
+        const MHD_ConnectionInfo* info = MHD_get_connection_info(found->second, MHD_CONNECTION_INFO_CONNECTION_FD);
+        // The socket stays libmicrohttpd's to close; it sees the end on its next turn.
+        if (info != nullptr) ::shutdown(info->connect_fd, SHUT_RDWR);
+    }
+};
+
+std::string addressOf(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (info == nullptr || info->client_addr == nullptr) return {};
+    const sockaddr* peer = info->client_addr;
+    if (peer->sa_family == AF_INET) {
+        const auto* v4 = reinterpret_cast<const sockaddr_in*>(peer);
+        return std::string(reinterpret_cast<const char*>(&v4->sin_addr), sizeof v4->sin_addr);
+    }
+    if (peer->sa_family == AF_INET6) {
+        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(peer);
+        return std::string(reinterpret_cast<const char*>(&v6->sin6_addr), sizeof v6->sin6_addr);
+    }
+    return {};
+}
+
+void onConnection(void* context, MHD_Connection* connection, void**, MHD_ConnectionNotificationCode code) noexcept {
+    auto& connections = *static_cast<Connections*>(context);
+    const auto id = reinterpret_cast<ConnectionGuard::Id>(connection);
+    try {
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            connections.open[id] = connection;
+            for (const auto victim : connections.guard.opened(id, addressOf(connection), ConnectionGuard::Clock::now())) {
+                connections.close(victim);
+            }
+        } else {
+            connections.guard.closed(id);
+            connections.open.erase(id);
+        }
+    } catch (...) {  // out of memory: this connection goes unguarded, the server goes on
+    }
+}
+
+void onAnswered(void* context, MHD_Connection* connection, void**, MHD_RequestTerminationCode) noexcept {
+    auto& connections = *static_cast<Connections*>(context);
+    connections.guard.answered(reinterpret_cast<ConnectionGuard::Id>(connection), ConnectionGuard::Clock::now());
+}
+
+// How long the server thread may sleep: until libmicrohttpd or the guard has something to do.
+int waitMilliseconds(MHD_Daemon* daemon, const ConnectionGuard& guard) {
+    using namespace std::chrono;
+    long long wait = -1;
+    MHD_UNSIGNED_LONG_LONG daemonWait = 0;
+    if (MHD_get_timeout(daemon, &daemonWait) == MHD_YES) wait = static_cast<long long>(daemonWait);
+    if (const auto next = guard.nextExpiry()) {
+        const long long untilExpiry =
+            std::max<long long>(0, duration_cast<milliseconds>(*next - ConnectionGuard::Clock::now()).count() + 1);
+        wait = wait < 0 ? untilExpiry : std::min(wait, untilExpiry);
+    }
+    return static_cast<int>(std::min<long long>(wait, 60'000));
+}
+
 }  // namespace
 
-std::unique_ptr<MetricsServer> MetricsServer::start(const ListenAddress& address, std::string device,
-                                                    std::string& failure) {
-    posix::OwnedDescriptor listening = listeningSocket(address);
-    if (!listening.isOpen()) {
-        failure = "cannot serve metrics on " + address.text + ": " + posix::errorText(errno);
-        return nullptr;
+MetricsServer::MetricsServer(const ListenAddress& address, std::string device, Tell tell)
+    : address_(address), device_(std::move(device)), tell_(std::move(tell)),
+      stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (!stop_.isOpen()) {
+        tell_("cannot serve metrics: " + posix::errorText(errno));
+        return;
     }
-    std::unique_ptr<MetricsServer> server(new MetricsServer(std::move(device)));
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL;
-    if (address.address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
-    server->daemon_ = MHD_start_daemon(flags, 0, nullptr, nullptr, &answer, server.get(),
-                                       MHD_OPTION_LISTEN_SOCKET, listening.get(),
-                                       MHD_OPTION_CONNECTION_LIMIT, kMaxConnections,
-                                       MHD_OPTION_PER_IP_CONNECTION_LIMIT, kMaxConnectionsPerAddress,
-                                       MHD_OPTION_CONNECTION_MEMORY_LIMIT, kRequestMemoryBytes,
-                                       MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeoutSeconds,
-                                       MHD_OPTION_END);
-    if (server->daemon_ == nullptr) {
-        failure = "cannot serve metrics on " + address.text + ": the HTTP server did not start";
-        return nullptr;
-    }
-    listening.release();  // the daemon closes it when it stops
-    return server;
+    thread_ = std::thread([this] { serve(); });
 }
 
 MetricsServer::~MetricsServer() {
-    if (daemon_ != nullptr) MHD_stop_daemon(daemon_);
+    if (!thread_.joinable()) return;
+    const std::uint64_t one = 1;
+    while (::write(stop_.get(), &one, sizeof one) < 0 && errno == EINTR) {
+    }
+    thread_.join();
+}
+
+void MetricsServer::serve() {
+    Connections connections;
+    MHD_Daemon* daemon = nullptr;
+    bool toldFailure = false;
+    for (;;) {
+        if (daemon == nullptr) {
+            posix::OwnedDescriptor listening = listeningSocket(address_);
+            const int error = errno;
+            if (listening.isOpen()) {
+                unsigned flags = MHD_USE_EPOLL;
+                if (address_.address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
+                daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, &answer, this,
+                                          MHD_OPTION_LISTEN_SOCKET, listening.get(),
+                                          // The guard keeps to the limits by closing the oldest; these only bound a flood.
+                                          MHD_OPTION_CONNECTION_LIMIT, kMaxConnections * 4,
+                                          MHD_OPTION_CONNECTION_MEMORY_LIMIT, kRequestMemoryBytes,
+                                          MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(kRequestDeadline.count()),
+                                          MHD_OPTION_NOTIFY_CONNECTION, &onConnection, &connections,
+                                          MHD_OPTION_NOTIFY_COMPLETED, &onAnswered, &connections,
+                                          MHD_OPTION_END);
+                if (daemon != nullptr) listening.release();  // the daemon closes it when it stops
+            }
+            if (daemon != nullptr && toldFailure) tell_("serving metrics on " + address_.text + " now");
+            if (daemon == nullptr && !toldFailure) {
+                const std::string why = listening.isOpen() ? "the HTTP server did not start" : posix::errorText(error);
+                tell_("cannot serve metrics on " + address_.text + ": " + why + "; logging goes on, and the port is tried " +
+                      "again every " + std::to_string(kListenRetry.count()) + " s");
+                toldFailure = true;
+            }
+        }
+        pollfd watched[2] = {{stop_.get(), POLLIN, 0}, {-1, POLLIN, 0}};
+        int wait = static_cast<int>(std::chrono::milliseconds(kListenRetry).count());
+        if (daemon != nullptr) {
+            const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon, MHD_DAEMON_INFO_EPOLL_FD);
+            watched[1].fd = info != nullptr ? info->epoll_fd : -1;
+            wait = waitMilliseconds(daemon, connections.guard);
+        }
+        if (::poll(watched, 2, wait) < 0 && errno != EINTR) break;
+        if (watched[0].revents != 0) break;
+        if (daemon == nullptr) continue;
+        MHD_run(daemon);
+        for (const auto id : connections.guard.expired(ConnectionGuard::Clock::now())) connections.close(id);
+    }
+    if (daemon != nullptr) MHD_stop_daemon(daemon);
 }
 
 void MetricsServer::takeReading(const IntervalReading& reading) {

@@ -1,33 +1,40 @@
-// --metrics: serves GET /metrics from libmicrohttpd's own thread, so no client ever holds up
-// the serial loop; the loop only updates the totals under a short lock.
+// --metrics: serves GET /metrics from a thread of its own, so no client ever holds up the
+// serial loop; the loop only updates the totals under a short lock. A port it cannot listen on
+// (in use, an address not up yet) is tried again in the background: the log never waits for it.
 #pragma once
 
-#include <memory>
+#include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "core/controller_interfaces.h"
 #include "io/metrics/exposition.h"
 #include "io/metrics/listen_address.h"
+#include "io/posix/owned_descriptor.h"
 
 struct MHD_Daemon;
 
 namespace vemtora::metrics {
 
-// What one slow or hostile client can take: a scrape needs one connection and a few hundred
-// bytes of request, and Prometheus gives up on a scrape after 10 s by default.
+// What slow or hostile clients can take: a scrape needs one connection and a few hundred bytes
+// of request, made within a few seconds; Prometheus gives up on a scrape after 10 s by default.
 inline constexpr unsigned kMaxConnections = 16;
 inline constexpr unsigned kMaxConnectionsPerAddress = 4;
 inline constexpr std::size_t kRequestMemoryBytes = 16 * 1024;
-inline constexpr unsigned kIdleTimeoutSeconds = 10;
+inline constexpr std::chrono::seconds kRequestDeadline{5};
+// How often a port that could not be had is tried again.
+inline constexpr std::chrono::seconds kListenRetry{10};
 
 class MetricsServer final : public ReadingSink {
 public:
-    // Listens at once on the address. nullptr with failure set when it cannot, say because the
-    // port is in use. device: the label every metric carries.
-    static std::unique_ptr<MetricsServer> start(const ListenAddress& address, std::string device,
-                                                std::string& failure);
+    // Told from the server's thread: what it cannot do, and when it can again.
+    using Tell = std::function<void(std::string_view sentence)>;
+
+    // device: the label every metric carries.
+    MetricsServer(const ListenAddress& address, std::string device, Tell tell);
     ~MetricsServer() override;
 
     MetricsServer(const MetricsServer&) = delete;
@@ -40,12 +47,15 @@ public:
     std::string exposition() const;
 
 private:
-    explicit MetricsServer(std::string device) : device_(std::move(device)) {}
+    void serve();
 
+    const ListenAddress address_;
     const std::string device_;
+    Tell tell_;
     mutable std::mutex mutex_;
     MeterTotals totals_;
-    MHD_Daemon* daemon_ = nullptr;
+    posix::OwnedDescriptor stop_;  // an eventfd: readable once the server is to end
+    std::thread thread_;
 };
 
 }  // namespace vemtora::metrics

@@ -45,8 +45,8 @@ std::string helpText() {
     text += "\nExit status:\n";
     addHelpRow(text, std::to_string(kExitOk), "ended by a signal, or the reader of standard output went away");
     addHelpRow(text, std::to_string(kExitRuntimeFailure),
-           "the port, the log file or an MQTT password or CA file could not be opened, the metrics port was "
-           "in use, or the device went away with --no-reconnect");
+           "the port, the log file or an MQTT password or CA file could not be opened, or the device went "
+           "away with --no-reconnect");
     addHelpRow(text, std::to_string(kExitUsage), "a bad command line, or standard output closed without --log");
     return text;
 }

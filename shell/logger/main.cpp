@@ -86,12 +86,7 @@ int main(int argc, char* argv[]) {
     ReadingFanOut outputs;
     std::unique_ptr<metrics::MetricsServer> metricsServer;
     if (options.metrics) {
-        std::string failure;
-        metricsServer = metrics::MetricsServer::start(*options.metrics, deviceName(options), failure);
-        if (!metricsServer) {
-            tellUser(failure);
-            return kExitRuntimeFailure;
-        }
+        metricsServer = std::make_unique<metrics::MetricsServer>(*options.metrics, deviceName(options), tellUser);
         outputs.add(*metricsServer);
     }
     // After everything that can end the start: a publisher announces itself online at once.

@@ -2,12 +2,9 @@
 // device, a port, log file or metrics port someone else holds, a device the user may not open.
 // Nothing is written to standard output or the log in any of these cases.
 #include <fcntl.h>
-#include <arpa/inet.h>
 #include <grp.h>
-#include <netinet/in.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,22 +26,6 @@ namespace {
 using namespace testing_support;
 using pty::PseudoTerminal;
 
-// A TCP port on 127.0.0.1 that another program listens on.
-struct ListeningPort {
-    ListeningPort() {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        EXPECT_EQ(::bind(socket.get(), reinterpret_cast<sockaddr*>(&address), length), 0);
-        EXPECT_EQ(::listen(socket.get(), 1), 0);
-        EXPECT_EQ(::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
-        text = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-    }
-    const posix::OwnedDescriptor socket{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-    std::string text;
-};
-
 class LoggerStart : public ::testing::Test {
 protected:
     LoggerStart() {
@@ -62,7 +43,6 @@ protected:
     PseudoTerminal freePort;
     PseudoTerminal heldPort;
     const posix::OwnedDescriptor heldPortHolder{::open(heldPort.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)};
-    ListeningPort heldMetrics;
 };
 
 const std::string kTryHelp = "Try 'vemtora-logger --help' for more information.\n";
@@ -95,8 +75,6 @@ TEST_F(LoggerStart, EachFailureGivesItsOneLineAndExitStatus) {
          "vemtora-logger: cannot open log file " + heldLog +
              ": another program holds it (another Vemtora logging to it?)\n",
          1, ""},
-        {{"--device", freePort.slavePath(), "--log", folder / "new.log", "--metrics", heldMetrics.text},
-         "vemtora-logger: cannot serve metrics on " + heldMetrics.text + ": Address already in use\n", 1, ""},
         {{"--device", freePort.slavePath(), "--log", folder / "new.log", "--metrics", "127.0.0.1:http"},
          "vemtora-logger: --metrics '127.0.0.1:http': the port must be a number from 1 to 65535\n" + kTryHelp, 2, ""},
         // The broker's settings are checked before the port is opened.

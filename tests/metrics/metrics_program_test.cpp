@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -406,6 +407,60 @@ TEST_F(LoggerMetrics, HostileClientsStallNeitherTheLogNorLaterScrapes) {
     for (const auto& row : refused) {
         EXPECT_EQ(http(metricsUrl(row.path), row.method).status, 404) << row.method << " " << row.path;
     }
+    logger.signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
+}
+
+// Two loggers given one metrics port (one drop-in for every instance): both log; the second
+// says so, tries again, and serves once the port is free.
+TEST_F(LoggerMetrics, APortInUseStopsNoLoggingAndIsTakenWhenFree) {
+    Meter first(folder / "COM5", kLineDelivery);
+    Meter second(folder / "COM6", kLineDelivery);
+    ASSERT_TRUE(first.started() && second.started());
+    ChildProcess& holder = startLogger("0.1");
+    ASSERT_TRUE(holder.out().next(secondsFromNow(10))) << holder.err().rest(secondsFromNow(1));
+    const std::string address = "127.0.0.1:" + std::to_string(metricsPort);
+    ChildProcess late(loggerCommand({"5", "--device-folder", folder.path(), "--interval", "0.1", "--log",
+                                     folder / "second.log", "--metrics", address}));
+    EXPECT_EQ(late.err().next(secondsFromNow(10)),
+              "vemtora-logger: cannot serve metrics on " + address +
+                  ": Address already in use; logging goes on, and the port is tried again every 10 s");
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(late.out().next(secondsFromNow(5))) << "line " << i;
+    holder.signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(holder.waitForExit(secondsFromNow(10)), 0));
+    // Tried every 10 s: the port is had within one period and a little after the first ended.
+    EXPECT_EQ(late.err().next(secondsFromNow(15)), "vemtora-logger: serving metrics on " + address + " now");
+    const HttpAnswer scrape = http(metricsUrl());
+    EXPECT_EQ(scrape.status, 200);
+    EXPECT_NE(scrape.body.find("vemtora_frames_total{device=\"COM6\"}"), std::string::npos) << scrape.body;
+    late.signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(late.waitForExit(secondsFromNow(10)), 0));
+}
+
+// Clients that send a request a header line at a time hold no slot a scraper needs: the oldest
+// gives way to a new connection, and none may take more than a few seconds over a request.
+TEST_F(LoggerMetrics, TricklingClientsCannotLockAScraperOut) {
+    Meter meter(folder / "COM5", kLineDelivery);
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger("0.5");
+    ASSERT_TRUE(logger.out().next(secondsFromNow(10))) << logger.err().rest(secondsFromNow(1));
+    std::vector<posix::OwnedDescriptor> tricklers = holdConnections(metricsPort, metrics::kMaxConnectionsPerAddress);
+    std::atomic<bool> done = false;
+    std::thread trickle([&] {
+        for (int beat = 0; !done && beat < 60; ++beat) {
+            for (const auto& fd : tricklers) {
+                const std::string part = beat == 0 ? "GET /metrics HTTP/1.1\r\n" : "X-Slow: " + std::to_string(beat) + "\r\n";
+                ::send(fd.get(), part.data(), part.size(), MSG_NOSIGNAL);
+            }
+            std::this_thread::sleep_for(500ms);
+        }
+    });
+    std::this_thread::sleep_for(1s);  // the tricklers hold every slot of this address by now
+    int served = 0;
+    for (int scrape = 0; scrape < 4; ++scrape) served += http(metricsUrl()).status == 200 ? 1 : 0;
+    done = true;
+    trickle.join();
+    EXPECT_EQ(served, 4);
     logger.signal(SIGTERM);
     EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
 }
