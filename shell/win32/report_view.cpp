@@ -1,12 +1,14 @@
 #include "shell/win32/report_view.h"
 
+#include "shell/win32/report_font_choice.h"
+
 namespace vemtora {
 
 namespace {
 
-HFONT createGothicFont(int height) {
-    return CreateFontW(height, 0, 0, 0, 0, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳゴシック");
+HFONT createFont(LOGFONTW font, int height) {
+    font.lfHeight = height;
+    return CreateFontIndirectW(&font);
 }
 
 void drawText(HDC dc, const RECT& client, HFONT font, const WindowText& text, UINT format) {
@@ -18,13 +20,22 @@ void drawText(HDC dc, const RECT& client, HFONT font, const WindowText& text, UI
 }  // namespace
 
 ReportFonts createReportFonts() {
-    return {createGothicFont(20), createGothicFont(40), createGothicFont(15)};
+    const LOGFONTW font = chooseReportFont();
+    return {createFont(font, 20), createFont(font, 40), createFont(font, 15)};
 }
 
 void paintReportTexts(HDC dc, const RECT& client, const ReportTexts& texts, const ReportFonts& fonts) {
     drawText(dc, client, fonts.time, texts.timeText, DT_SINGLELINE | DT_LEFT | DT_TOP);
-    // Multi-line: the text's CR LF starts the totals line.
+    // Multi-line: the text's CR LF starts the totals line, which in a small window peeks out at
+    // the bottom beside the status line, kept half a line's height clear of it, never over it.
+    SelectObject(dc, fonts.status);
+    SIZE status{};
+    GetTextExtentPoint32W(dc, texts.statusText.c_str(), static_cast<int>(texts.statusText.length()), &status);
+    SaveDC(dc);
+    ExcludeClipRect(dc, client.left, client.bottom - status.cy, client.left + status.cx + status.cy / 2,
+                    client.bottom);
     drawText(dc, client, fonts.measurement, texts.measurementText, DT_RIGHT | DT_TOP);
+    RestoreDC(dc, -1);
     drawText(dc, client, fonts.status, texts.statusText, DT_SINGLELINE | DT_LEFT | DT_BOTTOM);
 }
 

@@ -13,7 +13,8 @@ struct ReportFonts {
     HFONT status = nullptr;
 };
 
-// Created once per window and never deleted: they end with the process.
+// Created once per window and never deleted: they end with the process. Their face: see
+// chooseReportFont().
 ReportFonts createReportFonts();
 
 // Clock at the top left, averages right-aligned from the top, status line at the bottom left.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes a new Wine prefix for one test run: Japanese fonts mapped, Wine drawing its own frames.
 # The prefix is 64-bit and runs 32-bit programs too (with /usr/lib/wine/wine), so each suite,
-# x86_64 or i686, makes its own the same way.
-# Usage: fresh_wine_prefix.sh PREFIX
+# x86_64 or i686, makes its own the same way. --no-font-mapping leaves the font names unmapped,
+# as on a Windows without MS Gothic.
+# Usage: fresh_wine_prefix.sh [--no-font-mapping] PREFIX
 set -euo pipefail
 # Now and then wineboot fails for no reason of ours (seen once in many runs, with 32-bit Wine
 # installed on a kernel that cannot run it): a second attempt starts again from nothing.
@@ -10,6 +11,11 @@ if [ -z "${VEMTORA_PREFIX_ATTEMPT:-}" ]; then
     VEMTORA_PREFIX_ATTEMPT=1 "$0" "$@" && exit 0
     echo "making the Wine prefix failed; trying once more from nothing" >&2
     exec env VEMTORA_PREFIX_ATTEMPT=2 "$0" "$@"
+fi
+drop_fonts=0
+if [ "$1" = --no-font-mapping ]; then
+    drop_fonts=1
+    shift
 fi
 prefix=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,7 +29,8 @@ mkdir -p "$(dirname "$prefix")"
 /usr/lib/wine/wine64 wineboot --init
 # regedit reads version 5 files as UTF-16 with a byte-order mark. The keys are shared by the
 # 64-bit and 32-bit views of the registry.
-{ printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/wine_prefix.reg"; } > "$prefix/vemtora.reg"
+{ printf '\xff\xfe'; awk -v drop="$drop_fonts" '/^\[/ { skip = drop && /\\Font/ } !skip' "$here/wine_prefix.reg" |
+    iconv -f UTF-8 -t UTF-16LE; } > "$prefix/vemtora.reg"
 /usr/lib/wine/wine64 regedit /S 'Z:'"$(echo "$prefix/vemtora.reg" | tr / '\\')"
 # The serial tests link their own ports; the defaults (com1 -> /dev/ttyS0) must not answer instead.
 rm -f "$prefix"/dosdevices/com*

@@ -15,7 +15,10 @@ import sys
 # Imports that Windows XP (and on x64, XP x64 / Server 2003) already had.
 OLD_ENOUGH = {
     "comdlg32.dll": {"GetSaveFileNameW"},
-    "gdi32.dll": {"CreateFontW", "SelectObject"},
+    "gdi32.dll": {
+        "CreateCompatibleDC", "CreateFontIndirectW", "CreateFontW", "DeleteDC", "DeleteObject", "EnumFontFamiliesExW",
+        "ExcludeClipRect", "GetGlyphIndicesW", "GetTextExtentPoint32W", "RestoreDC", "SaveDC", "SelectObject",
+    },
     "kernel32.dll": {
         "AddVectoredExceptionHandler", "ClearCommError", "CloseHandle", "CreateEventA", "CreateFileW",
         "CreateSemaphoreA", "DeleteCriticalSection", "DuplicateHandle", "EnterCriticalSection", "FreeLibrary",
@@ -24,8 +27,8 @@ OLD_ENOUGH = {
         "GetLocalTime", "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress", "GetProcessAffinityMask",
         "GetStartupInfoW", "GetSystemTimeAsFileTime", "GetThreadContext", "GetThreadPriority",
         "InitializeCriticalSection", "IsDBCSLeadByteEx", "IsDebuggerPresent", "LeaveCriticalSection",
-        "LoadLibraryA", "LoadLibraryW", "MultiByteToWideChar", "OpenProcess", "OutputDebugStringA", "PurgeComm",
-        "RaiseException", "ReadFile", "ReleaseSemaphore", "RemoveVectoredExceptionHandler", "ResetEvent",
+        "LoadLibraryA", "LoadLibraryW", "lstrcpynW", "MultiByteToWideChar", "OpenProcess", "OutputDebugStringA",
+        "PurgeComm", "RaiseException", "ReadFile", "ReleaseSemaphore", "RemoveVectoredExceptionHandler", "ResetEvent",
         "ResumeThread", "SetCommState", "SetCommTimeouts", "SetEndOfFile", "SetEvent", "SetFilePointerEx",
         "SetLastError", "SetProcessAffinityMask", "SetThreadContext", "SetThreadPriority",
         "SetUnhandledExceptionFilter", "SetupComm", "Sleep", "SuspendThread", "TlsAlloc", "TlsGetValue",
@@ -47,7 +50,8 @@ OLD_ENOUGH = {
         "BeginPaint", "CreateWindowExW", "DefWindowProcW", "DestroyWindow", "DialogBoxParamW", "DispatchMessageW",
         "DrawTextW", "EndDialog", "EndPaint", "GetClientRect", "GetMessageW", "InvalidateRect", "KillTimer",
         "LoadAcceleratorsW", "LoadCursorW", "LoadIconW", "LoadStringW", "PostQuitMessage", "RegisterClassExW",
-        "SetTimer", "ShowWindow", "TranslateAcceleratorW", "TranslateMessage", "UpdateWindow",
+        "SetTimer", "ShowWindow", "SystemParametersInfoW", "TranslateAcceleratorW", "TranslateMessage",
+        "UpdateWindow",
     },
 }
 

@@ -12,6 +12,7 @@
 
 #include "core/acquisition_settings.h"
 #include "import_hook.h"
+#include "shell/win32/report_view.h"
 #include "tests/core/fakes.h"
 #include "ui_driver.h"
 #include "window_harness.h"
@@ -37,17 +38,20 @@ public:
 };
 
 // Every DrawTextW of the program: the text, the rectangle it was given, the font selected into
-// the device context, and where its pixels land (drawn once more, alike, on a bitmap).
+// the device context, the face that font really got and how many of the texts' characters it
+// lacks, and where its pixels land (drawn once more, alike, on a bitmap).
 struct DrawnText {
     std::wstring text;
     RECT area{};
     LOGFONTW font{};
+    std::wstring face;
+    int missingGlyphs = 0;
     RECT ink{};  // empty when nothing shows
 };
 std::vector<DrawnText> drawnTexts;
 decltype(&DrawTextW) realDrawText = nullptr;
 
-RECT inkOf(HFONT font, LPCWSTR text, int length, const RECT& area, UINT format) {
+RECT inkOf(HDC source, HFONT font, LPCWSTR text, int length, const RECT& area, UINT format) {
     const int width = area.right, height = area.bottom;
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -57,6 +61,10 @@ RECT inkOf(HFONT font, LPCWSTR text, int length, const RECT& area, UINT format) 
     SelectObject(dc, bitmap);
     SelectObject(dc, font);
     PatBlt(dc, 0, 0, width, height, WHITENESS);
+    // The painter's own clipping holds on the copy too.
+    const HRGN clip = CreateRectRgn(0, 0, 0, 0);
+    if (GetClipRgn(source, clip) == 1) SelectClipRgn(dc, clip);
+    DeleteObject(clip);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     RECT copy = area;
@@ -82,7 +90,15 @@ int WINAPI recordDrawText(HDC dc, LPCWSTR text, int length, LPRECT area, UINT fo
     drawn.area = *area;
     const auto font = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
     GetObjectW(font, sizeof drawn.font, &drawn.font);
-    if ((format & DT_CALCRECT) == 0) drawn.ink = inkOf(font, text, length, *area, format);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    drawn.face = face;
+    const std::wstring characters = L"0123456789.: COMbpsecXfrSav";
+    std::vector<WORD> glyphs(characters.size());
+    GetGlyphIndicesW(dc, characters.c_str(), static_cast<int>(characters.size()), glyphs.data(),
+                     GGI_MARK_NONEXISTING_GLYPHS);
+    drawn.missingGlyphs = static_cast<int>(std::count(glyphs.begin(), glyphs.end(), 0xFFFF));
+    if ((format & DT_CALCRECT) == 0) drawn.ink = inkOf(dc, font, text, length, *area, format);
     drawnTexts.push_back(drawn);
     return realDrawText(dc, text, length, area, format);
 }
@@ -134,6 +150,9 @@ const std::vector<TextRow> kTexts = {
      }},
 };
 
+// Set by the run in a prefix without the font mapping, where MS Gothic is not installed.
+bool msGothicMissing() { return GetEnvironmentVariableW(L"VEMTORA_FONTS_UNMAPPED", nullptr, 0) != 0; }
+
 TEST(MainWindowPaint, EachTextInItsFontAndPlace) {
     WatchDrawText watch;
     SteadyMeter meter;
@@ -157,11 +176,48 @@ TEST(MainWindowPaint, EachTextInItsFontAndPlace) {
         EXPECT_EQ(font.lfWeight, FW_DONTCARE) << row.what;
         EXPECT_EQ(font.lfItalic + font.lfUnderline + font.lfStrikeOut, 0) << row.what;
         EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET) << row.what;
-        EXPECT_EQ(std::wstring(font.lfFaceName), L"ＭＳゴシック") << row.what;
+        // MS Gothic where installed, else another Japanese face; either way one that has the glyphs.
+        EXPECT_EQ(std::wstring(font.lfFaceName) == L"ＭＳゴシック", !msGothicMissing())
+            << row.what << ": " << drawn->face;
+        EXPECT_EQ(drawn->face, font.lfFaceName) << row.what << ": another face stood in";
+        EXPECT_EQ(drawn->missingGlyphs, 0) << row.what << " in " << drawn->face;
         const RECT& ink = drawn->ink;
         EXPECT_TRUE(row.placed(ink, drawn->area))
             << row.what << " is not " << row.where << ": ink " << ink.left << "," << ink.top << " to " << ink.right
             << "," << ink.bottom << " in " << drawn->area.right << "x" << drawn->area.bottom;
+    }
+}
+
+// At the size the window opens with, typical texts in the window's fonts: the totals line peeks
+// out at the bottom, but no text's pixels reach into another's.
+TEST(MainWindowPaint, AtTheFirstSizeNoTextCoversAnother) {
+    SteadyMeter meter;
+    testing::FakeLogFile logFile;
+    WindowUnderTest window(meter, logFile);
+    RECT client{};
+    GetClientRect(window.handle(), &client);
+    ReportTexts texts;
+    texts.timeText.append("09:05:07.3");
+    texts.measurementText.append("229.8 0.52 119.6\r\n2298.0 5.20 1196.0 10");
+    texts.statusText.append("COM5 9600bps 0.5sec Xfer Save");
+    WatchDrawText watch;
+    const HDC dc = GetDC(window.handle());
+    paintReportTexts(dc, client, texts, createReportFonts());
+    ReleaseDC(window.handle(), dc);
+
+    ASSERT_EQ(drawnTexts.size(), 3u);
+    EXPECT_GT(drawnTexts[1].ink.bottom, 40) << "the totals line does not peek out";
+    for (std::size_t i = 0; i < drawnTexts.size(); ++i) {
+        const RECT& ink = drawnTexts[i].ink;
+        EXPECT_FALSE(IsRectEmpty(&ink)) << drawnTexts[i].text << " does not show";
+        for (std::size_t j = i + 1; j < drawnTexts.size(); ++j) {
+            RECT overlap{};
+            const RECT& other = drawnTexts[j].ink;
+            EXPECT_FALSE(IntersectRect(&overlap, &ink, &other))
+                << drawnTexts[i].text << " and " << drawnTexts[j].text << " overlap in " << client.right << "x"
+                << client.bottom << ": " << ink.left << "," << ink.top << " to " << ink.right << "," << ink.bottom
+                << " and " << other.left << "," << other.top << " to " << other.right << "," << other.bottom;
+        }
     }
 }
 
