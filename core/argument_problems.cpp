@@ -11,7 +11,8 @@ namespace {
 
 constexpr std::string_view kWhite = " \t\n\v\f\r";
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+// append(), not operator+ on temporaries: GCC 12 sees overlaps in those that are not there.
+std::string quoted(std::string_view text) { return std::string("'").append(text).append("'"); }
 
 std::string sentenceFor(ArgumentFault fault, std::string_view text) {
     switch (fault) {

@@ -99,9 +99,13 @@ TEST(ReadingFields, AreTheLogLinesOwnDigits) {
             const IntervalAccumulator totals = totalsOf({value, value});
             const std::string line(formatLogLine(time, totals, stamp).view());
             const ReadingFields fields = formatReadingFields(makeIntervalReading(time, totals, 100), stamp);
-            const std::string joined = "\t" + std::string(fields.volts.view()) + "\t" +
-                                       std::string(fields.amperes.view()) + "\t" + std::string(fields.watts.view()) +
-                                       "\n";
+            const std::string joined = std::string("\t")
+                                           .append(fields.volts.view())
+                                           .append("\t")
+                                           .append(fields.amperes.view())
+                                           .append("\t")
+                                           .append(fields.watts.view())
+                                           .append("\n");
             EXPECT_EQ(line.substr(line.find('\t')), joined) << value.voltage;
         }
     }
