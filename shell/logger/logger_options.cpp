@@ -1,14 +1,13 @@
 // Reading the logger's command line without the locale: "0.5" is half a second everywhere.
 #include "shell/logger/logger_options.h"
 
-#include <algorithm>
-#include <charconv>
 #include <variant>
 
 #include "core/controller_interfaces.h"
 #include "core/argument_problems.h"
 #include "core/option_scanner.h"
 #include "core/usage_text.h"
+#include "shell/logger_common/option_values.h"
 #include "io/metrics/listen_address.h"
 #include "io/mqtt/broker_url.h"
 #include "io/mqtt/secret_files.h"
@@ -16,88 +15,6 @@
 #include "io/posix/utf8_path.h"
 
 namespace vemtora::logger {
-
-namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-template <typename Values, typename Format>
-std::string listOf(const Values& values, Format format) {
-    std::string text;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) text += i + 1 == values.size() ? " or " : ", ";
-        text += format(values[i]);
-    }
-    return text;
-}
-
-std::optional<std::int32_t> parseSpeed(std::string_view text) {
-    std::int32_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || !isDigit(text[0]) || result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    if (std::find(kBaudRates.begin(), kBaudRates.end(), value) == kBaudRates.end()) return std::nullopt;
-    return value;
-}
-
-// Decimal seconds to whole milliseconds, exactly: "0.5", ".5", "0.50" and "1.000" all read;
-// anything finer than a millisecond, signs, exponents and commas do not.
-std::optional<std::int32_t> parseInterval(std::string_view text) {
-    const std::size_t point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
-    if (whole.empty() && fraction.empty()) return std::nullopt;
-    if (!std::all_of(whole.begin(), whole.end(), isDigit) || !std::all_of(fraction.begin(), fraction.end(), isDigit)) {
-        return std::nullopt;
-    }
-    // Past six digits no value can be one of the menu's; stopping there keeps the sum small.
-    const std::size_t firstSignificant = std::min(whole.find_first_not_of('0'), whole.size());
-    if (whole.size() - firstSignificant > 6) return std::nullopt;
-    std::int64_t milliseconds = 0;
-    for (char c : whole) milliseconds = milliseconds * 10 + (c - '0');
-    milliseconds *= 1000;
-    std::int64_t scale = 100;
-    for (char c : fraction) {
-        if (scale == 0 && c != '0') return std::nullopt;
-        milliseconds += (c - '0') * scale;
-        scale /= 10;
-    }
-    const auto found = std::find(kReportIntervalsMs.begin(), kReportIntervalsMs.end(), milliseconds);
-    if (found == kReportIntervalsMs.end()) return std::nullopt;
-    return *found;
-}
-
-// As in the window: one argument each, joined as the core joins them.
-std::wstring coreCommandLine(const std::vector<std::string_view>& positional) {
-    std::vector<std::wstring> wide;
-    for (const std::string_view argument : positional) {
-        std::wstring& text = wide.emplace_back();
-        // Only ASCII matters to the parser; other bytes only need to stay non-ASCII.
-        for (const char byte : argument) text += static_cast<wchar_t>(static_cast<unsigned char>(byte));
-    }
-    return commandLineText(wide);
-}
-
-}  // namespace
-
-std::string speedChoices() {
-    return listOf(kBaudRates, [](std::int32_t rate) { return std::to_string(rate); });
-}
-
-std::string intervalChoices() { return listOf(kReportIntervalsMs, secondsText); }
-
-std::string secondsText(std::int32_t milliseconds) {
-    std::string text = std::to_string(milliseconds / 1000);
-    std::int32_t rest = milliseconds % 1000;
-    if (rest == 0) return text;
-    text += '.';
-    for (std::int32_t digit = 100; rest > 0; digit /= 10) {
-        text += static_cast<char>('0' + rest / digit);
-        rest %= digit;
-    }
-    return text;
-}
 
 ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments, const char* mqttPassword) {
     ParsedCommandLine parsed;

@@ -13,48 +13,27 @@
 #include "io/metrics/listen_address.h"
 #include "io/mqtt/mqtt_publisher.h"
 #include "io/posix/serial_device_path.h"
-#include "shell/logger/exit_status.h"
+#include "shell/logger_common/exit_status.h"
+#include "shell/logger_common/option_table.h"
+#include "shell/logger_common/option_values.h"
 
 namespace vemtora::logger {
 
-enum class OptionId {
-    Speed,
-    Interval,
-    Log,
-    Device,
-    DeviceFolder,
-    IsoTime,
-    NoReconnect,
-    Mqtt,
-    MqttCa,
-    MqttPasswordFile,
-    Metrics,
-    Help,
-    Version
-};
-
-struct OptionEntry {
-    OptionId id;
-    std::string_view name;
-    std::string_view valueName;  // empty for a flag
-    std::string_view help;       // --speed and --interval get their choices added
-};
-
 // Parsed from this table and listed from it by --help.
 inline constexpr std::array<OptionEntry, 13> kOptions = {{
-    {OptionId::Speed, "--speed", "BPS", "line speed in bit/s:"},
-    {OptionId::Interval, "--interval", "SECONDS", "report interval:"},
-    {OptionId::Log, "--log", "FILE", "also append each line to FILE"},
+    kSpeedOption,
+    kIntervalOption,
+    kLogOption,
     {OptionId::Device, "--device", "PATH", kDeviceOptionHelp},
     {OptionId::DeviceFolder, "--device-folder", "DIR", kDeviceFolderOptionHelp},
-    {OptionId::IsoTime, "--iso-time", "", "begin each line with the date: 2026-12-08T09:05:07.3+01:00"},
-    {OptionId::NoReconnect, "--no-reconnect", "", "exit when the device goes away instead of waiting for it"},
+    kIsoTimeOption,
+    kNoReconnectOption,
     {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
     {OptionId::MqttPasswordFile, "--mqtt-password-file", "FILE", "the broker's password, first line of FILE"},
     {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT", "serve Prometheus metrics at http://ADDRESS:PORT/metrics; ADDRESS 127.0.0.1 unless given"},
-    {OptionId::Help, "--help", "", kHelpOptionHelp},
-    {OptionId::Version, "--version", "", kVersionOptionHelp},
+    kHelpOption,
+    kVersionOption,
 }};
 
 enum class Action { Run, ShowHelp, ShowVersion };
@@ -87,11 +66,5 @@ struct ParsedCommandLine {
 ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments,
                                          const char* mqttPassword = nullptr);
 
-// "0.1", "2", "30": milliseconds as the Interval menu's seconds.
-std::string secondsText(std::int32_t milliseconds);
-
-// "300, 600, ... or 38400" and "0.1, 0.2, ... or 30": what --speed and --interval take.
-std::string speedChoices();
-std::string intervalChoices();
 
 }  // namespace vemtora::logger

@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "io/posix/failure.h"
-#include "shell/logger/exit_status.h"
+#include "shell/logger_common/exit_status.h"
 #include "shell/logger/logger_texts.h"
 #include "shell/logger/wall_clock.h"
 

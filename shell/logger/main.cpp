@@ -18,7 +18,7 @@
 #include "io/posix/termination_signals.h"
 #include "io/posix/utf8_path.h"
 #include "io/posix/whole_write.h"
-#include "shell/logger/exit_status.h"
+#include "shell/logger_common/exit_status.h"
 #include "shell/logger/logger_options.h"
 #include "shell/logger/logger_shell.h"
 #include "shell/logger/logger_texts.h"

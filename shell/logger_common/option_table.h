@@ -1,0 +1,44 @@
+// The loggers' options: what each is called and what its help says, written once for the
+// loggers of both platforms; each program lists the rows it takes.
+#pragma once
+
+#include <string_view>
+
+#include "core/usage_text.h"
+
+namespace vemtora::logger {
+
+enum class OptionId {
+    Speed,
+    Interval,
+    Log,
+    Device,
+    DeviceFolder,
+    IsoTime,
+    NoReconnect,
+    Mqtt,
+    MqttCa,
+    MqttPasswordFile,
+    Metrics,
+    Help,
+    Version
+};
+
+struct OptionEntry {
+    OptionId id;
+    std::string_view name;
+    std::string_view valueName;  // empty for a flag
+    std::string_view help;       // --speed and --interval get their choices added
+};
+
+inline constexpr OptionEntry kSpeedOption{OptionId::Speed, "--speed", "BPS", "line speed in bit/s:"};
+inline constexpr OptionEntry kIntervalOption{OptionId::Interval, "--interval", "SECONDS", "report interval:"};
+inline constexpr OptionEntry kLogOption{OptionId::Log, "--log", "FILE", "also append each line to FILE"};
+inline constexpr OptionEntry kIsoTimeOption{OptionId::IsoTime, "--iso-time", "",
+                                            "begin each line with the date: 2026-12-08T09:05:07.3+01:00"};
+inline constexpr OptionEntry kNoReconnectOption{OptionId::NoReconnect, "--no-reconnect", "",
+                                                "exit when the device goes away instead of waiting for it"};
+inline constexpr OptionEntry kHelpOption{OptionId::Help, "--help", "", kHelpOptionHelp};
+inline constexpr OptionEntry kVersionOption{OptionId::Version, "--version", "", kVersionOptionHelp};
+
+}  // namespace vemtora::logger
