@@ -17,6 +17,7 @@
 
 #include "plot/follow/file_tail.h"
 #include "plot/series/decimation.h"
+#include "plot/cli/headless_run.h"
 #include "plot/cli/log_summary.h"
 #include "plot/series/statistics.h"
 #include "plot/window/plot_window.h"
@@ -86,25 +87,31 @@ void StatisticsInView(benchmark::State& state) {
     const double span = (last - first) / static_cast<double>(state.range(0));
     double from = first;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(statisticsBetween(store, from, from + span).energyWh);
+        const SampleSpan inView = samplesInView(store, from, from + span);
+        benchmark::DoNotOptimize(statisticsOf(store, inView.begin, inView.end).energyWh);
         from += span / 100;
         if (from + span > last) from = first;
     }
 }
 BENCHMARK(StatisticsInView)->Arg(1)->Arg(7)->Arg(168)->Unit(benchmark::kMicrosecond);
 
-// vemtora-plot --summary without starting a process: read the whole file, print its statistics.
+// vemtora-plot --summary without starting a process: read the whole file, print its statistics
+// (state.range(0) 1: a row per hour).
 void Summary(benchmark::State& state) {
+    PlotCommandLine commandLine;
+    commandLine.files = {gPath};
+    SummaryRequest request;
+    if (state.range(0) == 1) request.by = Period::Hour;
     for (auto _ : state) {
         LoadedLog log;
-        std::string error = loadLog(gPath, log);
-        const auto range = rangeOf(log.store, log.reader.dated(), {}, {}, error);
-        if (!range) state.SkipWithError("no summary");
-        benchmark::DoNotOptimize(summaryText(log, *range).size());
+        std::string error;
+        const auto runs = loadNamedSamples(commandLine, log, error);
+        if (!runs) state.SkipWithError("no summary");
+        benchmark::DoNotOptimize(summaryText(log, *runs, request).size());
     }
     state.SetItemsProcessed(state.iterations() * gLines);
 }
-BENCHMARK(Summary)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Summary)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The real window offscreen: time until the first samples are painted, and until all are.
 void OpenWindow(benchmark::State& state) {

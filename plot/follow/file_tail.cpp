@@ -43,6 +43,11 @@ int FileTail::openAt(const std::string& path) {
     return 0;
 }
 
+bool FileTail::oldFileHasMore() const {
+    struct stat open {};
+    return ::fstat(fd_.get(), &open) == 0 && open.st_size > offset_;
+}
+
 void FileTail::close() {
     fd_.reset();
     offset_ = 0;
@@ -56,8 +61,17 @@ FileTail::Read FileTail::poll(std::size_t maxBytes) {
     struct stat named {};
     if (::stat(path_.c_str(), &named) != 0) {
         result.gone = true;  // mid-replacement, or deleted: keep reading what is open
-    } else if ((named.st_dev != device_ || named.st_ino != inode_) && openAt(path_) == 0) {
-        result.restarted = true;  // otherwise not readable yet: try again next time
+    } else if ((named.st_dev != device_ || named.st_ino != inode_) && !oldFileHasMore()) {
+        // What the writer put in the old file before it moved on is read first. One that lives on
+        // under another name was rotated; one unlinked was replaced.
+        struct stat old {};
+        const bool rotated = ::fstat(fd_.get(), &old) == 0 && old.st_nlink > 0;
+        posix::OwnedDescriptor previous(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
+        if (openAt(path_) == 0) {  // otherwise not readable yet: try again next time
+            result.rotated = rotated;
+            result.restarted = !rotated;
+            if (rotated) result.rotatedFile = std::move(previous);
+        }
     }
     struct stat open {};
     if (::fstat(fd_.get(), &open) == 0 && open.st_size < offset_) {

@@ -1,5 +1,6 @@
-// Follows a file as it grows, as tail -F does: new bytes as they are appended, and a fresh start
-// when the file is cut back or replaced by another one under the same name.
+// Follows a file as it grows, as tail -F does: new bytes as they are appended; a file rotated
+// (renamed, a new one under the name) read to its end and then the new one; a fresh start when
+// the file is cut back or replaced (the old one gone).
 #pragma once
 
 #include <sys/types.h>
@@ -28,6 +29,8 @@ public:
 
     struct Read {
         bool restarted = false;   // cut back or replaced: `bytes` come from the file's start again
+        bool rotated = false;     // `bytes` come from a new file under the name; the old one lives on
+        posix::OwnedDescriptor rotatedFile;  // with rotated: the old file, still open
         std::string_view bytes;   // valid until the next poll
         bool more = false;        // more is waiting than maxBytes allowed
         bool gone = false;        // the name leads nowhere now; the open file is still read
@@ -37,6 +40,7 @@ public:
 
 private:
     int openAt(const std::string& path);
+    bool oldFileHasMore() const;
 
     std::string path_;
     posix::OwnedDescriptor fd_;

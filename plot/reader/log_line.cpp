@@ -1,6 +1,7 @@
 #include "log_line.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace vemtora::plot {
 
@@ -15,12 +16,13 @@ std::string_view nextField(std::string_view& rest, bool last) {
     return field;
 }
 
-// The whole field must be one number; from_chars never looks at the locale.
+// The whole field must be one finite number; from_chars never looks at the locale. No meter reads
+// "nan" or "inf", and taken as values they would poison every sum they enter.
 std::optional<double> number(std::string_view field) {
     if (field.empty()) return std::nullopt;
     double value = 0.0;
     const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (error != std::errc{} || end != field.data() + field.size()) return std::nullopt;
+    if (error != std::errc{} || end != field.data() + field.size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 

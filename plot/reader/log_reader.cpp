@@ -6,6 +6,12 @@
 namespace vemtora::plot {
 
 void LogReader::feed(std::string_view bytes) {
+    bytes_ += bytes.size();
+    feedLines(bytes);
+    sink_.caughtUp();
+}
+
+void LogReader::feedLines(std::string_view bytes) {
     if (dropToLineEnd_ && !bytes.empty()) {
         const auto end = bytes.find('\n');
         if (end == std::string_view::npos) return;
@@ -27,7 +33,7 @@ void LogReader::feed(std::string_view bytes) {
             return;
         }
         if (overlong_) {
-            ++skipped_;
+            skipLine();
             overlong_ = false;
         } else if (partial_.empty()) {
             takeLine(piece);  // the common case: parsed where it lies, no copy
@@ -40,15 +46,12 @@ void LogReader::feed(std::string_view bytes) {
     }
 }
 
-void LogReader::finish() {
-    if (hasPartialLine()) feed("\n");
-}
-
 namespace {
 
 // Vemtora writes the watts with one decimal: a line that stops short of it was cut inside its
 // last number ("…\t28" of "…\t283.4"), and taking it would draw a value that never was.
 bool endsWithWholeWatts(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (std::count(line.begin(), line.end(), '\t') < 3) return false;
     const std::size_t n = line.size();
     const auto digit = [&](std::size_t i) { return line[i] >= '0' && line[i] <= '9'; };
@@ -62,7 +65,21 @@ bool LogReader::settlePartialLine() {
     takeLine(partial_);
     partial_.clear();
     dropToLineEnd_ = true;
+    sink_.caughtUp();
     return true;
+}
+
+// The same rule as settling, so a summary and a window agree on a cut last line: never a sample.
+void LogReader::finish() {
+    if (overlong_ || (!partial_.empty() && !endsWithWholeWatts(partial_))) {
+        skipLine();
+    } else if (!partial_.empty()) {
+        takeLine(partial_);
+    }
+    partial_.clear();
+    overlong_ = false;
+    dropToLineEnd_ = false;
+    sink_.caughtUp();
 }
 
 void LogReader::reset() {
@@ -71,6 +88,7 @@ void LogReader::reset() {
     dropToLineEnd_ = false;
     samples_ = 0;
     skipped_ = 0;
+    bytes_ = 0;
     clockSteps_ = 0;
     dated_ = false;
     day_ = 0;
@@ -84,8 +102,13 @@ void LogReader::takeLine(std::string_view line) {
     if (record) {
         takeRecord(*record);
     } else {
-        ++skipped_;
+        skipLine();
     }
+}
+
+void LogReader::skipLine() {
+    ++skipped_;
+    sink_.skippedLine();
 }
 
 namespace {
@@ -130,7 +153,9 @@ void LogReader::takeRecord(const LogRecord& raw) {
     lastTenthsOfDay_ = tenthsOfDay;
     lastTenths_ = tenths;
     ++samples_;
-    sink_.append({tenths, record.volts, record.amperes, record.watts});
+    const std::int64_t clockMinusTenths =
+        raw.stamp.utcOffsetMinutes && firstUtcOffset_ ? std::int64_t{*raw.stamp.utcOffsetMinutes - *firstUtcOffset_} * 600 : 0;
+    sink_.append({tenths, record.volts, record.amperes, record.watts, clockMinusTenths, raw.stamp.utcOffsetMinutes});
 }
 
 }  // namespace vemtora::plot

@@ -1,27 +1,12 @@
 #include "log_stamp.h"
 
+#include "stamp_fields.h"
+
 namespace vemtora::plot {
 
 namespace {
 
-// Exactly `count` ASCII digits at `at`, no sign, no blanks.
-std::optional<unsigned> digits(std::string_view text, std::size_t at, std::size_t count) {
-    if (at + count > text.size()) return std::nullopt;
-    unsigned value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    return value;
-}
-
-bool isLeapYear(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
-unsigned daysInMonth(std::int64_t year, unsigned month) {
-    static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
-}
+using stamp_fields::digits;
 
 // "hh:mm:ss.t" as formatLogLine writes it from a wall clock: two-digit fields, one tenth digit.
 std::optional<std::int64_t> parseClock(std::string_view text) {
@@ -34,16 +19,6 @@ std::optional<std::int64_t> parseClock(std::string_view text) {
     return ((std::int64_t{*hour} * 60 + *minute) * 60 + *second) * 10 + *tenth;
 }
 
-// "+hh:mm" or "-hh:mm", less than a day.
-std::optional<std::int32_t> parseUtcOffset(std::string_view text) {
-    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return std::nullopt;
-    const auto hours = digits(text, 1, 2);
-    const auto minutes = digits(text, 4, 2);
-    if (!hours || !minutes || *hours > 23 || *minutes > 59) return std::nullopt;
-    const auto size = static_cast<std::int32_t>(*hours * 60 + *minutes);
-    return text[0] == '-' ? -size : size;
-}
-
 }  // namespace
 
 std::optional<LogStamp> parseLogStamp(std::string_view text) {
@@ -54,20 +29,15 @@ std::optional<LogStamp> parseLogStamp(std::string_view text) {
     }
     std::optional<std::int32_t> offset;
     if (text.size() == 27) {
-        offset = parseUtcOffset(text.substr(21));
+        offset = stamp_fields::utcOffset(text.substr(21));
         if (!offset) return std::nullopt;
         text = text.substr(0, 21);
     }
-    if (text.size() != 21 || text[4] != '-' || text[7] != '-' || text[10] != 'T') return std::nullopt;
-    const auto year = digits(text, 0, 4);
-    const auto month = digits(text, 5, 2);
-    const auto day = digits(text, 8, 2);
+    if (text.size() != 21 || text[10] != 'T') return std::nullopt;
+    const auto date = stamp_fields::date(text.substr(0, 10));
     const auto tenths = parseClock(text.substr(11));
-    if (!year || !month || !day || !tenths || *month < 1 || *month > 12 || *day < 1 ||
-        *day > daysInMonth(*year, *month)) {
-        return std::nullopt;
-    }
-    return LogStamp{*tenths, daysFromCivil({*year, *month, *day}), offset};
+    if (!date || !tenths) return std::nullopt;
+    return LogStamp{*tenths, daysFromCivil({date->year, date->month, date->day}), offset};
 }
 
 // Howard Hinnant's days_from_civil / civil_from_days: exact, no tables, no time zone.

@@ -51,28 +51,40 @@ std::size_t nearestIndex(std::span<const std::int64_t> times, double seconds) {
 
 namespace {
 
-// Walks the store's gaps in step with ascending sample indices.
-class GapCursor {
+// Walks sorted sample indices (gaps, clock steps) in step with ascending sample indices.
+class IndexCursor {
 public:
-    GapCursor(std::span<const std::size_t> gaps, std::size_t from)
-        : gaps_(gaps), at_(static_cast<std::size_t>(std::lower_bound(gaps.begin(), gaps.end(), from) - gaps.begin())) {}
+    IndexCursor(std::span<const std::size_t> indices, std::size_t from)
+        : indices_(indices), at_(static_cast<std::size_t>(std::lower_bound(indices.begin(), indices.end(), from) - indices.begin())) {}
 
-    // Whether a gap lies just before sample i; i never below the last call's.
-    bool before(std::size_t i) {
-        while (at_ < gaps_.size() && gaps_[at_] < i) ++at_;
-        return at_ < gaps_.size() && gaps_[at_] == i;
+    // Whether i is one of them; i never below the last call's.
+    bool at(std::size_t i) {
+        while (at_ < indices_.size() && indices_[at_] < i) ++at_;
+        return at_ < indices_.size() && indices_[at_] == i;
     }
-    // The first gap start after i, or `limit`.
+    // The first one after i, or `limit`.
     std::size_t nextAfter(std::size_t i, std::size_t limit) {
-        before(i);
+        at(i);
         std::size_t k = at_;
-        if (k < gaps_.size() && gaps_[k] == i) ++k;
-        return k < gaps_.size() && gaps_[k] < limit ? gaps_[k] : limit;
+        if (k < indices_.size() && indices_[k] == i) ++k;
+        return k < indices_.size() && indices_[k] < limit ? indices_[k] : limit;
     }
 
 private:
-    std::span<const std::size_t> gaps_;
+    std::span<const std::size_t> indices_;
     std::size_t at_;
+};
+
+// No line is drawn across a gap, nor across a clock step: the step's marker stands in the break.
+class BreakCursor {
+public:
+    BreakCursor(const SampleStore& store, std::size_t from) : gaps_(store.gapStarts(), from), steps_(store.clockSteps(), from) {}
+    bool before(std::size_t i) { return gaps_.at(i) || steps_.at(i); }
+    std::size_t nextAfter(std::size_t i, std::size_t limit) { return steps_.nextAfter(i, gaps_.nextAfter(i, limit)); }
+
+private:
+    IndexCursor gaps_;
+    IndexCursor steps_;
 };
 
 void breakRun(Trace& out) {
@@ -94,7 +106,7 @@ void decimate(const SampleStore& store, Quantity quantity, double from, double t
     const std::size_t first = firstIndexAtOrAfter(times, tenthsAtOrAfter(from));
     std::size_t last = firstIndexAtOrAfter(times, tenthsAfter(to));
     if (last < first) last = first;
-    GapCursor gaps(store.gapStarts(), first);
+    BreakCursor gaps(store, first);
 
     if (first > 0) addPoint(out, secondsAt(times, first - 1), values[first - 1]);
     if (last - first <= 2 * static_cast<std::size_t>(columns)) {

@@ -17,7 +17,7 @@ struct PlotPoint {
 
 struct Trace {
     std::vector<PlotPoint> points;  // with one sample past each edge, so lines run to the border
-    std::vector<std::size_t> runStarts;  // indices into points after a gap: no line is drawn into them
+    std::vector<std::size_t> runStarts;  // indices into points after a gap or clock step: no line is drawn into them
     MinMax visible;                 // of the samples inside the range only
 };
 
@@ -25,15 +25,14 @@ struct Trace {
 std::int64_t tenthsAtOrAfter(double seconds);
 std::int64_t tenthsAfter(double seconds);  // rounded down, plus one
 
-// First index whose time is at or after `tenths`. Well defined when the times are out of order
-// (a clock set back in an ISO-stamped log): the answer is then merely approximate.
+// First index whose time is at or after `tenths`, in times that ascend, as the store's timeline does.
 std::size_t firstIndexAtOrAfter(std::span<const std::int64_t> times, std::int64_t tenths);
 
 // The sample nearest `seconds` (the later on a tie); times.size() when there are none.
 std::size_t nearestIndex(std::span<const std::int64_t> times, double seconds);
 
-// Reuses out's storage. `columns` below 1 counts as 1. A pixel column holding a gap gets the
-// extremes of each side apart, so no line crosses the gap at any zoom.
+// Reuses out's storage. `columns` below 1 counts as 1. A pixel column holding a gap or a clock step
+// gets the extremes of each side apart, so no line crosses it at any zoom.
 void decimate(const SampleStore& store, Quantity quantity, double from, double to, int columns, Trace& out);
 
 }  // namespace vemtora::plot

@@ -1,34 +1,27 @@
-// Where a log has a gap: no line for clearly longer than the log's own interval, which is read
-// from the spacing of its recent lines.
+// Where a log has a gap: no line for clearly longer than the interval in force around it, read
+// from the spacings of the lines on either side, so a changed interval is no gap.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace vemtora::plot {
 
-class IntervalEstimate {
-public:
-    // The spacing from one sample to the next, in tenths; zero and negative ones (a clock set
-    // back) say nothing about the interval.
-    void add(std::int64_t spacing);
-    // The median of the recent spacings; 0 until a few are known.
-    std::int64_t interval() const { return interval_; }
-    void clear() { *this = IntervalEstimate{}; }
+// Spacings looked at on each side of a line.
+inline constexpr std::size_t kIntervalWindow = 5;
 
-private:
-    static constexpr std::size_t kRecent = 31;
-    static constexpr std::size_t kFewest = 4;
-    std::array<std::int64_t, kRecent> recent_{};
-    std::size_t count_ = 0;  // ever added, for the ring's position
-    std::int64_t interval_ = 0;
+struct IntervalWindow {
+    std::int64_t median = 0;  // tenths; 0 when none is known
+    std::size_t known = 0;    // positive spacings it is the median of
 };
 
-// A missing line or more: a spacing above 1.5 intervals. A late tick is no gap. Stamps of four-digit
-// years keep both far from overflowing.
-inline bool isGap(std::int64_t spacing, std::int64_t interval) {
-    return interval > 0 && spacing * 2 > interval * 3;
-}
+// Of up to kIntervalWindow spacings; zero and negative ones (a clock set back) say nothing about it.
+IntervalWindow intervalOf(std::span<const std::int64_t> spacings);
+
+// A missing line or more: a spacing above 1.5 times the interval on either side (the longer of
+// the two), once three spacings around it are known. A late tick is no gap, nor is the first
+// spacing of a longer interval. Stamps of four-digit years keep the products far from overflowing.
+bool isGap(std::int64_t spacing, const IntervalWindow& before, const IntervalWindow& after);
 
 }  // namespace vemtora::plot

@@ -44,13 +44,24 @@ std::string durationText(std::int64_t tenths) {
     return hours > 0 ? std::to_string(hours) + " h " + minutesText : minutesText;
 }
 
-std::string energyText(double wattHours) { return fixedText(wattHours, 3) + " Wh"; }
+std::string energyText(double wattHours) {
+    const std::string text = fixedText(wattHours, 3);
+    // More than four digits before the point reads better as kilowatt-hours.
+    const std::size_t digits = text.find('.') - (text.starts_with('-') ? 1 : 0);
+    if (digits > 4 && std::abs(wattHours) < 1e15) return fixedText(wattHours / 1000.0, 3) + " kWh";
+    return text + " Wh";
+}
+
+std::string averagePowerText(const Statistics& statistics) {
+    const double watts = statistics.averageWatts();
+    return std::isfinite(watts) ? fixedText(watts, decimalsOf(Quantity::Watts)) + " W" : std::string("none");
+}
 
 std::string statisticsLine(const Statistics& statistics, const std::string& heading) {
     if (statistics.samples == 0) return heading + ": no samples";
     std::string line = heading + ": " + durationText(statistics.coveredTenths) + " covered";
     if (statistics.gaps > 0) line += ", " + std::to_string(statistics.gaps) + (statistics.gaps == 1 ? " gap" : " gaps");
-    line += "  \u00b7  " + energyText(statistics.energyWh);
+    line += "  \u00b7  " + energyText(statistics.energyWh) + ", average " + averagePowerText(statistics);
     for (Quantity quantity : kQuantities) {
         const QuantityStatistics& q = statistics.of(quantity);
         if (q.count == 0) continue;

@@ -98,36 +98,86 @@ std::string dayLabel(std::int64_t days, bool dated) {
     return text;
 }
 
-std::string stampLabel(std::int64_t tenths, bool dated) {
+std::string utcOffsetText(std::int32_t minutes) {
+    char text[16];
+    const std::int32_t size = minutes < 0 ? -minutes : minutes;
+    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+', static_cast<int>(size / 60 % 100), static_cast<int>(size % 60));
+    return text;
+}
+
+std::string stampLabel(std::int64_t tenths, bool dated, std::optional<std::int32_t> utcOffsetMinutes) {
     const std::int64_t days = floorDiv(tenths, kTenthsPerDay);
     std::string clock = clockLabel(tenths - days * kTenthsPerDay);
+    if (utcOffsetMinutes) clock += utcOffsetText(*utcOffsetMinutes);
     if (!dated && days == 0) return clock;
     return dayLabel(days, dated) + " " + clock;
 }
 
-TimeAxisText timeAxisText(double from, double to, const TimeAxisRoom& room, bool dated) {
+std::string clockStepText(std::int64_t tenths) {
+    const std::int64_t size = tenths < 0 ? -tenths : tenths;
+    std::string text = tenths < 0 ? "clock \u2212" : "clock +";
+    const std::int64_t hours = size / 36000, minutes = size / 600 % 60, rest = size % 600;
+    if (hours > 0) text += std::to_string(hours) + " h ";
+    if (minutes > 0) text += std::to_string(minutes) + " min ";
+    if (rest > 0 || size == 0) text += (rest % 10 == 0 ? std::to_string(rest / 10) : std::to_string(rest / 10) + "." + std::to_string(rest % 10)) + " s ";
+    text.pop_back();
+    return text;
+}
+
+namespace {
+
+// One piece's ticks at `step`, after those of the pieces before it. Where two clocks meet, a tick
+// too close to the one before it takes that one's place.
+void addPieceTicks(std::vector<TimeTick>& ticks, std::int64_t low, std::int64_t high, std::int64_t shift, std::int64_t step,
+                   bool dated, double pixelsPerSecond, const TimeAxisRoom& room) {
+    const std::int64_t firstTick = floorDiv(low + shift + step - 1, step);
+    for (std::int64_t tick = firstTick; tick <= floorDiv(high + shift, step); ++tick) {
+        const std::int64_t clock = tick * step;
+        TimeTick next{static_cast<double>(clock - shift) / 10.0, tickLabel(clock, step, dated)};
+        if (tick == firstTick && !ticks.empty() &&
+            (next.seconds - ticks.back().seconds) * pixelsPerSecond <
+                (room.labelWidth(ticks.back().label) + room.labelWidth(next.label)) / 2 + kLabelGap) {
+            ticks.pop_back();
+        }
+        ticks.push_back(std::move(next));
+    }
+}
+
+}  // namespace
+
+TimeAxisText timeAxisText(double from, double to, const TimeAxisRoom& room, bool dated, std::span<const ClockPiece> pieces) {
     TimeAxisText result;
     if (!(from > -kLimitSeconds) || !(to < kLimitSeconds) || !(to > from) || !(room.pixels > 0) || !room.labelWidth) return result;
+    const ClockPiece timeline{from, 0, std::nullopt};
+    if (pieces.empty()) pieces = std::span(&timeline, 1);
     const auto firstTenths = static_cast<std::int64_t>(std::floor(from * 10)) + 1;
     const auto lastTenths = static_cast<std::int64_t>(std::floor(to * 10));
-    const std::int64_t startTenths = firstTenths - 1;
-    const std::int64_t startDay = floorDiv(startTenths, kTenthsPerDay);
+    const std::int64_t startClock = firstTenths - 1 + pieces.front().clockMinusTenths;
+    const std::int64_t startDay = floorDiv(startClock, kTenthsPerDay);
+    const double pixelsPerSecond = room.pixels / (to - from);
 
     for (const std::int64_t step : kSteps) {
-        const std::int64_t firstTick = floorDiv(firstTenths + step - 1, step);
-        const std::int64_t lastTick = floorDiv(lastTenths, step);
         // Too many to fit even as empty labels: not worth writing them out.
-        if (static_cast<double>(lastTick - firstTick + 2) * kLabelGap > room.pixels) continue;
+        if ((static_cast<double>(lastTenths - firstTenths) / static_cast<double>(step) + static_cast<double>(pieces.size()) + 1) *
+                kLabelGap > room.pixels) {
+            continue;
+        }
         result.ticks.clear();
-        for (std::int64_t tick = firstTick; tick <= lastTick; ++tick) {
-            const std::int64_t tenths = tick * step;
-            result.ticks.push_back({static_cast<double>(tenths) / 10.0, tickLabel(tenths, step, dated)});
+        for (std::size_t k = 0; k < pieces.size(); ++k) {
+            const std::int64_t low = k == 0 ? firstTenths : std::max(firstTenths, static_cast<std::int64_t>(std::ceil(pieces[k].from * 10)));
+            const std::int64_t high =
+                k + 1 == pieces.size() ? lastTenths : std::min(lastTenths, static_cast<std::int64_t>(std::ceil(pieces[k + 1].from * 10)) - 1);
+            addPieceTicks(result.ticks, low, high, pieces[k].clockMinusTenths, step, dated, pixelsPerSecond, room);
         }
         if (!labelsFit(result.ticks, from, to, room)) continue;
         if (dated || startDay != 0) result.context = dayLabel(startDay, dated);
         if (step < kTenthsPerMinute) {
-            const std::string minute = minuteLabel(startTenths - startDay * kTenthsPerDay);
+            const std::string minute = minuteLabel(startClock - startDay * kTenthsPerDay);
             result.context = result.context.empty() ? minute : result.context + " " + minute;
+        }
+        if (pieces.front().utcOffsetMinutes) {
+            const std::string offset = "UTC" + utcOffsetText(*pieces.front().utcOffsetMinutes);
+            result.context = result.context.empty() ? offset : result.context + " " + offset;
         }
         return result;
     }

@@ -25,6 +25,16 @@ ValueTicks ticksAt(double low, double high, double step, int exponent) {
 
 }  // namespace
 
+ValueTicks ticksWithin(double low, double high, int maxTicks) {
+    // The step of the axis that would reach round ticks around it, then only the ticks inside.
+    ValueTicks ticks = valueTicks(low, high, maxTicks);
+    if (!(high > low) || !std::isfinite(low) || !std::isfinite(high)) return ticks;
+    ticks.low = std::ceil(low / ticks.step - 1e-9) * ticks.step;
+    ticks.high = std::floor(high / ticks.step + 1e-9) * ticks.step;
+    ticks.count = std::max(0, static_cast<int>(std::llround((ticks.high - ticks.low) / ticks.step)) + 1);
+    return ticks;
+}
+
 ValueTicks valueTicks(double min, double max, int maxTicks) {
     // Beyond these no reading lies; the steps below stay finite and few.
     constexpr double kLargest = 1e12;

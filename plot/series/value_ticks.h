@@ -18,4 +18,8 @@ inline constexpr int kFewestValueTicks = 4;
 // maxTicks: what the panel's height allows; fewer than kFewestValueTicks still gets that many.
 ValueTicks valueTicks(double min, double max, int maxTicks);
 
+// Round ticks from low to high for an axis that shows exactly that (the user's zoom, a picture's
+// fixed range): none beyond it, so fewer than kFewestValueTicks where the range is short of them.
+ValueTicks ticksWithin(double low, double high, int maxTicks);
+
 }  // namespace vemtora::plot

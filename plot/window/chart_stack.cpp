@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 
+#include "plot/series/clock_pieces.h"
 #include "plot/series/selection_text.h"
 #include "plot/series/statistics.h"
 #include "plot/series/statistics_text.h"
@@ -136,8 +137,10 @@ void ChartStack::makePanel(Quantity quantity) {
     });
     connect(p.view, &TimeChartView::resetRequested, this, [this] {
         viewRange_.showAll();
-        refresh();
+        fitValues();
     });
+    connect(p.view, &TimeChartView::valueZoomRequested, this, [this, &p](double factor, double anchor) { zoomValues(p, factor, anchor); });
+    connect(p.view, &TimeChartView::valuePanRequested, this, [this, &p](double fraction) { panValues(p, fraction); });
     connect(p.view, &TimeChartView::hovered, this, &ChartStack::hovered);
     connect(p.view, &TimeChartView::selectionDragged, this, &ChartStack::selectionDragged);
     connect(p.view, &TimeChartView::clicked, this, &ChartStack::clicked);
@@ -164,10 +167,13 @@ void ChartStack::refresh() {
         for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
     }
     drawTimeAxes();
+    drawMarks();
     showStatistics();
     drawSelection();
     showCursor(cursorSeconds_);
-    drawn_ = {viewRange_.from(), viewRange_.to(), columns(), store_.size()};
+    const auto gaps = store_.gapStarts();
+    drawn_ = {viewRange_.from(), viewRange_.to(), columns(), store_.size(), gaps.size(), gaps.empty() ? 0 : gaps.back(),
+              store_.segments().size()};
     emit viewChanged();
 }
 
@@ -182,8 +188,10 @@ bool ChartStack::appendedSamplesInvisible() const {
     if (viewRange_.from() != drawn_.from || columns() != drawn_.columns || viewRange_.to() < drawn_.to) return false;
     const double pixel = (drawn_.to - drawn_.from) / drawn_.columns;
     if ((viewRange_.to() - drawn_.to) * 2 >= pixel) return false;
+    // A gap opened, or one judged on too few lines closed again; a clock changed.
     const auto gaps = store_.gapStarts();
-    if (!gaps.empty() && gaps.back() >= drawn_.samples) return false;
+    if (gaps.size() != drawn_.gaps || (!gaps.empty() && gaps.back() != drawn_.lastGap)) return false;
+    if (store_.segments().size() != drawn_.segments) return false;
     for (Quantity quantity : kQuantities) {
         const MinMax added = store_.pyramid(quantity).range(store_.values(quantity), drawn_.samples, store_.size());
         const MinMax& drawn = panel(quantity).lastColumn;
@@ -193,7 +201,15 @@ bool ChartStack::appendedSamplesInvisible() const {
 }
 
 void ChartStack::showStatistics() {
-    statistics_->setText(QString::fromStdString(statisticsLine(statisticsBetween(store_, viewRange_.from(), viewRange_.to()))));
+    if (statisticsFixed_) return;
+    const SampleSpan span = samplesInView(store_, viewRange_.from(), viewRange_.to());
+    statistics_->setText(QString::fromStdString(statisticsLine(statisticsOf(store_, span.begin, span.end))));
+}
+
+void ChartStack::setStatisticsText(const QString& text) {
+    statisticsFixed_ = true;
+    statistics_->setText(text);
+    statistics_->setVisible(!text.isEmpty());
 }
 
 void ChartStack::drawTimeAxes() {
@@ -203,7 +219,8 @@ void ChartStack::drawTimeAxes() {
     const QFontMetricsF metrics(bottom.time->labelsFont());
     const TimeAxisRoom room{bottom.chart->plotArea().width(),
                             [&metrics](const std::string& label) { return metrics.horizontalAdvance(QString::fromStdString(label)); }};
-    const TimeAxisText text = timeAxisText(from, to, room, dated_);
+    const std::vector<ClockPiece> pieces = clockPieces(store_, from, to);
+    const TimeAxisText text = timeAxisText(from, to, room, dated_, pieces);
     const QString title = text.context.empty() ? QStringLiteral("Time")
                                                : QStringLiteral("Time (%1)").arg(QString::fromStdString(text.context));
     for (Panel& p : panels_) {
@@ -266,7 +283,7 @@ void ChartStack::drawValues(Panel& p, Quantity quantity) {
     p.visible = trace_.visible;
     setValueAxis(p, p.visible);
     const double from = viewRange_.to() - (viewRange_.to() - viewRange_.from()) / columns();
-    const SampleSpan last = samplesBetween(store_, from, viewRange_.to());
+    const SampleSpan last = samplesInView(store_, from, viewRange_.to());
     p.lastColumn = store_.pyramid(quantity).range(store_.values(quantity), last.begin, last.end);
 }
 
@@ -280,6 +297,16 @@ int ChartStack::timeGutter() const {
 }
 
 void ChartStack::setValueAxis(Panel& p, const MinMax& visible) {
+    if (p.fixedValues) {
+        const auto [low, high] = *p.fixedValues;
+        p.ticks = ticksWithin(low, high, maxValueTicks(p));
+        if (p.values->tickInterval() != p.ticks.step) p.values->setTickInterval(p.ticks.step);
+        if (p.values->tickAnchor() != p.ticks.low) p.values->setTickAnchor(p.ticks.low);
+        if (p.values->min() != low || p.values->max() != high) p.values->setRange(low, high);
+        const QString format = labelFormat(p.ticks);
+        if (p.values->labelFormat() != format) p.values->setLabelFormat(format);
+        return;
+    }
     const ValueTicks ticks = valueTicks(visible.min, visible.max, maxValueTicks(p));
     p.ticks = ticks;
     // Half a label of room beyond the outer ticks: Qt Charts hides a label that sticks out of the plot area.
@@ -324,6 +351,73 @@ void ChartStack::drawSelection() {
             const bool inView = selected && seconds >= viewRange_.from() && seconds <= viewRange_.to();
             p.edges[i]->setVisible(inView);
             if (inView) p.edges[i]->setLine(xOf(p, seconds), area.top(), xOf(p, seconds), area.bottom());
+        }
+    }
+}
+
+void ChartStack::setValueRange(Quantity quantity, double low, double high) {
+    // Beyond these no reading lies, and narrower than this no axis can label.
+    constexpr double kLargest = 1e12;
+    if (!std::isfinite(low) || !std::isfinite(high) || std::abs(low) > kLargest || std::abs(high) > kLargest ||
+        high - low < std::max(std::abs(high), std::abs(low)) * 1e-6 || high - low < 1e-6) {
+        return;
+    }
+    panels_[static_cast<std::size_t>(quantity)].fixedValues = std::pair{low, high};
+    refresh();
+}
+
+void ChartStack::fitValues() {
+    for (Panel& p : panels_) p.fixedValues.reset();
+    refresh();
+}
+
+void ChartStack::zoomValues(Panel& p, double factor, double anchor) {
+    const double low = p.values->min(), high = p.values->max();
+    if (!std::isfinite(anchor) || !(factor > 0)) return;
+    anchor = std::clamp(anchor, low, high);
+    setValueRange(static_cast<Quantity>(&p - panels_.data()), anchor - (anchor - low) * factor, anchor + (high - anchor) * factor);
+}
+
+void ChartStack::panValues(Panel& p, double fraction) {
+    const double low = p.values->min(), high = p.values->max();
+    const double shift = (high - low) * fraction;
+    setValueRange(static_cast<Quantity>(&p - panels_.data()), low + shift, high + shift);
+}
+
+void ChartStack::allowAnySize() {
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    setMinimumSize(0, 0);
+    for (Panel& p : panels_) p.view->setMinimumSize(0, 0);
+}
+
+void ChartStack::drawMarks() {
+    // A log whose clock jumps about all day would bury the charts under marks.
+    constexpr std::size_t kMostMarks = 64;
+    std::vector<ClockMark> marks = clockMarks(store_, viewRange_.from(), viewRange_.to());
+    if (marks.size() > kMostMarks) marks.resize(kMostMarks);
+    const QColor ink = palette().color(QPalette::Text);
+    for (Panel& p : panels_) {
+        const QRectF area = p.chart->plotArea();
+        const bool top = &p == &panels_.front();
+        while (p.marks.size() < marks.size()) {
+            auto* line = new QGraphicsLineItem(p.chart);
+            line->setZValue(80);
+            p.marks.push_back(line);
+            auto* text = new QGraphicsSimpleTextItem(p.chart);
+            text->setZValue(80);
+            p.markTexts.push_back(text);
+        }
+        for (std::size_t i = 0; i < p.marks.size(); ++i) {
+            const bool shown = i < marks.size();
+            p.marks[i]->setVisible(shown);
+            p.markTexts[i]->setVisible(shown && top);
+            if (!shown) continue;
+            const double x = xOf(p, marks[i].seconds);
+            p.marks[i]->setPen(QPen(ink, 1, Qt::DashDotLine));
+            p.marks[i]->setLine(x, area.top(), x, area.bottom());
+            p.markTexts[i]->setBrush(ink);
+            p.markTexts[i]->setText(QString::fromStdString(marks[i].text));
+            p.markTexts[i]->setPos(x + 3, area.top() + 1);
         }
     }
 }

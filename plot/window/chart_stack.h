@@ -5,12 +5,15 @@
 #include <QChart>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
+#include <QGraphicsSimpleTextItem>
 #include <QLabel>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <QWidget>
 
 #include <array>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "plot/series/decimation.h"
@@ -51,6 +54,14 @@ public:
     QString statisticsText() const { return statistics_->text(); }
     // A line above the charts (a picture's file name and range); empty hides it.
     void setCaption(const QString& text);
+    // The statistics line says this instead of what is in view: a picture's range; empty hides it.
+    void setStatisticsText(const QString& text);
+    // A value axis from low to high whatever the samples in view, as a zoom leaves it or a
+    // picture asks for; fitValues() gives every axis back to the samples.
+    void setValueRange(Quantity quantity, double low, double high);
+    void fitValues();
+    // No minimum size: a picture is drawn at any size asked for, however cramped.
+    void allowAnySize();
     QLabel& caption() const { return *caption_; }
     QLabel& statistics() const { return *statistics_; }
 
@@ -77,6 +88,9 @@ private:
         MinMax visible;     // of the samples in view
         ValueTicks ticks;
         MinMax lastColumn;  // of the samples drawn in the rightmost pixel column
+        std::optional<std::pair<double, double>> fixedValues;  // low, high
+        std::vector<QGraphicsLineItem*> marks;  // where one clock gives way to the next
+        std::vector<QGraphicsSimpleTextItem*> markTexts;
     };
     const Panel& panel(Quantity quantity) const { return panels_[static_cast<std::size_t>(quantity)]; }
     void makePanel(Quantity quantity);
@@ -84,6 +98,9 @@ private:
     void drawValues(Panel& panel, Quantity quantity);
     void setValueAxis(Panel& panel, const MinMax& visible);
     void drawSelection();
+    void drawMarks();
+    void zoomValues(Panel& panel, double factor, double anchor);
+    void panValues(Panel& panel, double fraction);
     void applyPalette();
     void showStatistics();
     static int valueTickRoom(const Panel& panel);  // pixels of height per value label
@@ -105,6 +122,7 @@ private:
     QLabel* selection_;   // of the selected stretch
     QLabel* caption_;
     bool dated_ = false;
+    bool statisticsFixed_ = false;
     double cursorSeconds_;
     double selectionFrom_;
     double selectionTo_;
@@ -114,6 +132,9 @@ private:
         double to = 0.0;
         int columns = 0;
         std::size_t samples = 0;
+        std::size_t gaps = 0;
+        std::size_t lastGap = 0;
+        std::size_t segments = 0;
     } drawn_;
 };
 

@@ -1,13 +1,18 @@
-// A log file read into samples and then followed while it grows, on the Qt event loop.
+// A log read into samples from one or more files and then followed while its last file grows,
+// on the Qt event loop.
 #pragma once
 
 #include <QObject>
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <memory>
+#include <vector>
 
+#include "io/posix/owned_descriptor.h"
+#include "plot/cli/log_files.h"
 #include "plot/follow/file_tail.h"
 #include "plot/reader/log_reader.h"
 #include "plot/series/sample_store.h"
@@ -27,15 +32,18 @@ public:
 
     explicit LogFollower(QObject* parent = nullptr);
 
-    // 0 or an errno; on failure whatever was open stays open. waitIfMissing: a file that does not
-    // exist yet is waited for, as tail -F does.
-    int open(const QString& path, bool waitIfMissing = false);
+    // 0 or an errno, with `failed` naming the file; on failure whatever was open stays open. The
+    // files are read as one log in the order given, and the last is followed; waitIfMissing: if it
+    // does not exist yet, it is waited for, as tail -F does.
+    int open(const QStringList& paths, bool waitIfMissing = false, QString* failed = nullptr);
     // Reads no more: the window is closing.
     void stop();
 
     const SampleStore& store() const { return store_; }
     const LogReader& reader() const { return reader_; }
-    QString path() const { return path_; }
+    QString path() const { return paths_.isEmpty() ? QString() : paths_.back(); }  // the file followed
+    // Where each stretch of samples was read from, a rotated file by the descriptor still open.
+    std::vector<LogSource> sources() const;
     bool isOpen() const { return tail_ != nullptr; }
     bool catchingUp() const { return catchingUp_; }  // more is waiting to be read
     bool nameGone() const { return nameGone_; }
@@ -49,14 +57,21 @@ signals:
     void samplesChanged(bool restarted);
 
 private:
+    struct Source {
+        QString path;
+        std::size_t firstSample = 0;
+        posix::OwnedDescriptor rotated;  // the file once rotated away from `path`
+    };
     void poll();
+    bool openNextFile();  // the files before the followed one are read once each
 
     std::unique_ptr<FileTail> tail_;
     SampleStore store_;
     LogReader reader_{store_};
     QTimer timer_;
     QElapsedTimer stillSince_;  // the last new bytes
-    QString path_;
+    QStringList paths_;
+    std::vector<Source> sources_;
     bool catchingUp_ = false;
     bool nameGone_ = false;
     int readError_ = 0;

@@ -1,94 +1,109 @@
 // vemtora-plot: draws a Vemtora log as a graph and follows it while it grows.
 #include <QApplication>
+#include <QStringList>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "plot/cli/log_summary.h"
+#include "picture_export.h"
+#include "plot/cli/headless_run.h"
 #include "plot/cli/plot_command_line.h"
 #include "plot_window.h"
 #include "vemtora_version.h"
 
 namespace {
 
-constexpr char kProgram[] = "vemtora-plot";
+using vemtora::plot::kPlotProgram;
+using vemtora::plot::PlotCommandLine;
 
-std::vector<std::string> argumentsOf(int argc, char** argv) { return {argv + 1, argv + argc}; }
-
-int fail(const std::string& file, const std::string& error) {
-    std::fprintf(stderr, "%s: %s: %s\n", kProgram, file.c_str(), error.c_str());
-    return 1;
+// The files a window would open, checked before a display is needed: the last may be missing
+// (it is waited for), the others must be there.
+std::string unreadableFile(const std::vector<std::string>& files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        struct stat status {};
+        if (::stat(files[i].c_str(), &status) != 0) {
+            if (errno == ENOENT && i + 1 == files.size()) continue;
+            return files[i] + ": " + std::strerror(errno);
+        }
+        if (S_ISDIR(status.st_mode)) return files[i] + ": " + std::strerror(EISDIR);
+    }
+    return {};
 }
 
-int summary(const vemtora::plot::PlotCommandLine& commandLine) {
-    vemtora::plot::LoadedLog log;
-    std::string error = vemtora::plot::loadLog(commandLine.file, log);
-    if (!error.empty()) return fail(commandLine.file, error);
-    const auto range = vemtora::plot::rangeOf(log.store, log.reader.dated(), commandLine.from, commandLine.to, error);
-    if (!range) return fail(commandLine.file, error);
-    std::fputs(vemtora::plot::summaryText(log, *range).c_str(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+bool displayNamed(const PlotCommandLine& commandLine) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    for (const std::string& argument : commandLine.qtArguments) {
+        if (argument.ends_with("platform") || argument.ends_with("display")) return true;
+    }
+    return false;
 }
 
-int exportPicture(const vemtora::plot::PlotCommandLine& commandLine) {
+// Qt sees the program's name and its own options only: ours are read already.
+int runWindow(const PlotCommandLine& commandLine, const char* program) {
+    std::vector<std::string> qt = {program};
+    qt.insert(qt.end(), commandLine.qtArguments.begin(), commandLine.qtArguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : qt) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(qt.size());
+    QApplication app(argc, argv.data());
+    QApplication::setApplicationName(QString::fromLatin1(kPlotProgram));
+    QApplication::setApplicationVersion(QStringLiteral(VEMTORA_VERSION));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kPlotProgram));
+
     vemtora::plot::PlotWindow window;
-    QString error;
-    if (!window.openLog(QString::fromLocal8Bit(commandLine.file.c_str()), &error)) {
-        return fail(commandLine.file, error.toLocal8Bit().toStdString());
+    if (!commandLine.files.empty()) {
+        QStringList paths;
+        for (const std::string& file : commandLine.files) paths << QString::fromLocal8Bit(file.c_str());
+        QString error;
+        if (!window.openLogs(paths, &error, true)) {
+            const std::string message = error.toLocal8Bit().toStdString();
+            return vemtora::plot::reportFailure(paths.size() == 1 ? commandLine.files.front() + ": " + message : message);
+        }
     }
-    if (!window.showRange(QString::fromStdString(commandLine.from), QString::fromStdString(commandLine.to), &error)) {
-        return fail(commandLine.file, error.toLocal8Bit().toStdString());
-    }
-    window.showForPicture(QSize(commandLine.width, commandLine.height));
-    if (!window.exportView(QString::fromLocal8Bit(commandLine.exportPath.c_str()), &error)) {
-        return fail(commandLine.file, error.toLocal8Bit().toStdString());
-    }
-    return 0;
+    window.show();
+    return app.exec();
+}
+
+int runPicture(const PlotCommandLine& commandLine, const char* program) {
+    // No display wanted for a picture: offscreen whatever the session has.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    std::string name = program;
+    char* argv[] = {name.data(), nullptr};
+    QApplication app(argc, argv);
+    return vemtora::plot::runPictureExport(commandLine);
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    using vemtora::plot::PlotCommandLine;
-    // Answered before Qt starts, so they work without a display.
-    const PlotCommandLine early = vemtora::plot::parsePlotCommandLine(argumentsOf(argc, argv));
-    if (early.action == PlotCommandLine::Action::Help) {
-        std::fputs(vemtora::plot::plotHelpText().c_str(), stdout);
-        return 0;
+    // Read whole before Qt starts: every answer but the window's needs no display.
+    const PlotCommandLine commandLine = vemtora::plot::parsePlotCommandLine({argv + 1, argv + argc});
+    switch (commandLine.action) {
+        case PlotCommandLine::Action::Help: std::fputs(vemtora::plot::plotHelpText().c_str(), stdout); return 0;
+        case PlotCommandLine::Action::Version: std::fputs(vemtora::plot::plotVersionText(VEMTORA_VERSION).c_str(), stdout); return 0;
+        case PlotCommandLine::Action::UsageError:
+            std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kPlotProgram, commandLine.error.c_str(), kPlotProgram);
+            return 2;
+        case PlotCommandLine::Action::Summary: return vemtora::plot::runSummary(commandLine);
+        case PlotCommandLine::Action::Export:
+            if (commandLine.picture == PlotCommandLine::Picture::Csv) return vemtora::plot::runCsvExport(commandLine);
+            return runPicture(commandLine, argv[0]);
+        case PlotCommandLine::Action::Run: break;
     }
-    if (early.action == PlotCommandLine::Action::Version) {
-        std::fputs(vemtora::plot::plotVersionText(VEMTORA_VERSION).c_str(), stdout);
-        return 0;
+    if (const std::string problem = unreadableFile(commandLine.files); !problem.empty()) return vemtora::plot::reportFailure(problem);
+    if (!displayNamed(commandLine)) {
+        return vemtora::plot::reportFailure("no display to show the window on (DISPLAY is not set); --summary and --export need none");
     }
-
-    if (early.action == PlotCommandLine::Action::Summary) return summary(early);
-    // No display wanted for a picture: offscreen whatever the session has.
-    if (early.action == PlotCommandLine::Action::Export) qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    QApplication app(argc, argv);  // takes its own options out of argv
-    QApplication::setApplicationName(QString::fromLatin1(kProgram));
-    QApplication::setApplicationVersion(QStringLiteral(VEMTORA_VERSION));
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(kProgram));
-
-    const PlotCommandLine commandLine = vemtora::plot::parsePlotCommandLine(argumentsOf(argc, argv));
-    if (commandLine.action == PlotCommandLine::Action::UsageError) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, commandLine.error.c_str(),
-                     kProgram);
-        return 2;
-    }
-
-    if (commandLine.action == PlotCommandLine::Action::Export) return exportPicture(commandLine);
-
-    vemtora::plot::PlotWindow window;
-    if (!commandLine.file.empty()) {
-        QString error;
-        if (!window.openLog(QString::fromLocal8Bit(commandLine.file.c_str()), &error, true)) {
-            std::fprintf(stderr, "%s: %s: %s\n", kProgram, commandLine.file.c_str(), error.toLocal8Bit().constData());
-            return 1;
-        }
-    }
-    window.show();
-    return app.exec();
+    return runWindow(commandLine, argv[0]);
 }

@@ -18,8 +18,7 @@
 #include <limits>
 
 #include "chart_export.h"
-#include "plot/cli/log_range_copy.h"
-#include "plot/cli/log_summary.h"
+#include "plot/cli/log_files.h"
 #include "plot/series/decimation.h"
 #include "plot/series/statistics.h"
 #include "plot/series/statistics_text.h"
@@ -82,6 +81,7 @@ void PlotWindow::buildMenus() {
     file->addAction(tr("Save Range As &Log..."), this, &PlotWindow::chooseRangeFile)->setShortcut(QKeySequence::SaveAs);
     file->addAction(tr("Export as &PNG..."), this, [this] { chooseExport(QStringLiteral("png"), tr("PNG pictures (*.png)")); });
     file->addAction(tr("Export as &SVG..."), this, [this] { chooseExport(QStringLiteral("svg"), tr("SVG drawings (*.svg)")); });
+    file->addAction(tr("Export as &CSV..."), this, [this] { chooseExport(QStringLiteral("csv"), tr("Comma-separated values (*.csv)")); });
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -95,6 +95,7 @@ void PlotWindow::buildMenus() {
     view->addAction(tr("Pan &Right"), this, [this] { panByKey(kKeyPan); })->setShortcut(Qt::Key_Right);
     view->addAction(tr("&Whole Log"), this, &PlotWindow::resetView)
         ->setShortcuts({QKeySequence(Qt::Key_Home), QKeySequence(Qt::Key_0), QKeySequence(Qt::Key_R)});
+    view->addAction(tr("Fit &Values"), charts_, &ChartStack::fitValues)->setShortcut(Qt::Key_V);
     follow_ = view->addAction(tr("&Follow"));
     follow_->setCheckable(true);
     follow_->setShortcut(Qt::Key_F);
@@ -113,14 +114,18 @@ void PlotWindow::buildMenus() {
     help->addAction(tr("&About"), this, &PlotWindow::showAbout);
 }
 
-bool PlotWindow::openLog(const QString& path, QString* error, bool waitIfMissing) {
-    const int failure = follower_.open(path, waitIfMissing);
+bool PlotWindow::openLogs(const QStringList& paths, QString* error, bool waitIfMissing) {
+    QString failed;
+    const int failure = follower_.open(paths, waitIfMissing, &failed);
     if (failure != 0) {
-        if (error) *error = QString::fromLocal8Bit(std::strerror(failure));
+        if (error) *error = paths.size() > 1 ? QStringLiteral("%1: %2").arg(failed, QString::fromLocal8Bit(std::strerror(failure)))
+                                             : QString::fromLocal8Bit(std::strerror(failure));
         return false;
     }
-    setWindowTitle(QStringLiteral("%1 \u2013 Vemtora Plot").arg(QFileInfo(path).fileName()));
-    rememberRecent(path);
+    QStringList names;
+    for (const QString& path : paths) names << QFileInfo(path).fileName();
+    setWindowTitle(QStringLiteral("%1 \u2013 Vemtora Plot").arg(names.join(QStringLiteral(", "))));
+    rememberRecent(paths.back());
     return true;
 }
 
@@ -170,23 +175,21 @@ void PlotWindow::select(double from, double to) {
     charts_->showSelection(from, to);
 }
 
-bool PlotWindow::saveRangeAsLog(const QString& path, QString* error) {
+bool PlotWindow::saveRangeAsLog(const QString& path, QString* error) { return writeRange(path, LineFormat::AsLogged, error); }
+
+bool PlotWindow::exportCsv(const QString& path, QString* error) { return writeRange(path, LineFormat::Csv, error); }
+
+bool PlotWindow::writeRange(const QString& path, LineFormat format, QString* error) {
     auto fail = [error](const QString& reason) {
         if (error) *error = reason;
         return false;
     };
     const SampleStore& store = follower_.store();
     if (follower_.path().isEmpty() || store.empty()) return fail(tr("no samples to save"));
-    if (QFileInfo(path).absoluteFilePath() == QFileInfo(follower_.path()).absoluteFilePath() ||
-        (QFileInfo::exists(path) && QFileInfo(path).canonicalFilePath() == QFileInfo(follower_.path()).canonicalFilePath())) {
-        return fail(tr("%1 is the log itself").arg(path));
-    }
-    const bool selected = charts_->hasSelection();
-    const SampleSpan span = samplesBetween(store, selected ? charts_->selectionFrom() : view_.from(),
-                                           selected ? charts_->selectionTo() : view_.to());
+    const SampleSpan span = charts_->hasSelection() ? samplesBetween(store, charts_->selectionFrom(), charts_->selectionTo())
+                                                    : samplesInView(store, view_.from(), view_.to());
     if (span.begin >= span.end) return fail(tr("no samples in the range"));
-    const std::string problem = copyLogSamples(QFile::encodeName(follower_.path()).toStdString(),
-                                               QFile::encodeName(path).toStdString(), span.begin, span.end);
+    const std::string problem = writeSampleLines(follower_.sources(), std::span(&span, 1), QFile::encodeName(path).toStdString(), format);
     if (!problem.empty()) return fail(QString::fromLocal8Bit(problem.c_str()));
     return true;
 }
@@ -207,42 +210,11 @@ void PlotWindow::showFollowing() {
 }
 
 bool PlotWindow::exportView(const QString& path, QString* error) {
+    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) return exportCsv(path, error);
     const bool svg = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
     const bool saved = svg ? exportSvg(*charts_, path, windowTitle()) : exportPng(*charts_, path);
     if (!saved && error) *error = tr("could not write %1").arg(path);
     return saved;
-}
-
-bool PlotWindow::showRange(const QString& from, const QString& to, QString* error) {
-    while (follower_.catchingUp()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    std::string problem = logProblem(follower_.reader());
-    const auto range = problem.empty() ? rangeOf(follower_.store(), follower_.reader().dated(), from.toStdString(),
-                                                 to.toStdString(), problem)
-                                       : std::nullopt;
-    if (!range) {
-        if (error) *error = QString::fromStdString(problem);
-        return false;
-    }
-    view_.show(static_cast<double>(range->from) / 10.0, static_cast<double>(range->to) / 10.0);
-    const bool dated = follower_.reader().dated();
-    charts_->setCaption(QStringLiteral("%1    %2 \u2013 %3")
-                            .arg(QFileInfo(follower_.path()).fileName(), QString::fromStdString(stampLabel(range->from, dated)),
-                                 QString::fromStdString(stampLabel(range->to, dated))));
-    charts_->refresh();
-    return true;
-}
-
-void PlotWindow::showForPicture(QSize size) {
-    menuBar()->hide();
-    statusBar()->hide();
-    setAttribute(Qt::WA_DontShowOnScreen);
-    setMinimumSize(0, 0);
-    resize(size);
-    show();
-    // The layout settles through posted events; the axes are laid out for the final sizes only.
-    QCoreApplication::processEvents();
-    charts_->refresh();
-    QCoreApplication::processEvents();
 }
 
 void PlotWindow::chooseLog() {
@@ -300,7 +272,7 @@ void PlotWindow::panByKey(double fraction) {
 
 void PlotWindow::resetView() {
     view_.showAll();
-    charts_->refresh();
+    charts_->fitValues();
 }
 
 void PlotWindow::showReadout(double seconds) {
@@ -317,7 +289,7 @@ void PlotWindow::showReadout(double seconds) {
         readout_->clear();
         return;
     }
-    QString text = QString::fromStdString(stampLabel(store.tenths()[i], follower_.reader().dated()));
+    QString text = QString::fromStdString(stampLabel(store.clockOf(i), follower_.reader().dated(), store.segmentOf(i).utcOffsetMinutes));
     for (Quantity quantity : kQuantities) {
         text += QStringLiteral("    %1 %2").arg(valueText(store.values(quantity)[i], decimalsOf(quantity)), QLatin1String(unitOf(quantity)));
     }
@@ -338,8 +310,8 @@ void PlotWindow::updateCounts() {
     if (follower_.reader().skippedLines() > 0) {
         parts << counted(follower_.reader().skippedLines(), "line skipped", "lines skipped");
     }
-    if (follower_.reader().clockSteps() > 0) {
-        parts << counted(follower_.reader().clockSteps(), "clock step", "clock steps");
+    if (!follower_.store().clockSteps().empty()) {
+        parts << counted(follower_.store().clockSteps().size(), "clock step", "clock steps");
     }
     if (follower_.catchingUp()) {
         parts << tr("reading\u2026");

@@ -9,6 +9,7 @@
 
 #include "chart_stack.h"
 #include "log_follower.h"
+#include "plot/cli/sample_lines.h"
 #include "plot/series/view_range.h"
 
 namespace vemtora::plot {
@@ -19,16 +20,15 @@ class PlotWindow : public QMainWindow {
 public:
     explicit PlotWindow(QWidget* parent = nullptr);
 
-    // On failure returns the reason, and the log shown before stays.
-    bool openLog(const QString& path, QString* error, bool waitIfMissing = false);
+    // Files read as one log, the last followed. On failure returns the reason, and the log shown
+    // before stays.
+    bool openLogs(const QStringList& paths, QString* error, bool waitIfMissing = false);
+    bool openLog(const QString& path, QString* error, bool waitIfMissing = false) { return openLogs({path}, error, waitIfMissing); }
     bool exportView(const QString& path, QString* error);  // PNG or SVG by the name's ending
-    // Once the open log is read to its end: shows from..to (as --from and --to take them, empty for
-    // the log's own ends) with the file's name and the range above the charts, for a picture.
-    bool showRange(const QString& from, const QString& to, QString* error);
-    // The charts alone at `size`, drawn but shown on no screen: for exporting without a display.
-    void showForPicture(QSize size);
-    // The selected stretch, or else the one in view, as a log of its own: the log's own lines.
+    // The selected stretch, or else the one in view, as a log of its own (the log's own lines) or
+    // as comma-separated values.
     bool saveRangeAsLog(const QString& path, QString* error);
+    bool exportCsv(const QString& path, QString* error);
     // Shift+drag does the same; NaN clears it, as Esc and a click do.
     void select(double from, double to);
 
@@ -52,6 +52,7 @@ private:
     void rememberRecent(const QString& path);
     void openRecent(const QString& path);
     void chooseRangeFile();
+    bool writeRange(const QString& path, LineFormat format, QString* error);
     void showFollowing();
     void chooseLog();
     void chooseExport(const QString& suffix, const QString& filter);

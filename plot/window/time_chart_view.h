@@ -14,6 +14,9 @@ public:
 signals:
     void zoomRequested(double factor, double anchorSeconds);
     void panRequested(double fractionOfSpan);
+    // Ctrl+wheel, or the wheel over the value labels; Ctrl+drag.
+    void valueZoomRequested(double factor, double anchorValue);
+    void valuePanRequested(double fractionOfSpan);
     void resetRequested();
     void hovered(double seconds);  // NaN when the mouse leaves
     // Shift+drag: from where the drag began to where the mouse is now.
@@ -32,11 +35,13 @@ protected:
 
 private:
     double secondsAt(QPointF position) const;
+    double valueAt(QPointF position) const;
 
-    enum class Drag { None, Pan, Select };
+    enum class Drag { None, Pan, Select, Values };
     Drag drag_ = Drag::None;
     bool moved_ = false;
     double lastDragX_ = 0.0;
+    double lastDragY_ = 0.0;
     double selectionStart_ = 0.0;
 };
 

@@ -91,13 +91,23 @@ TEST(FileTail, StartsOverWhenTheFileIsCutBackOrReplaced) {
     read = tail.poll(1 << 20);
     EXPECT_TRUE(read.gone);
     EXPECT_EQ(text(read), "four\n") << "the renamed file is read to its end first";
-    write(path, "five\n");
+    // The new file appears while the old one still takes a line: that line is read first.
+    write(path, "six\n");
+    logger << "five\n" << std::flush;
     read = tail.poll(1 << 20);
-    EXPECT_TRUE(read.restarted);
-    EXPECT_FALSE(read.gone);
+    EXPECT_FALSE(read.rotated);
     EXPECT_EQ(text(read), "five\n");
-    append(path, "six\n");
-    EXPECT_EQ(text(tail.poll(1 << 20)), "six\n");
+    read = tail.poll(1 << 20);
+    EXPECT_TRUE(read.rotated) << "the old file lives on as today.log.1";
+    EXPECT_FALSE(read.restarted);
+    EXPECT_FALSE(read.gone);
+    EXPECT_EQ(text(read), "six\n");
+    ASSERT_TRUE(read.rotatedFile.isOpen());
+    char first[4] = {};
+    EXPECT_EQ(::pread(read.rotatedFile.get(), first, 3, 0), 3);
+    EXPECT_EQ(std::string(first, 3), "rep") << "the rotated file is handed over whole";
+    append(path, "seven\n");
+    EXPECT_EQ(text(tail.poll(1 << 20)), "seven\n");
 }
 
 TEST(FileTail, KeepsReadingAFileWhoseNameIsGone) {

@@ -13,7 +13,7 @@
 
 #include "case_name.h"
 #include "core/report_texts.h"
-#include "plot/cli/log_range_copy.h"
+#include "plot/cli/sample_lines.h"
 #include "plot/reader/log_line.h"
 #include "plot/reader/log_reader.h"
 
@@ -420,6 +420,12 @@ TEST(LogReader, RandomBytesNeverCrashAndSplitsAgree) {
 
 namespace vemtora::plot {
 namespace {
+
+std::string copyLogSamples(const std::string& source, const std::string& target, std::size_t begin, std::size_t end) {
+    const LogSource sources[] = {{source, 0}};
+    const SampleSpan run{begin, end};
+    return writeSampleLines(sources, std::span(&run, 1), target, LineFormat::AsLogged);
+}
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -32,7 +32,8 @@ void PlotProgramTest::commandLine_data() {
     row("version", {"x.log", "--version"}, Action::Version, "", "");
     row("unknown option", {"--bogus", "x.log"}, Action::UsageError, "", "unrecognized option '--bogus'");
     row("unknown short option", {"-x"}, Action::UsageError, "", "unrecognized option '-x'");
-    row("two files", {"a.log", "b.log"}, Action::UsageError, "", "extra operand 'b.log'");
+    row("two files are one log", {"today.log.1", "today.log"}, Action::Run, "today.log.1 today.log", "");
+    row("Qt's options go to Qt", {"-platform", "offscreen", "--style=fusion", "-reverse", "a.log"}, Action::Run, "a.log", "");
     row("dash is a file name", {"-"}, Action::Run, "-", "");
     row("after -- options are files", {"--", "--help"}, Action::Run, "--help", "");
     row("summary", {"--summary", "a.log"}, Action::Summary, "a.log", "");
@@ -40,7 +41,22 @@ void PlotProgramTest::commandLine_data() {
     row("export", {"--export", "out.svg", "--size", "640x480", "a.log"}, Action::Export, "a.log", "");
     row("summary without a file", {"--summary"}, Action::UsageError, "", "missing FILE after --summary or --export");
     row("export without its name", {"a.log", "--export"}, Action::UsageError, "", "option '--export' requires an argument");
-    row("export to another format", {"--export", "out.jpg", "a.log"}, Action::UsageError, "", "'out.jpg': not a .png or .svg name");
+    row("export to another format", {"--export", "out.jpg", "a.log"}, Action::UsageError, "", "'out.jpg': not a .png, .svg or .csv name");
+    row("export as CSV", {"--export", "out.csv", "--from", "day 2 09:00", "a.log"}, Action::Export, "a.log", "");
+    row("periods with a price as CSV", {"--summary", "--by", "week", "--price", "0.30", "--csv", "a.log"}, Action::Summary, "a.log", "");
+    row("a bad period", {"--summary", "--by", "month", "a.log"}, Action::UsageError, "", "invalid period 'month' for --by: hour, day or week");
+    row("a price with a comma", {"--summary", "--price", "0,30", "a.log"}, Action::UsageError, "",
+        "invalid price '0,30': a number of 0 or more with a decimal point, such as 0.30");
+    row("a period without --summary", {"--by", "day", "a.log"}, Action::UsageError, "", "--by, --price and --csv need --summary");
+    row("a bad time", {"--summary", "--from", "9 o'clock", "a.log"}, Action::UsageError, "",
+        "invalid time '9 o'clock' for --from: hh:mm[:ss[.t]], 'day N hh:mm[:ss[.t]]' or YYYY-MM-DD[Thh:mm[:ss[.t]][+hh:mm]]");
+    row("--to before --from", {"--summary", "--from", "day 2 01:00", "--to", "23:00", "a.log"}, Action::UsageError, "",
+        "--to '23:00' is not after --from 'day 2 01:00'");
+    row("a value range", {"--export", "o.png", "--watts", "-100:2500", "a.log"}, Action::Export, "a.log", "");
+    row("a value range upside down", {"--export", "o.png", "--watts", "5:1", "a.log"}, Action::UsageError, "",
+        "invalid range '5:1' for --watts: LOW:HIGH, LOW below HIGH, such as 0:2500");
+    row("a size for a CSV", {"--export", "o.csv", "--size", "640x480", "a.log"}, Action::UsageError, "",
+        "--size, --volts, --amperes and --watts need --export of a .png or .svg picture");
     row("an option as a value", {"--export", "--summary", "a.log"}, Action::UsageError, "",
         "option '--export' requires an argument");
     row("both", {"--summary", "--export", "o.png", "a.log"}, Action::UsageError, "", "--summary and --export exclude each other");
@@ -60,7 +76,9 @@ void PlotProgramTest::commandLine() {
     for (const QString& argument : arguments) list.push_back(argument.toStdString());
     const PlotCommandLine parsed = parsePlotCommandLine(list);
     QCOMPARE(static_cast<int>(parsed.action), action);
-    QCOMPARE(QString::fromStdString(parsed.file), file);
+    QStringList files;
+    for (const std::string& name : parsed.files) files << QString::fromStdString(name);
+    QCOMPARE(files.join(QLatin1Char(' ')), file);
     QCOMPARE(QString::fromStdString(parsed.error), error);
 }
 
@@ -79,11 +97,16 @@ void PlotProgramTest::runs_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::newRow("help") << QStringList{"--help"} << QByteArray() << 0 << "Usage: vemtora-plot [OPTION]... [FILE]\n" << "";
+    QTest::newRow("help") << QStringList{"--help"} << QByteArray() << 0 << "Usage: vemtora-plot [OPTION]... [FILE]...\n" << "";
     QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0 << "vemtora-plot (Vemtora) " VEMTORA_VERSION "\n" << "";
     QTest::newRow("unknown option") << QStringList{"--colour"} << QByteArray() << 2 << ""
                                     << "vemtora-plot: unrecognized option '--colour'\nTry 'vemtora-plot --help' for more information.\n";
-    QTest::newRow("two files") << QStringList{"a", "b"} << QByteArray() << 2 << "" << "vemtora-plot: extra operand 'b'\n";
+    QTest::newRow("export of a JPEG, no display") << QStringList{"--export", "x.jpg", "a"} << QByteArray() << 2 << ""
+                                                  << "vemtora-plot: 'x.jpg': not a .png, .svg or .csv name\n";
+    QTest::newRow("summary with a mistake, no display") << QStringList{"--summary", "--bogus", "a"} << QByteArray() << 2 << ""
+                                                        << "vemtora-plot: unrecognized option '--bogus'\n";
+    QTest::newRow("too small a picture, no display") << QStringList{"--export", "x.png", "--size", "20x20", "a"} << QByteArray() << 2
+                                                     << "" << "vemtora-plot: invalid size '20x20'";
     QTest::newRow("export of a missing file") << QStringList{"--export", "x.png", "/nonexistent/today.log"} << QByteArray() << 1 << ""
                                               << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
     QTest::newRow("a folder") << QStringList{"/"} << QByteArray() << 1 << "" << "vemtora-plot: /: Is a directory\n";
@@ -97,15 +120,15 @@ void PlotProgramTest::runs_data() {
                              << "";
     QTest::newRow("summary of a range") << QStringList{"--summary", "--from", "09:00:11", "--to", "09:00:20.0", "LOG"}
                                         << summaryLog() << 0
-                                        << "start: 09:00:11.0\nend: 09:00:20.0\nduration: 2.0 s\nsamples: 2\ngaps: 0\n" << "";
+                                        << "start: 09:00:11.0\nend: 09:00:12.0\nduration: 2.0 s\nsamples: 2\ngaps: 0\n" << "";
     QTest::newRow("summary of no log") << QStringList{"--summary", "LOG"} << QByteArray("\x7f" "ELF\x02\x01\n\x00\x00", 9) << 1 << ""
                                        << "vemtora-plot: LOG: not a Vemtora log\n";
     QTest::newRow("summary of an empty file") << QStringList{"--summary", "LOG"} << QByteArray("") << 1 << ""
                                               << "vemtora-plot: LOG: empty log\n";
     QTest::newRow("summary of a missing file") << QStringList{"--summary", "/nonexistent/today.log"} << QByteArray() << 1 << ""
                                                << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
-    QTest::newRow("summary with a bad time") << QStringList{"--summary", "--from", "9 o'clock", "LOG"} << summaryLog() << 1 << ""
-                                             << "vemtora-plot: LOG: invalid time '9 o'clock': hh:mm:ss[.t]\n";
+    QTest::newRow("summary with a bad time") << QStringList{"--summary", "--from", "9 o'clock", "LOG"} << summaryLog() << 2 << ""
+                                             << "vemtora-plot: invalid time '9 o'clock' for --from: ";
     QTest::newRow("export of no log") << QStringList{"--export", "x.png", "LOG"} << QByteArray("garbage\n") << 1 << ""
                                       << "vemtora-plot: LOG: not a Vemtora log\n";
 }
@@ -127,7 +150,8 @@ void PlotProgramTest::runs() {
     err.replace(QStringLiteral("LOG"), path);
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // No display at all: none of these may need one.
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(QLatin1String(name));
     QTemporaryDir runtime;
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
@@ -174,7 +198,7 @@ void PlotProgramTest::exportWritesThePicture() {
     const QByteArray text = drawing.readAll();
     QVERIFY(text.contains("today.log"));
     QVERIFY(text.contains("09:00:01.0"));
-    QVERIFY(text.contains("09:00:11.0"));
+    QVERIFY(text.contains("09:00:10.0"));  // the last sample before 09:00:11: the range leaves its end out
     QVERIFY(text.contains("1 gap"));
 }
 
