@@ -3,7 +3,10 @@
 
 #include <sys/epoll.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 
 #include "io/posix/failure.h"
 #include "shell/logger_common/exit_status.h"
@@ -14,8 +17,13 @@ namespace vemtora::logger {
 
 LoggerShell::LoggerShell(const LoggerOptions& options, SerialPortLink& link, TeeLogFile& log,
                          posix::TerminationSignals& signals, ReadingSink* readings)
-    : options_(options), link_(link), log_(log), signals_(signals), controller_(options.settings, link, log, *this) {
-    controller_.setReadingSink(readings);
+    : options_(options),
+      link_(link),
+      log_(log),
+      signals_(signals),
+      readings_(readings),
+      controller_(options.settings, link, log, *this) {
+    if (readings_ != nullptr) controller_.setReadingSink(this);
 }
 
 LoggerShell::~LoggerShell() { controller_.shutdown(); }
@@ -26,7 +34,18 @@ std::optional<std::wstring> LoggerShell::chooseLogFile() { return options_.logPa
 
 // Every report interval is a whole number of poll periods: on the poll timer's grid, a report
 // tick comes with a poll tick instead of waking the logger once more.
-void LoggerShell::restartReportTimer(std::int32_t periodMs) { reportTimer_.start(periodMs, kPollPeriodMs); }
+void LoggerShell::restartReportTimer(std::int32_t periodMs) {
+    reportTimer_.start(periodMs, kPollPeriodMs);
+    lastReport_ = std::chrono::steady_clock::now();
+}
+
+void LoggerShell::takeReading(const IntervalReading& reading) {
+    IntervalReading covered = reading;
+    covered.intervalMs = reportCoveredMs_;
+    readings_->takeReading(covered);
+}
+
+void LoggerShell::collectingChanged(bool collecting) { readings_->collectingChanged(collecting); }
 
 bool LoggerShell::start() {
     if (!signals_.valid() || !pollTimer_.valid() || !reportTimer_.valid() || !reconnectTimer_.valid()) {
@@ -85,7 +104,10 @@ int LoggerShell::run() {
         if (readable[kOutput] && !onOutputWritable()) break;
         // Bytes first, so frames that arrived with a report tick count in the interval they closed.
         if (due(kPoll, pollTimer_) && !onPollTick()) break;
-        if (due(kReport, reportTimer_) && !onReportTick()) break;
+        if (readable[kReport]) {
+            const std::uint64_t ticks = reportTimer_.takeTicks();
+            if (ticks > 0 && !onReportTick(ticks)) break;
+        }
         if (due(kReconnect, reconnectTimer_)) onReconnectTick();
     }
     controller_.shutdown();
@@ -130,8 +152,19 @@ bool LoggerShell::onPollTick() {
     return !link_.deviceLost() || onDeviceLost();
 }
 
-bool LoggerShell::onReportTick() {
+bool LoggerShell::onReportTick(std::uint64_t ticks) {
     standardError().flush();
+    // One line per tick handled, as in the window; the reading says how long it really covers.
+    const auto now = std::chrono::steady_clock::now();
+    const auto covered = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastReport_).count();
+    lastReport_ = now;
+    reportCoveredMs_ = static_cast<std::int32_t>(std::clamp<long long>(covered, 0, INT32_MAX));
+    if (ticks > 1 && !toldLateReport_) {
+        tellUser("a report came " + std::to_string(ticks - 1) + " interval" + (ticks == 2 ? "" : "s") +
+                 " late (the logger was held up): its line covers " + std::to_string(reportCoveredMs_) +
+                 " ms, and the energy counts them all; said once");
+        toldLateReport_ = true;
+    }
     controller_.onReportTick();
     watchOutput();
     // Nobody reads the lines any more: end as if told to, with the log's last line whole.

@@ -20,7 +20,7 @@ inline constexpr int kReopenSignal = SIGUSR1;
 // How long the end waits for a stalled reader of standard output.
 inline constexpr std::chrono::milliseconds kOutputPatience{250};
 
-class LoggerShell final : public ShellServices {
+class LoggerShell final : public ShellServices, private ReadingSink {
 public:
     // link, log, signals and readings must outlive the shell; signals also reads kReopenSignal.
     // readings: the outputs beside the log, told of every interval's numbers; nullptr for none.
@@ -40,6 +40,11 @@ public:
     void restartReportTimer(std::int32_t periodMs) override;
     void requestRepaint() override {}
 
+    // Handed on to the outputs with the time that really passed since the report before, so
+    // energy adds up even when a tick comes late.
+    void takeReading(const IntervalReading& reading) override;
+    void collectingChanged(bool collecting) override;
+
 private:
     enum Source : std::uint32_t { kSignals, kPoll, kReport, kReconnect, kOutput, kSourceCount };
 
@@ -48,7 +53,7 @@ private:
     bool onSignal(int signal);
     bool onOutputWritable();
     bool onPollTick();
-    bool onReportTick();
+    bool onReportTick(std::uint64_t ticks);
     void onReconnectTick();
     bool onDeviceLost();
     void watchOutput();
@@ -63,6 +68,10 @@ private:
     PeriodicTimer reportTimer_;
     PeriodicTimer reconnectTimer_;
     int exitStatus_ = 0;
+    ReadingSink* readings_;
+    std::chrono::steady_clock::time_point lastReport_;
+    std::int32_t reportCoveredMs_ = 0;  // the time the report being made covers
+    bool toldLateReport_ = false;
     AcquisitionController controller_;  // last: it calls back into the members above
 };
 

@@ -411,6 +411,38 @@ TEST_F(LoggerMetrics, HostileClientsStallNeitherTheLogNorLaterScrapes) {
     EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
 }
 
+// The value of a metric of the device COM5 in a scrape's body; NaN when it has none.
+double metricValue(const std::string& body, const std::string& name) {
+    const std::string key = "\n" + name + "{device=\"COM5\"} ";
+    const std::size_t at = body.find(key);
+    return at == std::string::npos ? std::nan("") : std::strtod(body.c_str() + at + key.size(), nullptr);
+}
+
+// A logger held up (stopped, swapped out) still counts the energy of the time that passed: a
+// late report covers all of it, though it makes one line.
+TEST_F(LoggerMetrics, EnergyCountsTheTimeThatPassedThroughAHoldUp) {
+    Meter meter(folder / "COM5", kLineDelivery);
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger("0.1");
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(logger.out().next(secondsFromNow(10))) << logger.err().rest(secondsFromNow(1));
+    const std::string before = http(metricsUrl()).body;
+    logger.signal(SIGSTOP);
+    std::this_thread::sleep_for(350ms);
+    logger.signal(SIGCONT);
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(logger.out().next(secondsFromNow(10)));
+    const std::string after = http(metricsUrl()).body;
+    // Every interval of this meter has frames of 64.6 V and 1.94 A: 125.324 W throughout.
+    const double seconds = (metricValue(after, "vemtora_energy_joules_total") -
+                            metricValue(before, "vemtora_energy_joules_total")) / 125.324;
+    const double passed = metricValue(after, "vemtora_last_reading_timestamp_seconds") -
+                          metricValue(before, "vemtora_last_reading_timestamp_seconds");
+    EXPECT_GT(passed, 2.0);
+    EXPECT_NEAR(seconds, passed, passed * 0.01) << "energy of " << seconds << " s over " << passed << " s";
+    EXPECT_NE(logger.err().next(secondsFromNow(5)).value_or("").find("late"), std::string::npos);
+    logger.signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
+}
+
 // Two loggers given one metrics port (one drop-in for every instance): both log; the second
 // says so, tries again, and serves once the port is free.
 TEST_F(LoggerMetrics, APortInUseStopsNoLoggingAndIsTakenWhenFree) {
