@@ -34,10 +34,7 @@ std::optional<std::wstring> LoggerShell::chooseLogFile() { return options_.logPa
 
 // Every report interval is a whole number of poll periods: on the poll timer's grid, a report
 // tick comes with a poll tick instead of waking the logger once more.
-void LoggerShell::restartReportTimer(std::int32_t periodMs) {
-    reportTimer_.start(periodMs, kPollPeriodMs);
-    lastReport_ = std::chrono::steady_clock::now();
-}
+void LoggerShell::restartReportTimer(std::int32_t periodMs) { reportTimer_.start(periodMs, kPollPeriodMs); }
 
 void LoggerShell::takeReading(const IntervalReading& reading) {
     IntervalReading covered = reading;
@@ -154,11 +151,10 @@ bool LoggerShell::onPollTick() {
 
 bool LoggerShell::onReportTick(std::uint64_t ticks) {
     standardError().flush();
-    // One line per tick handled, as in the window; the reading says how long it really covers.
-    const auto now = std::chrono::steady_clock::now();
-    const auto covered = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastReport_).count();
-    lastReport_ = now;
-    reportCoveredMs_ = static_cast<std::int32_t>(std::clamp<long long>(covered, 0, INT32_MAX));
+    // One line per tick handled, as in the window; the reading covers every period the timer
+    // counted since the last, on the monotonic clock, so a late tick loses no time.
+    const std::uint64_t periods = std::min<std::uint64_t>(ticks, INT32_MAX / controller_.reportIntervalMs());
+    reportCoveredMs_ = static_cast<std::int32_t>(periods) * controller_.reportIntervalMs();
     if (ticks > 1 && !toldLateReport_) {
         tellUser("a report came " + std::to_string(ticks - 1) + " interval" + (ticks == 2 ? "" : "s") +
                  " late (the logger was held up): its line covers " + std::to_string(reportCoveredMs_) +

@@ -40,8 +40,8 @@ public:
     void restartReportTimer(std::int32_t periodMs) override;
     void requestRepaint() override {}
 
-    // Handed on to the outputs with the time that really passed since the report before, so
-    // energy adds up even when a tick comes late.
+    // Handed on to the outputs with the time that really passed since the report before (the
+    // report timer's periods), so energy adds up even when a tick comes late.
     void takeReading(const IntervalReading& reading) override;
     void collectingChanged(bool collecting) override;
 
@@ -69,7 +69,6 @@ private:
     PeriodicTimer reconnectTimer_;
     int exitStatus_ = 0;
     ReadingSink* readings_;
-    std::chrono::steady_clock::time_point lastReport_;
     std::int32_t reportCoveredMs_ = 0;  // the time the report being made covers
     bool toldLateReport_ = false;
     AcquisitionController controller_;  // last: it calls back into the members above
