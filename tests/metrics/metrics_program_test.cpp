@@ -429,15 +429,17 @@ TEST_F(LoggerMetrics, EnergyCountsTheTimeThatPassedThroughAHoldUp) {
     logger.signal(SIGSTOP);
     std::this_thread::sleep_for(350ms);
     logger.signal(SIGCONT);
-    for (int i = 0; i < 20; ++i) ASSERT_TRUE(logger.out().next(secondsFromNow(10)));
+    for (int i = 0; i < 40; ++i) ASSERT_TRUE(logger.out().next(secondsFromNow(10)));
     const std::string after = http(metricsUrl()).body;
     // Every interval of this meter has frames of 64.6 V and 1.94 A: 125.324 W throughout.
     const double seconds = (metricValue(after, "vemtora_energy_joules_total") -
                             metricValue(before, "vemtora_energy_joules_total")) / 125.324;
     const double passed = metricValue(after, "vemtora_last_reading_timestamp_seconds") -
                           metricValue(before, "vemtora_last_reading_timestamp_seconds");
-    EXPECT_GT(passed, 2.0);
-    EXPECT_NEAR(seconds, passed, passed * 0.01) << "energy of " << seconds << " s over " << passed << " s";
+    EXPECT_GT(passed, 4.0);
+    // The reading times are when the loop got to each report, which on a busy machine may be up
+    // to an interval after the timer's tick; the 350 ms held up are far outside that and 1 %.
+    EXPECT_NEAR(seconds, passed, passed * 0.01 + 0.1) << "energy of " << seconds << " s over " << passed << " s";
     EXPECT_NE(logger.err().next(secondsFromNow(5)).value_or("").find("late"), std::string::npos);
     logger.signal(SIGTERM);
     EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(10)), 0));
