@@ -20,6 +20,8 @@ public:
     // When full, the oldest reading gives way; returns false then.
     bool push(const IntervalReading& reading);
     const IntervalReading* front() const { return size_ > 0 ? &slots_[head_] : nullptr; }
+    // The index-th oldest; index < size().
+    const IntervalReading& at(std::size_t index) const { return slots_[(head_ + index) % slots_.size()]; }
     void pop();
 
     std::size_t size() const { return size_; }
