@@ -28,9 +28,8 @@ std::string unescaped(std::string_view text) {
 
 std::string lowered(std::string_view text) {
     std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
     return lower;
 }
 
@@ -103,13 +102,18 @@ std::variant<BrokerUrl, UrlProblem> parseBrokerUrl(std::string_view text) {
     // One trailing slash is a habit, not an empty topic level.
     if (!levels.empty() && levels.back().empty()) levels.pop_back();
     if (levels.empty()) return UrlProblem{"no topic prefix after the host; " + form};
-    for (std::size_t i = 0; i < levels.size(); ++i) {
-        if (levels[i].empty()) return UrlProblem{"the topic prefix has an empty level (//)"};
-        url.topicPrefix += (i > 0 ? "/" : "") + levels[i];
+    for (std::size_t i = 0; i < levels.size(); ++i) url.topicPrefix += (i > 0 ? "/" : "") + levels[i];
+    // Checked once joined: an escaped slash (%2F) makes levels as a plain one does.
+    if (url.topicPrefix.front() == '/' || url.topicPrefix.back() == '/' ||
+        url.topicPrefix.find("//") != std::string::npos) {
+        return UrlProblem{"the topic prefix has an empty level (//)"};
     }
+    // Brokers keep $ topics for themselves and silently deny every publish to them.
+    if (url.topicPrefix.front() == '$') return UrlProblem{"the topic prefix may not start with $"};
     if (url.topicPrefix.find('\0') != std::string::npos ||
         mosquitto_pub_topic_check2(url.topicPrefix.c_str(), url.topicPrefix.size()) != MOSQ_ERR_SUCCESS ||
-        mosquitto_validate_utf8(url.topicPrefix.c_str(), static_cast<int>(url.topicPrefix.size())) != MOSQ_ERR_SUCCESS) {
+        mosquitto_validate_utf8(url.topicPrefix.c_str(), static_cast<int>(url.topicPrefix.size())) !=
+            MOSQ_ERR_SUCCESS) {
         return UrlProblem{"the topic prefix may not hold + or # and must be UTF-8"};
     }
     if (mosquitto_validate_utf8(url.user.c_str(), static_cast<int>(url.user.size())) != MOSQ_ERR_SUCCESS ||

@@ -20,8 +20,8 @@ struct BrokerUrl {
 };
 
 struct UrlProblem {
-    std::string sentence;         // no program or option name
-    bool passwordInUrl = false;   // the caller says where a password goes instead
+    std::string sentence;        // no program or option name
+    bool passwordInUrl = false;  // the caller says where a password goes instead
 };
 
 // The URL, or why it is refused.

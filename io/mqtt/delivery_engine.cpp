@@ -167,12 +167,12 @@ std::optional<Clock::time_point> DeliveryEngine::nextDeadline() const {
 
 bool DeliveryEngine::awaitingAnswers() const {
     switch (state_) {
-    case State::Connecting:
-    case State::Draining:
-    case State::SayingOffline: return true;
-    case State::Connected: return inFlight_.size() == kSendWindow && queue_.size() > kSendWindow;
-    case State::Waiting:
-    case State::Finished: return false;
+        case State::Connecting:
+        case State::Draining:
+        case State::SayingOffline: return true;
+        case State::Connected: return inFlight_.size() == kSendWindow && queue_.size() > kSendWindow;
+        case State::Waiting:
+        case State::Finished: return false;
     }
     return false;
 }

@@ -74,7 +74,9 @@ private:
     void noteOverflow(bool dropped);
     void moveTheEndOn(Clock::time_point now);
     void end();
-    bool ending() const { return state_ == State::Draining || state_ == State::SayingOffline || state_ == State::Finished; }
+    bool ending() const {
+        return state_ == State::Draining || state_ == State::SayingOffline || state_ == State::Finished;
+    }
     bool sending() const { return state_ == State::Connected || state_ == State::Draining; }
 
     const DeliverySettings settings_;

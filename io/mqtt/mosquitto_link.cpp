@@ -32,19 +32,19 @@ std::string libraryWords(std::string_view logged) {
 
 Failure failureFor(int result, int error, const std::string& logged) {
     switch (result) {
-    case MOSQ_ERR_TLS: return {FailureKind::Tls, libraryWords(logged)};
-    case MOSQ_ERR_EAI: return {FailureKind::Unreachable, ::gai_strerror(error)};
-    case MOSQ_ERR_ERRNO:
-        // OpenSSL's failures arrive as EPROTO; its own words say more.
-        if (error == EPROTO && !logged.empty()) return {FailureKind::Unreachable, libraryWords(logged)};
-        return {FailureKind::Unreachable, error != 0 ? std::strerror(error) : ""};
-    case MOSQ_ERR_SUCCESS:
-    case MOSQ_ERR_NO_CONN:
-    case MOSQ_ERR_CONN_LOST: return {FailureKind::Unreachable, "the connection was closed"};
-    case MOSQ_ERR_KEEPALIVE: return {FailureKind::Unreachable, "no answer"};
-    case MOSQ_ERR_PROTOCOL:
-    case MOSQ_ERR_MALFORMED_PACKET: return {FailureKind::Unreachable, "the answer was not MQTT"};
-    default: return {FailureKind::Unreachable, mosquitto_strerror(result)};
+        case MOSQ_ERR_TLS: return {FailureKind::Tls, libraryWords(logged)};
+        case MOSQ_ERR_EAI: return {FailureKind::Unreachable, ::gai_strerror(error)};
+        case MOSQ_ERR_ERRNO:
+            // OpenSSL's failures arrive as EPROTO; its own words say more.
+            if (error == EPROTO && !logged.empty()) return {FailureKind::Unreachable, libraryWords(logged)};
+            return {FailureKind::Unreachable, error != 0 ? std::strerror(error) : ""};
+        case MOSQ_ERR_SUCCESS:
+        case MOSQ_ERR_NO_CONN:
+        case MOSQ_ERR_CONN_LOST: return {FailureKind::Unreachable, "the connection was closed"};
+        case MOSQ_ERR_KEEPALIVE: return {FailureKind::Unreachable, "no answer"};
+        case MOSQ_ERR_PROTOCOL:
+        case MOSQ_ERR_MALFORMED_PACKET: return {FailureKind::Unreachable, "the answer was not MQTT"};
+        default: return {FailureKind::Unreachable, mosquitto_strerror(result)};
     }
 }
 
@@ -101,7 +101,8 @@ void MosquittoLink::connect(const Message& will) {
     // waits is kept by the delivery rules, not by the broker or the library.
     session->client = mosquitto_new(nullptr, true, session.get());
     if (session->client == nullptr) {
-        events_.emplace_back(Failure{FailureKind::Unreachable, "cannot make an MQTT client: " + std::string(std::strerror(errno))});
+        events_.emplace_back(
+            Failure{FailureKind::Unreachable, "cannot make an MQTT client: " + std::string(std::strerror(errno))});
         return;
     }
     mosquitto* client = session->client;
@@ -110,17 +111,20 @@ void MosquittoLink::connect(const Message& will) {
     mosquitto_publish_callback_set(client, onPublish);
     mosquitto_log_callback_set(client, onLog);
     const BrokerUrl& url = settings_.url;
-    int result = mosquitto_will_set(client, will.topic.c_str(), static_cast<int>(will.payload.size()), will.payload.data(),
-                                    kQos, will.retained);
+    int result = mosquitto_will_set(client, will.topic.c_str(), static_cast<int>(will.payload.size()),
+                                    will.payload.data(), kQos, will.retained);
     if (result == MOSQ_ERR_SUCCESS && !url.user.empty()) {
-        result = mosquitto_username_pw_set(client, url.user.c_str(), settings_.password ? settings_.password->c_str() : nullptr);
+        result = mosquitto_username_pw_set(client, url.user.c_str(),
+                                           settings_.password ? settings_.password->c_str() : nullptr);
     }
     if (result != MOSQ_ERR_SUCCESS) {
-        events_.emplace_back(Failure{FailureKind::Unreachable, "cannot set up the MQTT client: " + std::string(mosquitto_strerror(result))});
+        events_.emplace_back(Failure{FailureKind::Unreachable,
+                                     "cannot set up the MQTT client: " + std::string(mosquitto_strerror(result))});
         return;
     }
-    if (url.tls && (settings_.caFile ? mosquitto_tls_set(client, settings_.caFile->c_str(), nullptr, nullptr, nullptr, nullptr)
-                                     : mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1)) != MOSQ_ERR_SUCCESS) {
+    if (url.tls &&
+        (settings_.caFile ? mosquitto_tls_set(client, settings_.caFile->c_str(), nullptr, nullptr, nullptr, nullptr)
+                          : mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1)) != MOSQ_ERR_SUCCESS) {
         events_.emplace_back(Failure{FailureKind::Tls, "the CA file cannot be read"});
         return;
     }
@@ -128,7 +132,8 @@ void MosquittoLink::connect(const Message& will) {
     try {
         std::thread([session] { lookUp(session); }).detach();
     } catch (const std::system_error& error) {
-        events_.emplace_back(Failure{FailureKind::Unreachable, "cannot start the name look-up: " + std::string(error.what())});
+        events_.emplace_back(
+            Failure{FailureKind::Unreachable, "cannot start the name look-up: " + std::string(error.what())});
         return;
     }
     session_ = std::move(session);
@@ -136,7 +141,8 @@ void MosquittoLink::connect(const Message& will) {
 }
 
 void MosquittoLink::lookUp(const std::shared_ptr<Session>& session) {
-    const int result = mosquitto_connect_async(session->client, session->host.c_str(), session->port, kKeepAliveSeconds);
+    const int result =
+        mosquitto_connect_async(session->client, session->host.c_str(), session->port, kKeepAliveSeconds);
     const int error = errno;
     std::lock_guard lock(session->mutex);
     session->lookingUp = false;
@@ -189,9 +195,9 @@ void MosquittoLink::service(bool housekeeping) {
 std::optional<int> MosquittoLink::publish(const Message& message) {
     if (!session_ || lookingUp_ || !session_->accepted) return std::nullopt;
     int messageId = 0;
-    const int result = mosquitto_publish(session_->client, &messageId, message.topic.c_str(),
-                                         static_cast<int>(message.payload.size()), message.payload.data(), kQos,
-                                         message.retained);
+    const int result =
+        mosquitto_publish(session_->client, &messageId, message.topic.c_str(), static_cast<int>(message.payload.size()),
+                          message.payload.data(), kQos, message.retained);
     const int error = errno;
     collect(result, error);
     if (result != MOSQ_ERR_SUCCESS) return std::nullopt;
@@ -200,7 +206,8 @@ std::optional<int> MosquittoLink::publish(const Message& message) {
 
 void MosquittoLink::collect(int result, int error) {
     Session& session = *session_;
-    if (result != MOSQ_ERR_SUCCESS || mosquitto_socket(session.client) < 0) session.fail(failureFor(result, error, session.firstError));
+    if (result != MOSQ_ERR_SUCCESS || mosquitto_socket(session.client) < 0)
+        session.fail(failureFor(result, error, session.firstError));
     for (LinkEvent& event : session.events) events_.push_back(std::move(event));
     session.events.clear();
     if (session.ended) session_.reset();

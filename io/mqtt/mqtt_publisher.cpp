@@ -155,7 +155,8 @@ void MqttPublisher::rewatch() {
         wanted.events = (engine_.awaitingAnswers() ? EPOLLIN : 0u) | (link_.wantsWrite() ? EPOLLOUT : 0u);
         if (wanted.events != 0) wanted = {socket, link_.connection(), wanted.events};
     }
-    if (wanted.fd == watched_.fd && wanted.connection == watched_.connection && wanted.events == watched_.events) return;
+    if (wanted.fd == watched_.fd && wanted.connection == watched_.connection && wanted.events == watched_.events)
+        return;
     // A socket already closed has left the set by itself; removing it again fails harmlessly.
     if (watched_.fd >= 0) ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, watched_.fd, nullptr);
     watched_ = {};

@@ -13,8 +13,8 @@ namespace vemtora::mqtt {
 
 struct PublisherSettings {
     BrokerUrl url;
-    std::optional<std::string> caFile;    // mqtts only; nullopt: the system's CAs
-    std::optional<std::string> password;  // needs url.user
+    std::optional<std::string> caFile;                // mqtts only; nullopt: the system's CAs
+    std::optional<std::string> password;              // needs url.user
     LogTimeStamp logStamp = LogTimeStamp::TimeOfDay;  // the log line's digits depend on it
     std::size_t queueCapacity = kQueuedReadings;
 };
