@@ -7,7 +7,7 @@
 
 #include "core/acquisition_controller.h"
 #include "core/command_dispatch.h"
-#include "tests/core/fakes.h"
+#include "tests/support/fakes.h"
 
 using namespace vemtora;
 using namespace vemtora::testing;

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "fakes.h"
+#include "tests/support/fakes.h"
 
 namespace vemtora {
 namespace {

@@ -5,7 +5,7 @@
 #include "core/acquisition_controller.h"
 #include "core/command_dispatch.h"
 #include "core/menu_layout.h"
-#include "fakes.h"
+#include "tests/support/fakes.h"
 
 namespace vemtora {
 namespace {

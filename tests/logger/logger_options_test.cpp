@@ -12,7 +12,7 @@
 
 #include "io/metrics/listen_address.h"
 #include "shell/logger/logger_texts.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora::logger {
 namespace {

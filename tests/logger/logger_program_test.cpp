@@ -20,8 +20,8 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/logger/meter.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/meter.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora {
 namespace {

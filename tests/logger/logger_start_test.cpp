@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "shell/logger/logger_texts.h"
-#include "tests/logger/meter.h"
+#include "tests/support/meter.h"
 #include "tools/pseudo_terminal/pseudo_terminal.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 #include "vemtora_version.h"
 
 namespace vemtora {

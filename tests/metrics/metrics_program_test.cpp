@@ -29,8 +29,8 @@
 
 #include "io/metrics/metrics_server.h"
 #include "io/posix/owned_descriptor.h"
-#include "tests/logger/meter.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/meter.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora {
 namespace {

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "io/mqtt/mqtt_publisher.h"
-#include "tests/logger/meter.h"
+#include "tests/support/meter.h"
 #include "tests/mqtt/test_broker.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/logger/child_process.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 struct mosquitto;
 struct mosquitto_message;

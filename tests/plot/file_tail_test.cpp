@@ -11,7 +11,7 @@
 #include <string>
 
 #include "plot/follow/file_tail.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora::plot {
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "io/posix/log_file_writer.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "io/posix/log_file_writer.h"
 #include "tools/pseudo_terminal/pseudo_terminal.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora {
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "io/posix/serial_device_list.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 #include "tools/pseudo_terminal/pseudo_terminal.h"
 
 namespace vemtora::posix {

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "io/posix/serial_device_path.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora::posix {
 namespace {

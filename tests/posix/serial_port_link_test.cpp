@@ -11,7 +11,7 @@
 #include "io/posix/serial_port_link.h"
 #include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tools/pseudo_terminal/wait_readable.h"
-#include "tests/posix/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace vemtora {
 namespace {

@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "shell/qt/main_window.h"
-#include "tests/core/fakes.h"
+#include "tests/support/fakes.h"
 
 namespace vemtora::testing {
 

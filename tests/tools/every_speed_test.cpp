@@ -7,7 +7,7 @@
 #include <deque>
 #include <string>
 
-#include "../core/fakes.h"
+#include "tests/support/fakes.h"
 #include "core/acquisition_controller.h"
 #include "tools/meter_simulator/frame_source.h"
 #include "tools/meter_simulator/line_pacer.h"

@@ -13,7 +13,7 @@
 #include "core/acquisition_settings.h"
 #include "import_hook.h"
 #include "shell/win32/report_view.h"
-#include "tests/core/fakes.h"
+#include "tests/support/fakes.h"
 #include "ui_driver.h"
 #include "window_harness.h"
 

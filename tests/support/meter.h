@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/logger/child_process.h"
+#include "tests/support/child_process.h"
 
 namespace vemtora::testing_support {
 

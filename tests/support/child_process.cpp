@@ -1,5 +1,5 @@
 // Starting, reading and reaping child processes for the logger's tests.
-#include "tests/logger/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
