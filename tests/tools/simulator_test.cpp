@@ -42,6 +42,7 @@ TEST(SimulatorOptions, ReadsValuesAndRefusesNonsense) {
     EXPECT_EQ(options->frames, 40u);
     EXPECT_EQ(options->overrun, Overrun::Hold);
     EXPECT_EQ(parseSimulatorOptions({}, error)->delivery, Delivery::Bytes);
+    EXPECT_TRUE(parseSimulatorOptions({"--baud", "1200", "--help"}, error)->help);
     const auto dropping = parseSimulatorOptions({"--delivery", "bytes,drop"}, error);
     ASSERT_TRUE(dropping) << error;
     EXPECT_EQ(dropping->delivery, Delivery::Bytes);

@@ -65,6 +65,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n%s", error.c_str(), kSimulatorUsage);
         return 2;
     }
+    if (options->help) {
+        std::fputs(kSimulatorUsage, stdout);
+        return 0;
+    }
     installHandlers();
 
     try {

@@ -76,6 +76,10 @@ std::optional<SimulatorOptions> parseSimulatorOptions(const std::vector<std::str
     SimulatorOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
+        if (name == "--help") {
+            options.help = true;
+            return options;
+        }
         if (name == "--hold") {
             options.hold = true;
             continue;

@@ -25,6 +25,7 @@ struct SimulatorOptions {
     Overrun overrun = Overrun::Hold;
     unsigned long frames = 0;        // 0: no limit; after that many the line stays up, silent
     bool hold = false;               // send nothing until SIGUSR1
+    bool help = false;
 };
 
 // Returns nullopt and fills `error` on a bad command line.
