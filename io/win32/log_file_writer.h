@@ -1,4 +1,5 @@
-// The log file: a disk file only, held open without sharing, appended to.
+// The log file: a disk file only, appended to; held open without sharing, or shared with
+// readers where a program logs for days while others read the file.
 #pragma once
 
 #include "core/controller_interfaces.h"
@@ -7,7 +8,9 @@ namespace vemtora {
 
 class LogFileWriter final : public LogFile {
 public:
-    LogFileWriter() = default;
+    enum class Sharing { None, Readers };
+
+    explicit LogFileWriter(Sharing sharing = Sharing::None) : sharing_(sharing) {}
     LogFileWriter(const LogFileWriter&) = delete;
     LogFileWriter& operator=(const LogFileWriter&) = delete;
     ~LogFileWriter() override { close(); }
@@ -19,6 +22,7 @@ public:
     bool isOpen() const { return handle_ != nullptr; }
 
 private:
+    Sharing sharing_;
     void* handle_ = nullptr;  // a HANDLE
     bool lineFeedOwed_ = false;
 };
