@@ -3,22 +3,21 @@
 // in order, through a broker restart too; the retained status follows the logger; a broker
 // that is away, refuses the password or shows a certificate of another CA never stops the log.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "io/mqtt/mqtt_publisher.h"
-#include "tests/support/meter.h"
 #include "tests/mqtt/test_broker.h"
+#include "tests/support/meter.h"
 #include "tests/support/test_files.h"
 
 namespace vemtora {
@@ -54,10 +53,19 @@ protected:
 
     ChildProcess& startLogger(const std::string& url, const std::vector<std::string>& more = {},
                               const std::function<void()>& beforeExec = {}) {
-        std::vector<std::string> arguments{"--device-folder", folder.path(), "--log", folder / "meter.log",
-                                           "--iso-time",      "--interval",   "0.2",   "--mqtt", url};
+        std::vector<std::string> arguments{"--device-folder",
+                                           folder.path(),
+                                           "--log",
+                                           folder / "meter.log",
+                                           "--iso-time",
+                                           "--interval",
+                                           "0.2",
+                                           "--mqtt",
+                                           url};
         arguments.insert(arguments.end(), more.begin(), more.end());
-        logger_ = std::make_unique<ChildProcess>(loggerCommand(arguments), beforeExec);
+        std::vector<std::string> argv = launcher_;
+        for (const std::string& word : loggerCommand(arguments)) argv.push_back(word);
+        logger_ = std::make_unique<ChildProcess>(argv, beforeExec);
         return *logger_;
     }
 
@@ -66,7 +74,8 @@ protected:
     // Lines on standard output: the logger goes on whatever the broker does.
     void expectLines(int count) {
         for (int i = 0; i < count; ++i) {
-            ASSERT_TRUE(logger_->out().next(secondsFromNow(10))) << "line " << i << "; " << logger_->err().rest(secondsFromNow(1));
+            ASSERT_TRUE(logger_->out().next(secondsFromNow(10)))
+                << "line " << i << "; " << logger_->err().rest(secondsFromNow(1));
         }
     }
 
@@ -105,7 +114,8 @@ protected:
             for (int k = 0; k < 3; ++k) {
                 ASSERT_TRUE(json[names[k]].is_number());
                 // The log's very digits, as a JSON number.
-                EXPECT_NE(payloads[i].find("\"" + std::string(names[k]) + "\":" + fields[k + 1] + ","), std::string::npos);
+                EXPECT_NE(payloads[i].find("\"" + std::string(names[k]) + "\":" + fields[k + 1] + ","),
+                          std::string::npos);
                 EXPECT_DOUBLE_EQ(json[names[k]].get<double>(), std::stod(fields[k + 1]));
             }
             EXPECT_GT(json.value("frames", 0), 0);
@@ -114,9 +124,36 @@ protected:
     }
 
     TempFolder folder;
+    std::vector<std::string> launcher_;  // runs the logger's command, when not empty
     std::unique_ptr<Meter> meter_;
     std::unique_ptr<ChildProcess> logger_;
 };
+
+// A throwaway CA and a server certificate for 127.0.0.1 signed by it; another CA beside them.
+void makeCertificates(const TempFolder& folder) {
+    std::ofstream(folder / "server.ext") << "subjectAltName=IP:127.0.0.1\n";
+    const std::vector<std::string> key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
+    const auto run = [&](std::vector<std::string> argv) {
+        argv.insert(argv.begin(), "/usr/bin/openssl");
+        ChildProcess openssl(argv);
+        EXPECT_TRUE(exitedWith(openssl.waitForExit(secondsFromNow(20)), 0)) << openssl.err().rest(secondsFromNow(1));
+    };
+    for (const std::string ca : {"ca", "other-ca"}) {
+        std::vector<std::string> argv{"req",     "-x509",
+                                      "-days",   "1",
+                                      "-subj",   "/CN=Vemtora test " + ca,
+                                      "-keyout", folder / (ca + ".key"),
+                                      "-out",    folder / (ca + ".pem")};
+        argv.insert(argv.begin() + 2, key.begin(), key.end());
+        run(argv);
+    }
+    std::vector<std::string> request{
+        "req", "-subj", "/CN=127.0.0.1", "-keyout", folder / "server.key", "-out", folder / "server.csr"};
+    request.insert(request.begin() + 1, key.begin(), key.end());
+    run(request);
+    run({"x509", "-req", "-days", "1", "-in", folder / "server.csr", "-CA", folder / "ca.pem", "-CAkey",
+         folder / "ca.key", "-CAcreateserial", "-extfile", folder / "server.ext", "-out", folder / "server.pem"});
+}
 
 TEST_F(MqttLogger, EveryIntervalArrivesOnceInOrderAndTheStatusFollowsTheLogger) {
     TestBroker broker(folder, {"allow_anonymous true", "persistence false"});
@@ -153,11 +190,27 @@ TEST_F(MqttLogger, AVanishedLoggerIsOfflineByItsLastWill) {
     EXPECT_TRUE(seen[0].retained);
 }
 
-TEST_F(MqttLogger, ABrokerRestartLosesNoIntervalAndRepeatsNone) {
+class MqttLoggerRestart : public MqttLogger, public ::testing::WithParamInterface<bool> {};
+
+// Over TLS too: every attempt is a fresh client, so nothing of the broken session lingers.
+TEST_P(MqttLoggerRestart, ABrokerRestartLosesNoIntervalAndRepeatsNone) {
+    const bool tls = GetParam();
     // The broker keeps the subscriber's session across its restart; the logger keeps the readings.
-    TestBroker broker(folder, {"allow_anonymous true", "persistence true", "persistence_location " + folder.path() + "/"});
-    TestSubscriber subscriber(broker.port(), kPrefix + "/#", {.clientId = "vemtora-test-subscriber"});
-    startLogger(plainUrl(broker.port()));
+    std::vector<std::string> configuration{"allow_anonymous true", "persistence true",
+                                           "persistence_location " + folder.path() + "/"};
+    std::vector<std::string> more;
+    if (tls) {
+        makeCertificates(folder);
+        for (const char* line : {"cafile ca.pem", "certfile server.pem", "keyfile server.key"}) {
+            const std::string words(line);
+            configuration.push_back(words.substr(0, words.find(' ') + 1) + folder / words.substr(words.find(' ') + 1));
+        }
+        more = {"--mqtt-ca", folder / "ca.pem"};
+    }
+    TestBroker broker(folder, configuration);
+    TestSubscriber subscriber(broker.port(), kPrefix + "/#",
+                              {.clientId = "vemtora-test-subscriber", .caFile = tls ? folder / "ca.pem" : ""});
+    startLogger((tls ? "mqtts" : "mqtt") + plainUrl(broker.port()).substr(4), more);
     subscriber.waitFor(kReadingTopic, 3, secondsFromNow(10));
     ASSERT_GE(subscriber.payloads(kReadingTopic).size(), 3u);
     broker.stop();
@@ -165,13 +218,37 @@ TEST_F(MqttLogger, ABrokerRestartLosesNoIntervalAndRepeatsNone) {
     ASSERT_TRUE(broker.start());
     const auto back = logger_->err().next(secondsFromNow(40));
     ASSERT_TRUE(back);
-    EXPECT_NE(back->find("cannot reach the MQTT broker 127.0.0.1:" + std::to_string(broker.port())), std::string::npos) << *back;
+    EXPECT_NE(back->find("cannot reach the MQTT broker 127.0.0.1:" + std::to_string(broker.port())), std::string::npos)
+        << *back;
     const auto reached = logger_->err().next(secondsFromNow(40));
     ASSERT_TRUE(reached);
     EXPECT_NE(reached->find("reached the MQTT broker"), std::string::npos) << *reached;
     expectLines(10);
     EXPECT_EQ(end(), "");
     expectTheLogIn(subscriber, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Plain, MqttLoggerRestart, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(Tls, MqttLoggerRestart, ::testing::Values(true));
+
+// A resolver that never answers: in a network namespace of its own, the name server's address
+// is routed to the loopback device, which drops what is not for it.
+TEST_F(MqttLogger, TheEndIsPromptWhileTheBrokersNameDoesNotResolve) {
+    std::ofstream(folder / "resolv.conf") << "nameserver 10.255.255.1\noptions timeout:30 attempts:5\n";
+    launcher_ = {"/usr/bin/unshare",
+                 "-rnm",
+                 "/bin/sh",
+                 "-ec",
+                 "ip link set lo up; ip route add 10.0.0.0/8 dev lo; mount --bind \"$0\" /etc/resolv.conf; exec \"$@\"",
+                 folder / "resolv.conf"};
+    startLogger("mqtt://broker.invalid-name.test/lab");
+    expectLines(15);
+    logger_->signal(SIGTERM);
+    // The promise is a second; the look-up would hold it for minutes.
+    EXPECT_TRUE(exitedWith(logger_->waitForExit(secondsFromNow(1)), 0));
+    const std::string said = logger_->err().rest(secondsFromNow(5));
+    EXPECT_EQ(countContaining(said, "cannot reach the MQTT broker broker.invalid-name.test:1883 (no answer)"), 1u)
+        << said;
 }
 
 TEST_F(MqttLogger, ABrokerAwayAtTheStartIsSaidOnceAndGetsEveryReadingWhenItComes) {
@@ -187,49 +264,12 @@ TEST_F(MqttLogger, ABrokerAwayAtTheStartIsSaidOnceAndGetsEveryReadingWhenItComes
     TestSubscriber subscriber(port, kPrefix + "/#");
     const auto reached = logger_->err().next(secondsFromNow(40));
     ASSERT_TRUE(reached);
-    EXPECT_TRUE(reached->starts_with("vemtora-logger: reached the MQTT broker 127.0.0.1:" + std::to_string(port) + "; sending "))
+    EXPECT_TRUE(reached->starts_with("vemtora-logger: reached the MQTT broker 127.0.0.1:" + std::to_string(port) +
+                                     "; sending "))
         << *reached;
     expectLines(5);
     EXPECT_EQ(end(), "");
     expectTheLogIn(subscriber);
-}
-
-// The publisher itself with a queue of three: what overflows while the broker is away gives
-// way oldest first, is counted and said once; the rest goes out in order when it is back.
-TEST(MqttPublisher, AFullQueueDropsTheOldestSaysSoOnceAndSendsTheRestInOrder) {
-    TempFolder folder;
-    TestBroker broker(folder, {"allow_anonymous true", "persistence false"});
-    broker.stop();
-    std::mutex toldMutex;
-    std::vector<std::string> told;
-    mqtt::PublisherSettings settings;
-    settings.url = std::get<mqtt::BrokerUrl>(mqtt::parseBrokerUrl("mqtt://127.0.0.1:" + std::to_string(broker.port()) + "/q"));
-    settings.queueCapacity = 3;
-    auto publisher = std::make_unique<mqtt::MqttPublisher>(settings, [&](std::string_view sentence) {
-        std::lock_guard lock(toldMutex);
-        told.emplace_back(sentence);
-    });
-    const auto reading = [](std::uint16_t second) { return IntervalReading{LocalTime{9, 0, second, 0}, 1.0, 2.0, 3.0, 1, 500}; };
-    for (std::uint16_t second = 0; second < 5; ++second) publisher->takeReading(reading(second));
-
-    ASSERT_TRUE(broker.start());
-    TestSubscriber subscriber(broker.port(), "q/#");
-    // The first reading after the queue has room again ends the overflow run.
-    const auto deadline = secondsFromNow(20);
-    while (subscriber.payloads("q/reading").size() < 3 && Clock::now() < deadline) {
-        subscriber.waitFor("q/reading", 3, Clock::now() + 200ms);
-    }
-    publisher->takeReading(reading(5));
-    publisher.reset();  // sends what waits, then offline
-
-    std::vector<std::string> times;
-    for (const std::string& payload : subscriber.payloads("q/reading")) times.push_back(nlohmann::json::parse(payload)["time"]);
-    EXPECT_EQ(times, (std::vector<std::string>{"0000-00-00T09:00:02.0", "0000-00-00T09:00:03.0", "0000-00-00T09:00:04.0",
-                                               "0000-00-00T09:00:05.0"}));
-    std::lock_guard lock(toldMutex);
-    ASSERT_EQ(told.size(), 2u) << ::testing::PrintToString(told);
-    EXPECT_EQ(told[0], "the queue for the MQTT broker is full (3 readings): the oldest give way");
-    EXPECT_EQ(told[1], "2 readings were dropped before reaching the MQTT broker");
 }
 
 struct RefusalCase {
@@ -253,7 +293,9 @@ TEST_P(MqttLoggerLogin, AWrongPasswordIsSaidOnceAndTheLogGoesOn) {
     expectLines(15);
     const std::string said = end();
     if (GetParam().refused) {
-        EXPECT_EQ(countContaining(said, "refused the connection: Connection Refused: not authorised; logging goes on"), 1u) << said;
+        EXPECT_EQ(countContaining(said, "refused the connection: Connection Refused: not authorised; logging goes on"),
+                  1u)
+            << said;
         EXPECT_TRUE(subscriber.payloads(kReadingTopic).empty());
     } else {
         EXPECT_EQ(said, "");
@@ -265,29 +307,6 @@ INSTANTIATE_TEST_SUITE_P(Passwords, MqttLoggerLogin,
                          ::testing::Values(RefusalCase{"Right", "right horse", false},
                                            RefusalCase{"Wrong", "wrong horse", true}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A throwaway CA and a server certificate for 127.0.0.1 signed by it; another CA beside them.
-void makeCertificates(const TempFolder& folder) {
-    std::ofstream(folder / "server.ext") << "subjectAltName=IP:127.0.0.1\n";
-    const std::vector<std::string> key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
-    const auto run = [&](std::vector<std::string> argv) {
-        argv.insert(argv.begin(), "/usr/bin/openssl");
-        ChildProcess openssl(argv);
-        EXPECT_TRUE(exitedWith(openssl.waitForExit(secondsFromNow(20)), 0)) << openssl.err().rest(secondsFromNow(1));
-    };
-    for (const std::string ca : {"ca", "other-ca"}) {
-        std::vector<std::string> argv{"req", "-x509", "-days", "1", "-subj", "/CN=Vemtora test " + ca,
-                                      "-keyout", folder / (ca + ".key"), "-out", folder / (ca + ".pem")};
-        argv.insert(argv.begin() + 2, key.begin(), key.end());
-        run(argv);
-    }
-    std::vector<std::string> request{"req", "-subj", "/CN=127.0.0.1", "-keyout", folder / "server.key", "-out",
-                                     folder / "server.csr"};
-    request.insert(request.begin() + 1, key.begin(), key.end());
-    run(request);
-    run({"x509", "-req", "-days", "1", "-in", folder / "server.csr", "-CA", folder / "ca.pem", "-CAkey", folder / "ca.key",
-         "-CAcreateserial", "-extfile", folder / "server.ext", "-out", folder / "server.pem"});
-}
 
 struct TlsCase {
     const char* name;
@@ -311,8 +330,8 @@ TEST_P(MqttLoggerTls, ABrokerOfAnotherCaIsSaidClearlyAndTheLogGoesOn) {
         expectTheLogIn(subscriber);
     } else {
         EXPECT_TRUE(subscriber.payloads(kReadingTopic).empty());
-        EXPECT_EQ(countContaining(said, "vemtora-logger: TLS with the MQTT broker 127.0.0.1:" + std::to_string(broker.port()) +
-                                            " failed ("),
+        EXPECT_EQ(countContaining(said, "vemtora-logger: TLS with the MQTT broker 127.0.0.1:" +
+                                            std::to_string(broker.port()) + " failed ("),
                   1u)
             << said;
         EXPECT_EQ(countContaining(said, "certificate verify failed"), 1u) << said;
