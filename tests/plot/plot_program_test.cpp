@@ -5,7 +5,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <optional>
+
 #include "plot/cli/plot_command_line.h"
+#include "plot/series/sample_store.h"
 #include "plot_window_tests.h"
 #include "sample_log.h"
 #include "vemtora_version.h"
@@ -164,6 +171,183 @@ void PlotProgramTest::runs() {
     const QString stdErr = QString::fromLocal8Bit(program.readAllStandardError());
     QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
     QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+}
+
+namespace {
+
+// Logs as real clocks write them, made line by line here, with what they should give worked out
+// here too: each run of lines has one step and one power, so each sample covers its run's step.
+struct Run {
+    std::int64_t first;  // tenths on the clock as written; a plain log's day 2 from 864000
+    std::int64_t step;
+    int count;
+    double watts;
+    std::optional<int> offset;  // minutes from UTC, written after the stamp
+};
+struct UntidyLog {
+    std::string date;                          // of a dated log's stamps; empty: plain stamps
+    std::vector<Run> runs;
+    std::map<std::size_t, std::string> foreign;  // lines that are no samples, before run k
+    std::string cut;                           // a last line cut inside its watts
+};
+struct Bound {
+    std::int64_t tenths;
+    std::optional<int> offset;
+};
+
+std::string clockText(std::int64_t tenths) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%d", int(tenths / 36000 % 24), int(tenths / 600 % 60), int(tenths / 10 % 60),
+                  int(tenths % 10));
+    return text;
+}
+
+// As a line's stamp, or with `named` as --from and --to name it, a plain log's later days by number.
+std::string stampText(const UntidyLog& log, std::int64_t tenths, std::optional<int> offset, bool named = false) {
+    if (log.date.empty()) return (named && tenths >= 864000 ? "day " + std::to_string(tenths / 864000 + 1) + " " : "") + clockText(tenths);
+    std::string text = log.date + "T" + clockText(tenths);
+    if (offset) {
+        char zone[16];
+        std::snprintf(zone, sizeof zone, "%c%02d:%02d", *offset < 0 ? '-' : '+', std::abs(*offset) / 60, std::abs(*offset) % 60);
+        text += zone;
+    }
+    return text;
+}
+
+const UntidyLog& untidyLog(int which) {
+    static const UntidyLog logs[] = {
+        // The end of summer time on a plain clock: 00:00-02:59:50, then 02:00-02:29:50 again.
+        {"", {{0, 100, 1080, 100.0, {}}, {72000, 100, 180, 600.0, {}}}, {}, ""},
+        // Its start with offsets: 01:59:50+01:00 is followed by 03:00:00+02:00, ten seconds later.
+        {"2026-03-29", {{0, 100, 720, 100.0, 60}, {108000, 100, 360, 300.0, 120}}, {}, ""},
+        // Its end with offsets: 02:00-02:59:50 once at +02:00 and once at +01:00.
+        {"2026-10-25", {{0, 100, 1080, 100.0, 120}, {72000, 100, 720, 300.0, 60}}, {}, ""},
+        // From 0.1 s to 1 s: no gap.
+        {"", {{36000, 1, 600, 1000.0, {}}, {36600, 10, 600, 500.0, {}}}, {}, ""},
+        // Set back 5 s at 10:30:00, then forward an hour at 10:30:10.
+        {"", {{377900, 10, 10, 100.0, {}}, {377950, 10, 15, 200.0, {}}, {414100, 10, 10, 300.0, {}}}, {}, ""},
+        // Past midnight, two lines with nan and inf, and a last line cut inside its watts.
+        {"",
+         {{863900, 10, 10, 100.0, {}}, {864020, 10, 10, 150.0, {}}},
+         {{1, "00:00:00.0\tnan\t0.43\t100.0\n00:00:01.0\t230.0\t0.43\tinf\n"}},
+         "00:00:12.0\t230.0\t0.65\t15"},
+    };
+    return logs[which];
+}
+
+}  // namespace
+
+void PlotProgramTest::untidyLogs_data() {
+    QTest::addColumn<int>("log");
+    QTest::addColumn<std::optional<Bound>>("from");
+    QTest::addColumn<std::optional<Bound>>("to");
+    const std::optional<Bound> open;
+    const auto row = [](const char* name, int log, std::optional<Bound> from, std::optional<Bound> to) {
+        QTest::newRow(name) << log << from << to;
+    };
+    row("fall-back, plain", 0, open, open);
+    row("fall-back, plain, the repeated half hour", 0, Bound{72000, {}}, Bound{90000, {}});
+    row("spring-forward with offsets", 1, open, open);
+    row("spring-forward, from an instant in UTC", 1, Bound{18000, 0}, Bound{126000, {}});
+    row("fall-back with offsets", 2, open, open);
+    row("fall-back with offsets, the second 02:00 hour", 2, Bound{72000, 60}, Bound{108000, 60});
+    row("fall-back with offsets, a clock time: both passes", 2, Bound{72000, {}}, Bound{90000, {}});
+    row("an interval change", 3, open, open);
+    row("an interval change, across it", 3, Bound{36300, {}}, Bound{37200, {}});
+    row("steps back and forward", 4, open, open);
+    row("steps back and forward, across the step back", 4, Bound{377960, {}}, Bound{377980, {}});
+    row("nan, inf and a cut line", 5, open, open);
+    row("nan, inf and a cut line, day 2", 5, Bound{864000, {}}, Bound{864050, {}});
+}
+
+// Each through the reader, --summary and --export as CSV.
+void PlotProgramTest::untidyLogs() {
+    QFETCH(int, log);
+    QFETCH(std::optional<Bound>, from);
+    QFETCH(std::optional<Bound>, to);
+    const UntidyLog& untidy = untidyLog(log);
+    const auto inRange = [&](std::int64_t clock, std::optional<int> offset) {
+        // A bound with an offset is an instant, compared with stamps that carry one.
+        const auto at = [&](const Bound& b) { return b.offset && offset ? clock - *offset * 600 - (b.tenths - *b.offset * 600) : clock - b.tenths; };
+        return (!from || at(*from) >= 0) && (!to || at(*to) < 0);
+    };
+    std::string text, csv = "time,volts,amperes,watts\n";
+    std::uint64_t samples = 0, gaps = 0, steps = 0;
+    std::int64_t covered = 0;
+    double wattTenths = 0.0;
+    bool before = false;  // the sample before is in range
+    std::int64_t instantBefore = std::numeric_limits<std::int64_t>::min(), stepBefore = 0;
+    for (std::size_t k = 0; k < untidy.runs.size(); ++k) {
+        if (untidy.foreign.contains(k)) text += untidy.foreign.at(k);
+        const Run& run = untidy.runs[k];
+        for (int i = 0; i < run.count; ++i) {
+            const std::int64_t clock = run.first + i * run.step, instant = clock - run.offset.value_or(0) * 600;
+            char values[40];
+            std::snprintf(values, sizeof values, "230.0\t%.2f\t%.1f\n", run.watts / 230.0, run.watts);
+            const std::string line = stampText(untidy, clock, run.offset) + "\t" + values;
+            text += line;
+            if (!inRange(clock, run.offset)) {
+                before = false;
+                continue;
+            }
+            std::string row = line;
+            std::replace(row.begin(), row.end(), '\t', ',');
+            csv += row;
+            ++samples;
+            covered += run.step;
+            wattTenths += run.watts * static_cast<double>(run.step);
+            if (instant < instantBefore) ++steps;  // the range's samples in log order step back
+            if (before && instant - instantBefore > 3 * std::max(run.step, stepBefore) / 2) ++gaps;
+            before = true;
+            instantBefore = instant;
+            stepBefore = run.step;
+        }
+    }
+    text += untidy.cut;
+    const std::uint64_t skipped = std::count(text.begin(), text.end(), '\n') + (untidy.cut.empty() ? 0 : 1) - samples;
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("untidy.log"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(text.data(), static_cast<qint64>(text.size())), static_cast<qint64>(text.size()));
+    file.close();
+    if (!from && !to) {
+        SampleStore store;
+        LogReader reader(store);
+        reader.feed(text);
+        reader.finish();
+        QCOMPARE(store.size(), samples);
+        QCOMPARE(reader.skippedLines(), skipped);
+        QCOMPARE(store.clockSteps().size(), steps);
+        QCOMPARE(store.gapStarts().size(), gaps);
+    }
+
+    QStringList range;
+    if (from) range << "--from" << QString::fromStdString(stampText(untidy, from->tenths, from->offset, true));
+    if (to) range << "--to" << QString::fromStdString(stampText(untidy, to->tenths, to->offset, true));
+    const auto run = [&](const QStringList& arguments) {
+        QProcess program;
+        program.start(QStringLiteral(VEMTORA_PLOT_PATH), arguments + range + QStringList{path});
+        if (!program.waitForFinished(30000) || program.exitCode() != 0) return QByteArray("failed: ") + program.readAllStandardError();
+        return program.readAllStandardOutput();
+    };
+    const QList<QByteArray> summary = run({"--summary", "--csv"}).split('\n');
+    QVERIFY2(summary.size() == 3, summary.front().constData());
+    std::map<QByteArray, double> value;
+    for (qsizetype c = 0; c < summary[0].split(',').size(); ++c) value[summary[0].split(',')[c]] = summary[1].split(',').value(c).toDouble();
+    QCOMPARE(value["samples"], static_cast<double>(samples));
+    QCOMPARE(value["covered_s"], static_cast<double>(covered) / 10.0);
+    QVERIFY2(std::abs(value["energy_kwh"] - wattTenths / 36000.0 / 1000.0) < 1e-6, summary[1].constData());
+    QCOMPARE(value["gaps"], static_cast<double>(gaps));
+    QCOMPARE(value["clock_steps"], static_cast<double>(steps));
+    if (!from && !to) QCOMPARE(value["skipped_lines"], static_cast<double>(skipped));
+
+    const QString out = folder.filePath(QStringLiteral("out.csv"));
+    QCOMPARE(run({"--export", out}), QByteArray());
+    QFile exported(out);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QCOMPARE(exported.readAll().toStdString(), csv);
 }
 
 // No display, no window: the picture at the asked size, with the file's name and range in it.

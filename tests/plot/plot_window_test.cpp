@@ -597,6 +597,39 @@ void PlotWindowTest::selectionGivesItsEdgesAndStatistics() {
     QVERIFY(!w.window.charts().hasSelection());
 }
 
+// A clock set back 5 s: 10:29:50-10:29:59 at 100 W, then 10:29:55-10:30:09 at 200 W, which go on
+// one second after the first pass. Samples 8..13 lie at 37798..37803 s of the timeline.
+void PlotWindowTest::selectionAcrossAClockStep() {
+    std::string text;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 25; ++i) {
+        lines.push_back(logLine(i < 10 ? 377900 + 10 * i : 377850 + 10 * i, 200.0, i < 10 ? 0.5 : 1.0));
+        text += lines.back();
+    }
+    OpenWindow w;
+    QVERIFY(w.open(text, 25));
+    TimeChartView& chart = w.window.charts().view(Quantity::Watts);
+    const QPoint from = viewPointAt(chart, 37797.8), to = viewPointAt(chart, 37803.2);
+    QTest::mousePress(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, from);
+    QTest::mouseMove(chart.viewport(), to);
+    QTest::mouseRelease(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, to);
+    // Two seconds at 100 W and four at 200 W; each edge's sample by its own clock.
+    const QString selected = w.window.charts().selectionLabel().text();
+    QVERIFY2(selected.contains(QStringLiteral("10:29:58.0: 200.0 V 0.50 A 100.0 W")), qPrintable(selected));
+    QVERIFY2(selected.contains(QStringLiteral("10:29:58.0: 200.0 V 1.00 A 200.0 W")), qPrintable(selected));
+    QVERIFY2(selected.contains(QStringLiteral("6.0 s covered  \u00b7  %1 Wh").arg((2 * 100.0 + 4 * 200.0) / 3600.0, 0, 'f', 3)),
+             qPrintable(selected));
+    const QString saved = w.folder.filePath(QStringLiteral("saved.log"));
+    QString error;
+    QVERIFY2(w.window.saveRangeAsLog(saved, &error), qPrintable(error));
+    QCOMPARE(fileBytes(saved), QByteArray::fromStdString(lines[8] + lines[9] + lines[10] + lines[11] + lines[12] + lines[13]));
+    // Sample 11, at 37801 s, reads as stamped: the second 10:29:56.0.
+    const QPoint at = viewPointAt(chart, 37801.0);
+    QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(chart.viewport(), &move);
+    QVERIFY2(w.window.readout().startsWith(QStringLiteral("10:29:56.0    200.0 V    1.00 A    200.0 W")), qPrintable(w.window.readout()));
+}
+
 void PlotWindowTest::savedRangeHoldsTheLogsOwnLines() {
     // A malformed line and a Windows line end inside; the copy keeps the bytes as they are.
     std::string text = gapLog("not a log line\n");

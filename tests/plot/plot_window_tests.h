@@ -22,6 +22,7 @@ private slots:
     void axesShowRoundReadableLabelsAtEverySize();
     void selectionGivesItsEdgesAndStatistics();
     void savedRangeHoldsTheLogsOwnLines();
+    void selectionAcrossAClockStep();
     void followToggleKeysAndTheReadout();
     void lastLineWithoutLineFeedIsDrawnOnce();
     void darkPaletteKeepsTextReadable();
@@ -37,6 +38,8 @@ private slots:
     void commandLine();
     void runs_data();
     void runs();
+    void untidyLogs_data();
+    void untidyLogs();
     void exportWritesThePicture();
 };
 
