@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/interval_energy.h"
 #include "io/posix/utf8_path.h"
 
 namespace vemtora::metrics {
@@ -42,7 +43,7 @@ void addReading(MeterTotals& totals, const IntervalReading& reading, double unix
     totals.last = LastReading{reading.volts, reading.amperes, reading.watts, unixSeconds};
     totals.frames += static_cast<std::uint64_t>(std::max(reading.frameCount, 0));
     ++totals.intervals;
-    totals.energyJoules += reading.watts * reading.intervalMs / 1000.0;
+    totals.energyJoules += intervalEnergyJoules(reading);
 }
 
 std::string labelValue(std::string_view text) {

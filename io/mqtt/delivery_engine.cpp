@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/interval_energy.h"
 #include "io/mqtt/reading_message.h"
 
 namespace vemtora::mqtt {
@@ -24,6 +25,7 @@ DeliveryEngine::DeliveryEngine(const DeliverySettings& settings, BrokerLink& lin
       readingTopic_(topicUnder(settings.topicPrefix, kReadingTopic)),
       statusTopic_(topicUnder(settings.topicPrefix, kStatusTopic)),
       queue_(settings.queueCapacity),
+      energyJoules_(settings.energyJoulesAtStart),
       awaySince_(now) {
     attempt();
 }
@@ -35,9 +37,11 @@ void DeliveryEngine::attempt() {
 
 void DeliveryEngine::takeReading(const IntervalReading& reading, Clock::time_point) {
     if (ending()) return;
+    // Counted whether or not the reading reaches the broker: the total stays true.
+    energyJoules_ += intervalEnergyJoules(reading);
     // The oldest gives way even when it is in flight: its acknowledgement then finds nothing.
     if (queue_.size() == queue_.capacity() && !inFlight_.empty()) inFlight_.pop_front();
-    noteOverflow(!queue_.push(reading));
+    noteOverflow(!queue_.push({reading, energyJoules_}));
     sendWaiting();
 }
 

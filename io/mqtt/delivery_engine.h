@@ -36,6 +36,7 @@ struct DeliverySettings {
     std::string topicPrefix;
     LogTimeStamp logStamp = LogTimeStamp::TimeOfDay;
     std::size_t queueCapacity = kQueuedReadings;
+    double energyJoulesAtStart = 0.0;  // a total kept from an earlier run
 };
 
 class DeliveryEngine {
@@ -86,6 +87,7 @@ private:
     State state_ = State::Waiting;
     // The readings not yet acknowledged; those in flight are its first inFlight_.size().
     ReadingQueue queue_;
+    double energyJoules_;  // through the latest reading taken
     std::deque<InFlight> inFlight_;
     std::optional<int> statusInFlight_;
     Clock::duration delay_ = kReconnectDelayFirst;

@@ -48,7 +48,7 @@ itimerspec alarmAt(std::optional<Clock::time_point> due) {
 
 }  // namespace
 
-MqttPublisher::MqttPublisher(PublisherSettings settings, Tell tell)
+MqttPublisher::MqttPublisher(PublisherSettings settings, Tell tell, double energyJoulesAtStart)
     : settings_(std::move(settings)),
       tell_(std::move(tell)),
       brokerName_(hostAndPort(settings_.url)),
@@ -56,7 +56,8 @@ MqttPublisher::MqttPublisher(PublisherSettings settings, Tell tell)
       timer_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)),
       ending_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       link_(settings_),
-      engine_({settings_.url.topicPrefix, settings_.logStamp, settings_.queueCapacity}, link_, Clock::now()),
+      engine_({settings_.url.topicPrefix, settings_.logStamp, settings_.queueCapacity, energyJoulesAtStart}, link_,
+              Clock::now()),
       nextHousekeeping_(Clock::now() + kHousekeepingPeriod) {
     const bool watching = epoll_.isOpen() && timer_.isOpen() && ending_.isOpen() && link_.lookupDoneFd() >= 0 &&
                           watch(epoll_.get(), timer_.get(), kTimer) &&

@@ -25,7 +25,8 @@ public:
     using Tell = std::function<void(std::string_view)>;
 
     // Starts connecting in the background; never fails: a broker away is waited for.
-    MqttPublisher(PublisherSettings settings, Tell tell);
+    // energyJoulesAtStart: the total the readings' energy continues from.
+    MqttPublisher(PublisherSettings settings, Tell tell, double energyJoulesAtStart = 0.0);
     // Sends what waits, says offline on the status topic and disconnects, within kDrainPatience
     // and kStatusPatience; at once when the broker is away, a name look-up that hangs included.
     ~MqttPublisher() override;

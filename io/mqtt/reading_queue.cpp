@@ -5,7 +5,7 @@ namespace vemtora::mqtt {
 
 ReadingQueue::ReadingQueue(std::size_t capacity) : slots_(capacity > 0 ? capacity : 1) {}
 
-bool ReadingQueue::push(const IntervalReading& reading) {
+bool ReadingQueue::push(const PublishedReading& reading) {
     const bool full = size_ == slots_.size();
     if (full) {
         pop();

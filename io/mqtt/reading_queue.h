@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/interval_reading.h"
+#include "io/mqtt/reading_message.h"
 
 namespace vemtora::mqtt {
 
@@ -18,10 +18,10 @@ public:
     explicit ReadingQueue(std::size_t capacity = kQueuedReadings);
 
     // When full, the oldest reading gives way; returns false then.
-    bool push(const IntervalReading& reading);
-    const IntervalReading* front() const { return size_ > 0 ? &slots_[head_] : nullptr; }
+    bool push(const PublishedReading& reading);
+    const PublishedReading* front() const { return size_ > 0 ? &slots_[head_] : nullptr; }
     // The index-th oldest; index < size().
-    const IntervalReading& at(std::size_t index) const { return slots_[(head_ + index) % slots_.size()]; }
+    const PublishedReading& at(std::size_t index) const { return slots_[(head_ + index) % slots_.size()]; }
     void pop();
 
     std::size_t size() const { return size_; }
@@ -31,7 +31,7 @@ public:
     std::uint64_t dropped() const { return dropped_; }
 
 private:
-    std::vector<IntervalReading> slots_;
+    std::vector<PublishedReading> slots_;
     std::size_t head_ = 0;
     std::size_t size_ = 0;
     std::uint64_t dropped_ = 0;

@@ -220,6 +220,9 @@ TEST(MqttDelivery, AFullQueueDropsTheOldestSaysSoOnceAndSendsTheRestInOrder) {
     d.engine.tick(t0 + 1s);
     d.engine.handle(Connected{}, t0 + 1s);
     EXPECT_EQ(shown(d.link.sent, 8), seconds(7, 8, {"online"}));
+    // The energy counts every reading taken, those that gave way included: 9 of 1.5 J.
+    const std::string& last = d.link.sent.back().payload;
+    EXPECT_DOUBLE_EQ(std::stod(last.substr(last.find("\"energy_wh\":") + 12)), 9 * 1.5 / 3600) << last;
 }
 
 TEST(MqttDelivery, TheEndSendsWhatWaitsThenOfflineThenDisconnects) {

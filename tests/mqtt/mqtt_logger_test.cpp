@@ -103,6 +103,7 @@ protected:
             EXPECT_LE(received - payloads.size(), static_cast<std::size_t>(mqtt::kSendWindow));
         }
         ASSERT_EQ(payloads.size(), lines.size());
+        double wattHours = 0.0;  // from the log's rounded digits
         for (std::size_t i = 0; i < lines.size(); ++i) {
             SCOPED_TRACE(lines[i] + " | " + payloads[i]);
             const std::vector<std::string> fields = split(lines[i], '\t');
@@ -120,6 +121,8 @@ protected:
             }
             EXPECT_GT(json.value("frames", 0), 0);
             EXPECT_DOUBLE_EQ(json.value("interval", 0.0), 0.2);
+            wattHours += std::stod(fields[3]) * 0.2 / 3600;
+            EXPECT_NEAR(json.value("energy_wh", 0.0), wattHours, wattHours * 1e-3);
         }
     }
 

@@ -95,42 +95,42 @@ TEST(MqttReadingQueue, KeepsTheOrderAndDropsTheOldestWhenFull) {
     ReadingQueue queue(4);
     EXPECT_EQ(queue.front(), nullptr);
     std::uint16_t next = 0;
-    for (; next < 3; ++next) EXPECT_TRUE(queue.push(readingAt(next)));
+    for (; next < 3; ++next) EXPECT_TRUE(queue.push({readingAt(next)}));
     queue.pop();  // 0 sent: the ring's start moves on
-    for (; next < 6; ++next) EXPECT_EQ(queue.push(readingAt(next)), next < 5);
+    for (; next < 6; ++next) EXPECT_EQ(queue.push({readingAt(next)}), next < 5);
     EXPECT_EQ(queue.size(), 4u);
     EXPECT_EQ(queue.dropped(), 1u);  // 1 gave way to 5
     for (std::uint16_t expected = 2; expected < 6; ++expected) {
         ASSERT_NE(queue.front(), nullptr);
-        EXPECT_EQ(queue.front()->time.second, expected);
+        EXPECT_EQ(queue.front()->reading.time.second, expected);
         queue.pop();
     }
     EXPECT_TRUE(queue.empty());
     queue.pop();  // nothing to take: stays empty
     EXPECT_TRUE(queue.empty());
     // A long outage: only the newest capacity() stay, and each that gave way is counted.
-    for (std::uint16_t i = 0; i < 1000; ++i) queue.push(readingAt(i % 60));
+    for (std::uint16_t i = 0; i < 1000; ++i) queue.push({readingAt(i % 60)});
     EXPECT_EQ(queue.dropped(), 1u + 996u);
-    EXPECT_EQ(queue.front()->time.second, 996 % 60);
+    EXPECT_EQ(queue.front()->reading.time.second, 996 % 60);
     EXPECT_EQ(ReadingQueue().capacity(), kQueuedReadings);
 }
 
 TEST(MqttReadingMessage, IsJsonWithTheLogLinesDigits) {
     IntervalReading reading{LocalTime{2, 30, 0, 150, 2026, 10, 25, 120, true}, 229.96, 0.5249, 120.7, 7, 100};
-    const std::string payload = readingPayload(reading, LogTimeStamp::LocalDateTime);
-    EXPECT_EQ(payload,
-              R"({"time":"2026-10-25T02:30:00.1+02:00","volts":230.0,"amperes":0.52,"watts":120.7,"frames":7,"interval":0.1})");
+    const std::string payload = readingPayload({reading, 5483.7}, LogTimeStamp::LocalDateTime);
+    EXPECT_EQ(payload, R"({"time":"2026-10-25T02:30:00.1+02:00","volts":230.0,"amperes":0.52,"watts":120.7,"frames":7,)"
+                       R"("interval":0.1,"energy_wh":1.52325})");
 
     reading.time.hasUtcOffset = false;
     reading.intervalMs = 30000;
-    const auto json = nlohmann::json::parse(readingPayload(reading, LogTimeStamp::TimeOfDay));
+    const auto json = nlohmann::json::parse(readingPayload({reading}, LogTimeStamp::TimeOfDay));
     EXPECT_EQ(json["time"], "2026-10-25T02:30:00.1");
     EXPECT_EQ(json["interval"], 30);
 
     // Past the log line's room the digits turn scientific, as in the log; still JSON numbers.
     reading.watts = 1e200;
     reading.volts = std::numeric_limits<double>::quiet_NaN();
-    const auto huge = nlohmann::json::parse(readingPayload(reading, LogTimeStamp::TimeOfDay));
+    const auto huge = nlohmann::json::parse(readingPayload({reading}, LogTimeStamp::TimeOfDay));
     EXPECT_DOUBLE_EQ(huge["watts"].get<double>(), 1e200);
     EXPECT_TRUE(huge["volts"].is_null());
     EXPECT_EQ(topicUnder("lab/bench 1", kReadingTopic), "lab/bench 1/reading");
