@@ -235,6 +235,13 @@ void PlotWindowTest::followsAppendsCutsAndReplacement() {
     QCOMPARE(window.follower().store().tenths().front(), kDec8 * 864000);
     QCOMPARE(yRange(volts).min, 50.0f);
     QVERIFY(w.window.viewRange().showsAll());
+
+    // Rotated: renamed, then a new file under the name; what was drawn stays, and the new lines follow.
+    QVERIFY(std::rename(QFile::encodeName(w.path).constData(), QFile::encodeName(w.path + ".1").constData()) == 0);
+    writeFile(w.path, knownLog(5, "2026-12-08T", 40));
+    QTRY_COMPARE_WITH_TIMEOUT(window.follower().store().size(), std::size_t{46}, kLoadMs);
+    QCOMPARE(window.follower().store().tenths().front(), kDec8 * 864000);
+    QCOMPARE(window.follower().store().tenths().back(), kDec8 * 864000 + kNine + 44);
 }
 
 void PlotWindowTest::mouseAndKeysZoomPanAndReset() {
@@ -282,6 +289,17 @@ void PlotWindowTest::mouseAndKeysZoomPanAndReset() {
 
     QTest::mouseDClick(chart.viewport(), Qt::LeftButton, {}, at);
     QVERIFY(view.showsAll());
+
+    // Ctrl+wheel zooms the value axis under the mouse by the time axis' factor; V fits it again.
+    QValueAxis& volts = w.window.charts().valueAxis(Quantity::Volts);
+    const double fitted = volts.max() - volts.min();
+    QWheelEvent valueWheel(at, chart.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
+                           Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart.viewport(), &valueWheel);
+    QVERIFY2(std::abs(volts.max() - volts.min() - 0.8 * fitted) < 1e-6 * fitted, qPrintable(QString::number(volts.max() - volts.min())));
+    QVERIFY(view.showsAll());
+    QTest::keyClick(&w.window, Qt::Key_V);
+    QCOMPARE(volts.max() - volts.min(), fitted);
 }
 
 void PlotWindowTest::readoutShowsTheNearestSample() {
