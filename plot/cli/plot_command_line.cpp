@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/toolkit_options.h"
 #include "plot/reader/log_stamp.h"
 
 namespace vemtora::plot {
@@ -13,34 +14,6 @@ namespace {
 
 constexpr int kSmallestSide = 200;
 constexpr int kLargestSide = 10000;
-
-// Qt's own options (QGuiApplication, QApplication and the X11 platform), which Qt reads with one
-// dash or two; those with a value take the next argument, and a few also "-name=value".
-struct QtOption {
-    std::string_view name;
-    bool takesValue;
-};
-constexpr QtOption kQtOptions[] = {
-    {"-platform", true},    {"-platformpluginpath", true}, {"-platformtheme", true}, {"-plugin", true},
-    {"-qwindowgeometry", true}, {"-qwindowicon", true},    {"-qwindowtitle", true},  {"-session", true},
-    {"-display", true},     {"-geometry", true},           {"-style", true},         {"-stylesheet", true},
-    {"-name", true},        {"-title", true},              {"-reverse", false},      {"-widgetcount", false},
-    {"-sync", false},       {"-nograb", false},            {"-dograb", false},
-};
-constexpr std::string_view kQtOptionsWithEquals[] = {"-style=", "-stylesheet=", "-qmljsdebugger=", "-dialogs=", "-fontengine="};
-
-// How many arguments from `at` are one of Qt's options: 0, 1 or 2.
-std::size_t qtOptionLength(const std::vector<std::string>& arguments, std::size_t at) {
-    std::string_view argument = arguments[at];
-    if (argument.starts_with("--")) argument.remove_prefix(1);
-    for (const std::string_view prefix : kQtOptionsWithEquals) {
-        if (argument.starts_with(prefix)) return 1;
-    }
-    for (const QtOption& option : kQtOptions) {
-        if (argument == option.name) return option.takesValue && at + 1 < arguments.size() ? 2 : 1;
-    }
-    return 0;
-}
 
 // A whole number written as the log writes them: a point for decimals, whatever the locale.
 std::optional<double> decimalNumber(std::string_view text) {
@@ -130,7 +103,7 @@ PlotCommandLine parsePlotCommandLine(const std::vector<std::string>& arguments) 
             into = parseTimeOfLog(text);
             if (!into) fail("invalid time '" + text + "' for " + option + ": " + std::string(kTimeOfLogForms));
         };
-        const std::size_t qt = optionsEnded ? 0 : qtOptionLength(arguments, i);
+        const std::size_t qt = optionsEnded ? 0 : qtOptionLength(arguments[i], i + 1 < arguments.size());
         if (qt > 0) {
             result.qtArguments.insert(result.qtArguments.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i),
                                       arguments.begin() + static_cast<std::ptrdiff_t>(i + qt));

@@ -3,6 +3,7 @@
 
 #include "core/argument_problems.h"
 #include "core/option_scanner.h"
+#include "core/toolkit_options.h"
 #include "core/usage_text.h"
 #include "io/posix/serial_device_list.h"
 #include "vemtora_version.h"
@@ -17,36 +18,6 @@ constexpr std::array<WindowOptionEntry, 4> kWindowOptions = {{
     {WindowOptionId::Help, "--help", "", kHelpOptionHelp},
     {WindowOptionId::Version, "--version", "", kVersionOptionHelp},
 }};
-
-// Qt's own options (QGuiApplication, QApplication and the X11 platform), which Qt reads with
-// one dash or two; those with a value take the next argument, and a few also "-name=value".
-struct QtOption {
-    std::string_view name;
-    bool takesValue;
-};
-constexpr QtOption kQtOptions[] = {
-    {"-platform", true},    {"-platformpluginpath", true}, {"-platformtheme", true}, {"-plugin", true},
-    {"-qwindowgeometry", true}, {"-qwindowicon", true},    {"-qwindowtitle", true},  {"-session", true},
-    {"-display", true},     {"-geometry", true},           {"-style", true},         {"-stylesheet", true},
-    {"-name", true},        {"-title", true},              {"-reverse", false},      {"-widgetcount", false},
-    {"-sync", false},       {"-nograb", false},            {"-dograb", false},
-};
-constexpr std::string_view kQtOptionsWithEquals[] = {"-style=", "-stylesheet=", "-qmljsdebugger=", "-dialogs=",
-                                                     "-fontengine="};
-
-// How many arguments from `at` are one of Qt's options: 0, 1 or 2.
-std::size_t qtOptionLength(std::span<const std::string_view> arguments, std::size_t at) {
-    std::string_view argument = arguments[at];
-    if (argument.starts_with("--")) argument.remove_prefix(1);
-    for (const std::string_view prefix : kQtOptionsWithEquals) {
-        if (argument.starts_with(prefix)) return 1;
-    }
-    for (const QtOption& option : kQtOptions) {
-        if (argument != option.name) continue;
-        return option.takesValue && at + 1 < arguments.size() ? 2 : 1;
-    }
-    return 0;
-}
 
 std::string joined(const std::vector<std::string_view>& words) {
     std::string text;
@@ -65,7 +36,7 @@ ShellCommandLine parseShellCommandLine(std::span<const std::string_view> argumen
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         optionsEnded = optionsEnded || arguments[i] == "--";
-        const std::size_t qt = optionsEnded ? 0 : qtOptionLength(arguments, i);
+        const std::size_t qt = optionsEnded ? 0 : qtOptionLength(arguments[i], i + 1 < arguments.size());
         if (qt == 0) {
             ours.push_back(arguments[i]);
             continue;
