@@ -15,6 +15,8 @@ struct TimeTick {
     // Only what changes from tick to tick: "09:05" (or, a minute or a day begun, ":07", ":07.3");
     // at midnight the day, "Dec 9" or "day 2".
     std::string label;
+
+    bool operator==(const TimeTick&) const = default;
 };
 
 struct TimeAxisText {

@@ -223,9 +223,13 @@ void ChartStack::drawTimeAxes() {
     const TimeAxisText text = timeAxisText(from, to, room, dated_, pieces);
     const QString title = text.context.empty() ? QStringLiteral("Time")
                                                : QStringLiteral("Time (%1)").arg(QString::fromStdString(text.context));
+    // A view that moves along with a growing log keeps its ticks for a while: Qt Charts makes
+    // every label anew when they change, which costs more than all the rest of a redraw.
+    const bool sameTicks = text.ticks == drawnTicks_ && title == drawnTitle_ && from >= bottom.time->startValue();
     for (Panel& p : panels_) {
-        for (const QString& label : p.time->categoriesLabels()) p.time->remove(label);
         p.time->setRange(from, to);
+        if (sameTicks) continue;
+        for (const QString& label : p.time->categoriesLabels()) p.time->remove(label);
         p.time->setStartValue(from);
         QSet<QString> used;
         for (const TimeTick& tick : text.ticks) {
@@ -237,6 +241,8 @@ void ChartStack::drawTimeAxes() {
         }
         p.time->setTitleText(title);
     }
+    drawnTicks_ = text.ticks;
+    drawnTitle_ = title;
 }
 
 void ChartStack::setCaption(const QString& text) {

@@ -18,6 +18,7 @@
 
 #include "plot/series/decimation.h"
 #include "plot/series/sample_store.h"
+#include "plot/series/time_axis.h"
 #include "plot/series/value_ticks.h"
 #include "plot/series/view_range.h"
 #include "time_chart_view.h"
@@ -123,6 +124,8 @@ private:
     QLabel* caption_;
     bool dated_ = false;
     bool statisticsFixed_ = false;
+    std::vector<TimeTick> drawnTicks_;  // on the time axes now
+    QString drawnTitle_;
     double cursorSeconds_;
     double selectionFrom_;
     double selectionTo_;
