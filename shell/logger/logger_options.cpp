@@ -77,6 +77,11 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 deviceFolderGiven = true;
                 break;
             case OptionId::IsoTime: options.settings.logTimeStamp = LogTimeStamp::LocalDateTime; break;
+            case OptionId::Duration: {
+                options.durationMs = parseDuration(*value);
+                if (!options.durationMs) return failWith("--duration " + quoted + ": " + std::string(kDurationForms));
+                break;
+            }
             case OptionId::NoReconnect: options.reconnect = false; break;
             case OptionId::Mqtt: {
                 auto url = mqtt::parseBrokerUrl(*value);

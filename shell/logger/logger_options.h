@@ -20,13 +20,14 @@
 namespace vemtora::logger {
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 13> kOptions = {{
+inline constexpr std::array<OptionEntry, 14> kOptions = {{
     kSpeedOption,
     kIntervalOption,
     kLogOption,
     {OptionId::Device, "--device", "PATH", kDeviceOptionHelp},
     {OptionId::DeviceFolder, "--device-folder", "DIR", kDeviceFolderOptionHelp},
     kIsoTimeOption,
+    kDurationOption,
     kNoReconnectOption,
     {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
@@ -46,6 +47,7 @@ struct LoggerOptions {
     std::optional<std::wstring> logPath;
     std::string deviceFolder = posix::kDefaultDeviceFolder;
     bool reconnect = true;
+    std::optional<std::int64_t> durationMs;  // --duration: end the run after it
     std::optional<mqtt::PublisherSettings> mqtt;  // --mqtt, with its password and CA file read
     std::optional<metrics::ListenAddress> metrics;
     std::vector<std::string> warnings;  // said once at the start, for example a password file others can read

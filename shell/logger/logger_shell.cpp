@@ -45,7 +45,8 @@ void LoggerShell::takeReading(const IntervalReading& reading) {
 void LoggerShell::collectingChanged(bool collecting) { readings_->collectingChanged(collecting); }
 
 bool LoggerShell::start() {
-    if (!signals_.valid() || !pollTimer_.valid() || !reportTimer_.valid() || !reconnectTimer_.valid()) {
+    if (!signals_.valid() || !pollTimer_.valid() || !reportTimer_.valid() || !reconnectTimer_.valid() ||
+        !endTimer_.valid()) {
         tellUser("cannot set up timers and signals: " + posix::errorText(errno));
         return false;
     }
@@ -62,6 +63,7 @@ bool LoggerShell::start() {
     }
     restartReportTimer(controller_.reportIntervalMs());
     pollTimer_.start(kPollPeriodMs, kPollPeriodMs);
+    if (options_.durationMs) endTimer_.start(*options_.durationMs);
     return true;
 }
 
@@ -70,7 +72,8 @@ int LoggerShell::run() {
         controller_.shutdown();
         return kExitRuntimeFailure;
     }
-    const int sources[kSourceCount] = {signals_.fd(), pollTimer_.fd(), reportTimer_.fd(), reconnectTimer_.fd(), -1};
+    const int sources[kSourceCount] = {signals_.fd(), pollTimer_.fd(), reportTimer_.fd(), reconnectTimer_.fd(),
+                                       endTimer_.fd(), -1};
     // epoll, not poll: 40 waits a second, and epoll keeps its watch list between them.
     events_.reset(::epoll_create1(EPOLL_CLOEXEC));
     bool watching = events_.isOpen();
@@ -106,6 +109,8 @@ int LoggerShell::run() {
             if (ticks > 0 && !onReportTick(ticks)) break;
         }
         if (due(kReconnect, reconnectTimer_)) onReconnectTick();
+        // After the report it may come with, as a signal would end the run.
+        if (due(kEnd, endTimer_)) break;
     }
     controller_.shutdown();
     // Whatever standard output and error do, the end comes within a second of the signal.

@@ -46,7 +46,7 @@ public:
     void collectingChanged(bool collecting) override;
 
 private:
-    enum Source : std::uint32_t { kSignals, kPoll, kReport, kReconnect, kOutput, kSourceCount };
+    enum Source : std::uint32_t { kSignals, kPoll, kReport, kReconnect, kEnd, kOutput, kSourceCount };
 
     bool start();
     // Each returns false when the run is over, with exitStatus_ set.
@@ -67,6 +67,7 @@ private:
     PeriodicTimer pollTimer_;
     PeriodicTimer reportTimer_;
     PeriodicTimer reconnectTimer_;
+    PeriodicTimer endTimer_;  // --duration's end; its first tick ends the run
     int exitStatus_ = 0;
     ReadingSink* readings_;
     std::int32_t reportCoveredMs_ = 0;  // the time the report being made covers

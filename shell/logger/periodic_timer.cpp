@@ -23,7 +23,7 @@ timespec fromNanoseconds(std::int64_t nanoseconds) {
 
 PeriodicTimer::PeriodicTimer() : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {}
 
-void PeriodicTimer::start(std::int32_t periodMs, std::int32_t gridMs) {
+void PeriodicTimer::start(std::int64_t periodMs, std::int32_t gridMs) {
     if (periodMs <= 0) periodMs = 1;  // a zero period would disarm the timer instead
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);

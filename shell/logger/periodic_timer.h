@@ -18,7 +18,7 @@ public:
     // The first tick is one full period away. With a grid it moves on to the next multiple of
     // gridMs on the monotonic clock: timers on the same grid tick together and wake the process
     // once, not once each.
-    void start(std::int32_t periodMs, std::int32_t gridMs = 0);
+    void start(std::int64_t periodMs, std::int32_t gridMs = 0);
     void stop();
 
     // Ticks since the last call; several when the process was held up, 0 when none is due.

@@ -15,6 +15,7 @@ enum class OptionId {
     Device,
     DeviceFolder,
     IsoTime,
+    Duration,
     NoReconnect,
     Mqtt,
     MqttCa,
@@ -36,6 +37,8 @@ inline constexpr OptionEntry kIntervalOption{OptionId::Interval, "--interval", "
 inline constexpr OptionEntry kLogOption{OptionId::Log, "--log", "FILE", "also append each line to FILE"};
 inline constexpr OptionEntry kIsoTimeOption{OptionId::IsoTime, "--iso-time", "",
                                             "begin each line with the date: 2026-12-08T09:05:07.3+01:00"};
+inline constexpr OptionEntry kDurationOption{OptionId::Duration, "--duration", "TIME",
+                                             "log for TIME (90s, 15m, 8h or 7d), then end as when stopped, status 0"};
 inline constexpr OptionEntry kNoReconnectOption{OptionId::NoReconnect, "--no-reconnect", "",
                                                 "exit when the device goes away instead of waiting for it"};
 inline constexpr OptionEntry kHelpOption{OptionId::Help, "--help", "", kHelpOptionHelp};

@@ -59,6 +59,24 @@ std::optional<std::int32_t> parseInterval(std::string_view text) {
     return *found;
 }
 
+std::optional<std::int64_t> parseDuration(std::string_view text) {
+    if (text.size() < 2 || text.size() > 13) return std::nullopt;
+    std::int64_t unitMs = 0;
+    switch (text.back()) {
+        case 's': unitMs = 1000; break;
+        case 'm': unitMs = 60 * 1000; break;
+        case 'h': unitMs = 60 * 60 * 1000; break;
+        case 'd': unitMs = 24 * 60 * 60 * 1000; break;
+        default: return std::nullopt;
+    }
+    const std::string_view digits = text.substr(0, text.size() - 1);
+    if (!std::all_of(digits.begin(), digits.end(), isDigit)) return std::nullopt;
+    std::int64_t count = 0;
+    for (const char c : digits) count = count * 10 + (c - '0');  // twelve digits at most: no overflow
+    if (count == 0 || count > kMaxDurationMs / unitMs) return std::nullopt;
+    return count * unitMs;
+}
+
 std::wstring coreCommandLine(std::span<const std::string_view> positional) {
     std::vector<std::wstring> wide;
     for (const std::string_view argument : positional) {

@@ -18,6 +18,14 @@ std::optional<std::int32_t> parseSpeed(std::string_view text);
 // "1.000" all read; anything finer than a millisecond, signs, exponents and commas do not.
 std::optional<std::int32_t> parseInterval(std::string_view text);
 
+// The longest --duration: a hundred years of days, far inside the clocks' ranges.
+inline constexpr std::int64_t kMaxDurationMs = 36500LL * 24 * 60 * 60 * 1000;
+
+// "90s", "15m", "8h", "7d": whole seconds, minutes, hours or days above 0, in milliseconds.
+std::optional<std::int64_t> parseDuration(std::string_view text);
+// What a refused --duration is told to use instead.
+inline constexpr std::string_view kDurationForms = "use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d";
+
 // "0.1", "2", "30": milliseconds as the Interval menu's seconds.
 std::string secondsText(std::int32_t milliseconds);
 

@@ -116,8 +116,10 @@ int ConsoleLogger::run() {
     if (!controller_.logging()) return kExitRuntimeFailure;
     restartReportTimer(controller_.reportIntervalMs());
     std::uint64_t nextPoll = GetTickCount64() + kPollPeriodMs;
+    const std::uint64_t end =
+        options_.durationMs ? GetTickCount64() + static_cast<std::uint64_t>(*options_.durationMs) : UINT64_MAX;
     for (;;) {
-        std::uint64_t due = std::min(nextReport_, nextReconnect_ ? *nextReconnect_ : nextPoll);
+        const std::uint64_t due = std::min({nextReport_, nextReconnect_ ? *nextReconnect_ : nextPoll, end});
         const std::uint64_t now = GetTickCount64();
         const DWORD wait = due > now ? static_cast<DWORD>(std::min<std::uint64_t>(due - now, 60'000)) : 0;
         if (WaitForSingleObject(stopEvent_, wait) == WAIT_OBJECT_0) break;
@@ -139,6 +141,8 @@ int ConsoleLogger::run() {
             onReconnectTick();
             if (!nextReconnect_) nextPoll = after + kPollPeriodMs;
         }
+        // After the report it may come with, as a stop would end the run.
+        if (after >= end) break;
     }
     controller_.shutdown();
     return exitStatus_;
@@ -146,7 +150,7 @@ int ConsoleLogger::run() {
 
 bool ConsoleLogger::onDeviceLost() {
     const std::string why =
-        narrow(portName(options_.settings)) + " stopped answering: " + systemErrorText(link_.lastError());
+        narrow(portName(options_.settings)) + " went away: " + systemErrorText(link_.lastError());
     // Stop and Start as a user would: no frame joins bytes from before the loss with bytes after.
     controller_.stopCollecting();
     if (!options_.reconnect) {

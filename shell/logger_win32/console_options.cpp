@@ -73,6 +73,11 @@ ParsedConsoleLine parseConsoleCommandLine(const std::vector<std::string_view>& a
                 break;
             }
             case OptionId::IsoTime: options.settings.logTimeStamp = LogTimeStamp::LocalDateTime; break;
+            case OptionId::Duration: {
+                options.durationMs = parseDuration(value);
+                if (!options.durationMs) return failWith("--duration " + quoted + ": " + std::string(kDurationForms));
+                break;
+            }
             case OptionId::NoReconnect: options.reconnect = false; break;
             case OptionId::Help: options.action = ConsoleAction::ShowHelp; return parsed;
             case OptionId::Version: options.action = ConsoleAction::ShowVersion; return parsed;

@@ -17,12 +17,13 @@ namespace vemtora::logger {
 inline constexpr std::string_view kComDeviceHelp = "read COMn (any number: COM17 and up too) instead of the port index";
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 8> kConsoleOptions = {{
+inline constexpr std::array<OptionEntry, 9> kConsoleOptions = {{
     kSpeedOption,
     kIntervalOption,
     kLogOption,
     {OptionId::Device, "--device", "COMn", kComDeviceHelp},
     kIsoTimeOption,
+    kDurationOption,
     kNoReconnectOption,
     kHelpOption,
     kVersionOption,
@@ -35,6 +36,7 @@ struct ConsoleOptions {
     AcquisitionSettings settings;
     std::optional<std::wstring> logPath;  // UTF-16, as Windows names files
     bool reconnect = true;
+    std::optional<std::int64_t> durationMs;  // --duration: end the run after it
 };
 
 struct ParsedConsoleLine {

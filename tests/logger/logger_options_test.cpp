@@ -101,6 +101,10 @@ TEST(LoggerCommandLine, PathsAndFlagsAreTaken) {
     EXPECT_EQ(parse({"--device-folder="}).options.deviceFolder, "/dev") << "empty means the default, as in the window";
     EXPECT_EQ(parse({"--log", std::string(255, 'x')}).error, "");
     EXPECT_EQ(parse({"--log=--iso-time"}).options.logPath, std::wstring(L"--iso-time")) << "a value said with =";
+    const std::pair<const char*, std::int64_t> durations[] = {
+        {"90s", 90'000}, {"15m", 900'000}, {"8h", 28'800'000}, {"7d", 604'800'000}, {"36500d", kMaxDurationMs}};
+    for (const auto& [text, ms] : durations) EXPECT_EQ(parse({"--duration", text}).options.durationMs, ms) << text;
+    EXPECT_FALSE(parse({}).options.durationMs.has_value());
 }
 
 // The service's OPTIONS come after the options its unit gives, and must be able to change them.
@@ -166,6 +170,12 @@ TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
         {{"4", "1", "inf"}, "'inf' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
         {{"--device", "/dev/ttyUSB0", "--device-folder=/tmp"},
          "--device and --device-folder exclude each other: a device by its path, or a COM name looked up"},
+        {{"--duration", "0s"}, "--duration '0s': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
+        {{"--duration", "90"}, "--duration '90': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
+        {{"--duration", "1.5h"}, "--duration '1.5h': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
+        {{"--duration", "36501d"}, "--duration '36501d': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
+        {{"--duration", "999999999999s"}, "--duration '999999999999s': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
+        {{"--duration", "5M"}, "--duration '5M': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
         {{"--metrics", ""}, "--metrics '': the port must be a number from 1 to 65535"},
         {{"--metrics", "0"}, "--metrics '0': the port must be a number from 1 to 65535"},
         {{"--metrics", "65536"}, "--metrics '65536': the port must be a number from 1 to 65535"},

@@ -257,6 +257,21 @@ INSTANTIATE_TEST_SUITE_P(Signals, LoggerSignals,
                                                        SIGTERM}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(LoggerRun, DurationEndsTheRunAsAStopWouldWithStatus0) {
+    Meter meter(link(), kLineDelivery);
+    ASSERT_TRUE(meter.started());
+    ChildProcess& logger = startLogger({"--interval", "0.2", "--duration", "1s"});
+    // No signal: the run ends by itself.
+    EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(15)), 0));
+    const std::string output = logger.out().rest(secondsFromNow(5));
+    EXPECT_EQ(fileContents(logPath()), output);
+    // Five report ticks fit in the second; the end may come just before the fifth.
+    const auto lines = std::count(output.begin(), output.end(), '\n');
+    EXPECT_TRUE(lines == 4 || lines == 5) << output;
+    EXPECT_EQ(output.back(), '\n');
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
+}
+
 TEST_F(LoggerRun, ReaderGoingAwayEndsTheRunQuietlyWithWholeLines) {
     Meter meter(link(), kLineDelivery, {"--baud", "38400"});
     ASSERT_TRUE(meter.started());

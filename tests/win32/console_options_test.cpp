@@ -40,12 +40,14 @@ TEST(ConsoleCommandLine, OptionsAndRefusals) {
         std::int32_t intervalMs = 500;
         bool dated = false;
         bool reconnect = true;
+        std::int64_t durationMs = 0;
         const wchar_t* device = nullptr;
         const wchar_t* log = nullptr;
     };
     const Case cases[] = {
-        {{"3", "--speed", "1200", "--interval=0.2", "--iso-time", "--no-reconnect"}, "", 3, 1200, 200, true, false},
-        {{"--device", "com17", "--log", "C:\\lab\\\xc3\xa9t\xc3\xa9.log"}, "", 4, 9600, 500, false, true, L"COM17",
+        {{"3", "--speed", "1200", "--interval=0.2", "--iso-time", "--no-reconnect", "--duration", "8h"}, "", 3, 1200, 200,
+         true, false, 28'800'000},
+        {{"--device", "com17", "--log", "C:\\lab\\\xc3\xa9t\xc3\xa9.log"}, "", 4, 9600, 500, false, true, 0, L"COM17",
          L"C:\\lab\\\u00e9t\u00e9.log"},
         {{"16"}, "for COM17 and up, use --device COMn"},
         {{"COM3"}, "use --device COMn"},
@@ -54,6 +56,7 @@ TEST(ConsoleCommandLine, OptionsAndRefusals) {
         {{"--speed", "1000"}, "--speed '1000'"},
         {{"--log", ""}, "--log needs a file name"},
         {{"--log", "\xff.log"}, "not a file name"},
+        {{"--duration", "1w"}, "--duration '1w'"},
         {{"--mqtt", "mqtt://host/x"}, "unknown option --mqtt"},
         {{"--metrics", "9100"}, "unknown option --metrics"},
     };
@@ -71,6 +74,7 @@ TEST(ConsoleCommandLine, OptionsAndRefusals) {
         EXPECT_EQ(options.settings.reportIntervalMs, c.intervalMs) << shown;
         EXPECT_EQ(options.settings.logTimeStamp == LogTimeStamp::LocalDateTime, c.dated) << shown;
         EXPECT_EQ(options.reconnect, c.reconnect) << shown;
+        EXPECT_EQ(options.durationMs.value_or(0), c.durationMs) << shown;
         EXPECT_EQ(std::wstring(portName(options.settings)), c.device ? std::wstring(c.device) : std::wstring(kPortNames[c.port])) << shown;
         EXPECT_EQ(options.logPath.value_or(L""), c.log ? c.log : L"") << shown;
     }
