@@ -42,7 +42,9 @@ public:
                 if (entry->valueName.empty()) return fail(std::string(name) + " takes no value");
                 return Item{entry, argument.substr(equals + 1)};
             }
-            if (entry->valueName.empty()) return Item{entry, {}};
+            // "[=NAME]": a value only after "=", as getopt_long's optional arguments; value() then
+            // has no data.
+            if (entry->valueName.empty() || entry->valueName.starts_with("[=")) return Item{entry, {}};
             if (index_ >= arguments_.size()) return fail(std::string(name) + " needs a value");
             // "--log --iso-time" is a forgotten file name far more often than a file so named;
             // --log=--iso-time still says the latter.

@@ -56,6 +56,21 @@ std::string redactedUrl(std::string_view text) {
     return shown.replace(colon + 1, at - colon - 1, "***");
 }
 
+std::string topicPrefixProblem(const std::string& prefix) {
+    if (prefix.empty()) return "is empty";
+    if (prefix.front() == '/' || prefix.back() == '/' || prefix.find("//") != std::string::npos) {
+        return "has an empty level (//)";
+    }
+    // Brokers keep $ topics for themselves and silently deny every publish to them.
+    if (prefix.front() == '$') return "may not start with $";
+    if (prefix.find('\0') != std::string::npos ||
+        mosquitto_pub_topic_check2(prefix.c_str(), prefix.size()) != MOSQ_ERR_SUCCESS ||
+        mosquitto_validate_utf8(prefix.c_str(), static_cast<int>(prefix.size())) != MOSQ_ERR_SUCCESS) {
+        return "may not hold + or # and must be UTF-8";
+    }
+    return {};
+}
+
 std::variant<BrokerUrl, UrlProblem> parseBrokerUrl(std::string_view text) {
     const std::string form = "write mqtt://[user@]host[:port]/topic/prefix or mqtts://...";
     // Far beyond any host and prefix; keeps every length below an int for the checks.
@@ -104,17 +119,8 @@ std::variant<BrokerUrl, UrlProblem> parseBrokerUrl(std::string_view text) {
     if (levels.empty()) return UrlProblem{"no topic prefix after the host; " + form};
     for (std::size_t i = 0; i < levels.size(); ++i) url.topicPrefix += (i > 0 ? "/" : "") + levels[i];
     // Checked once joined: an escaped slash (%2F) makes levels as a plain one does.
-    if (url.topicPrefix.front() == '/' || url.topicPrefix.back() == '/' ||
-        url.topicPrefix.find("//") != std::string::npos) {
-        return UrlProblem{"the topic prefix has an empty level (//)"};
-    }
-    // Brokers keep $ topics for themselves and silently deny every publish to them.
-    if (url.topicPrefix.front() == '$') return UrlProblem{"the topic prefix may not start with $"};
-    if (url.topicPrefix.find('\0') != std::string::npos ||
-        mosquitto_pub_topic_check2(url.topicPrefix.c_str(), url.topicPrefix.size()) != MOSQ_ERR_SUCCESS ||
-        mosquitto_validate_utf8(url.topicPrefix.c_str(), static_cast<int>(url.topicPrefix.size())) !=
-            MOSQ_ERR_SUCCESS) {
-        return UrlProblem{"the topic prefix may not hold + or # and must be UTF-8"};
+    if (std::string problem = topicPrefixProblem(url.topicPrefix); !problem.empty()) {
+        return UrlProblem{"the topic prefix " + problem};
     }
     if (mosquitto_validate_utf8(url.user.c_str(), static_cast<int>(url.user.size())) != MOSQ_ERR_SUCCESS ||
         url.user.find('\0') != std::string::npos) {

@@ -24,6 +24,9 @@ struct UrlProblem {
     bool passwordInUrl = false;  // the caller says where a password goes instead
 };
 
+// Why a topic prefix cannot be published under, to follow "the topic prefix"; empty when it can.
+std::string topicPrefixProblem(const std::string& prefix);
+
 // The URL, or why it is refused.
 std::variant<BrokerUrl, UrlProblem> parseBrokerUrl(std::string_view text);
 

@@ -66,6 +66,8 @@ void DeliveryEngine::onConnected() {
     state_ = State::Connected;
     lastFailure_.reset();
     if (std::exchange(awayTold_, false)) notices_.push_back({Notice::Kind::Back, queue_.size()});
+    // Their acknowledgements find nothing in flight; a connection that cannot take them fails.
+    for (const Message& announcement : settings_.announcements) link_.publish(announcement);
     statusInFlight_ = link_.publish({statusTopic_, std::string(kOnline), true});
     sendWaiting();
 }

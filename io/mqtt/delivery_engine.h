@@ -37,6 +37,8 @@ struct DeliverySettings {
     LogTimeStamp logStamp = LogTimeStamp::TimeOfDay;
     std::size_t queueCapacity = kQueuedReadings;
     double energyJoulesAtStart = 0.0;  // a total kept from an earlier run
+    // Retained, after every connect before the online status: discovery for home automation.
+    std::vector<Message> announcements;
 };
 
 class DeliveryEngine {

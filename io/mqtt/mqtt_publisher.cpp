@@ -14,6 +14,9 @@
 #include <system_error>
 #include <utility>
 
+#include "io/mqtt/discovery_messages.h"
+#include "vemtora_version.h"
+
 namespace vemtora::mqtt {
 
 namespace {
@@ -56,8 +59,11 @@ MqttPublisher::MqttPublisher(PublisherSettings settings, Tell tell, double energ
       timer_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)),
       ending_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       link_(settings_),
-      engine_({settings_.url.topicPrefix, settings_.logStamp, settings_.queueCapacity, energyJoulesAtStart}, link_,
-              Clock::now()),
+      engine_({settings_.url.topicPrefix, settings_.logStamp, settings_.queueCapacity, energyJoulesAtStart,
+               settings_.discoveryPrefix
+                   ? discoveryMessages(*settings_.discoveryPrefix, settings_.url.topicPrefix, VEMTORA_VERSION)
+                   : std::vector<Message>{}},
+              link_, Clock::now()),
       nextHousekeeping_(Clock::now() + kHousekeepingPeriod) {
     const bool watching = epoll_.isOpen() && timer_.isOpen() && ending_.isOpen() && link_.lookupDoneFd() >= 0 &&
                           watch(epoll_.get(), timer_.get(), kTimer) &&

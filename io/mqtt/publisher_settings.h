@@ -15,6 +15,7 @@ struct PublisherSettings {
     BrokerUrl url;
     std::optional<std::string> caFile;                // mqtts only; nullopt: the system's CAs
     std::optional<std::string> password;              // needs url.user
+    std::optional<std::string> discoveryPrefix;       // Home Assistant's discovery topics go under it
     LogTimeStamp logStamp = LogTimeStamp::TimeOfDay;  // the log line's digits depend on it
     std::size_t queueCapacity = kQueuedReadings;
 };

@@ -10,6 +10,7 @@
 #include "shell/logger_common/option_values.h"
 #include "io/metrics/listen_address.h"
 #include "io/mqtt/broker_url.h"
+#include "io/mqtt/discovery_messages.h"
 #include "io/mqtt/secret_files.h"
 #include "io/posix/serial_device_list.h"
 #include "io/posix/utf8_path.h"
@@ -23,6 +24,7 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
     std::optional<mqtt::BrokerUrl> brokerUrl;
     std::optional<std::string> caFile;
     std::optional<std::string> passwordFile;
+    std::optional<std::string> discoveryPrefix;
     bool deviceFolderGiven = false;
     const auto failWith = [&](std::string message, int status = kExitUsage) {
         parsed.error = std::move(message);
@@ -95,6 +97,14 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             }
             case OptionId::MqttCa: caFile = std::string(*value); break;
             case OptionId::MqttPasswordFile: passwordFile = std::string(*value); break;
+            case OptionId::MqttDiscovery: {
+                // Without "=" the value has no data at all.
+                discoveryPrefix = value->data() == nullptr ? std::string(mqtt::kDefaultDiscoveryPrefix) : std::string(*value);
+                if (std::string problem = mqtt::topicPrefixProblem(*discoveryPrefix); !problem.empty()) {
+                    return failWith("--mqtt-discovery " + quoted + ": the prefix " + problem);
+                }
+                break;
+            }
             case OptionId::Metrics: {
                 auto listen = metrics::parseListenAddress(*value);
                 if (!listen.address) return failWith("--metrics " + quoted + ": " + listen.error);
@@ -124,11 +134,13 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
     if (!brokerUrl) {
         if (caFile) return failWith("--mqtt-ca needs --mqtt");
         if (passwordFile) return failWith("--mqtt-password-file needs --mqtt");
+        if (discoveryPrefix) return failWith("--mqtt-discovery needs --mqtt");
         return parsed;
     }
     mqtt::PublisherSettings& mqtt = options.mqtt.emplace();
     mqtt.url = std::move(*brokerUrl);
     mqtt.logStamp = options.settings.logTimeStamp;
+    mqtt.discoveryPrefix = std::move(discoveryPrefix);
     if (caFile) {
         if (!mqtt.url.tls) return failWith("--mqtt-ca needs an mqtts:// URL");
         if (std::string problem = mqtt::caFileProblem(*caFile); !problem.empty()) {

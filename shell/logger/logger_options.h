@@ -20,7 +20,7 @@
 namespace vemtora::logger {
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 14> kOptions = {{
+inline constexpr std::array<OptionEntry, 15> kOptions = {{
     kSpeedOption,
     kIntervalOption,
     kLogOption,
@@ -32,6 +32,7 @@ inline constexpr std::array<OptionEntry, 14> kOptions = {{
     {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
     {OptionId::MqttPasswordFile, "--mqtt-password-file", "FILE", "the broker's password, first line of FILE"},
+    {OptionId::MqttDiscovery, "--mqtt-discovery", "[=PREFIX]", "announce the meter to Home Assistant under PREFIX, default homeassistant"},
     {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT", "serve Prometheus metrics at http://ADDRESS:PORT/metrics; ADDRESS 127.0.0.1 unless given"},
     kHelpOption,
     kVersionOption,

@@ -21,7 +21,7 @@ void addOptionRows(std::string& text, std::span<const OptionEntry> options) {
     const AcquisitionSettings defaults;
     for (const OptionEntry& entry : options) {
         std::string left(entry.name);
-        if (!entry.valueName.empty()) left.append(" ").append(entry.valueName);
+        if (!entry.valueName.empty()) left.append(entry.valueName.starts_with("[=") ? "" : " ").append(entry.valueName);
         std::string help(entry.help);
         // append(), not operator+ on temporaries: GCC 12 sees overlaps in those that are not there.
         if (entry.id == OptionId::Speed) {

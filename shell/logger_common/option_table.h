@@ -20,6 +20,7 @@ enum class OptionId {
     Mqtt,
     MqttCa,
     MqttPasswordFile,
+    MqttDiscovery,
     Metrics,
     Help,
     Version

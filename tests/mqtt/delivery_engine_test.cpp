@@ -43,7 +43,9 @@ std::vector<std::string> shown(const std::vector<Message>& messages, std::size_t
     std::vector<std::string> words;
     for (std::size_t i = from; i < messages.size(); ++i) {
         const Message& m = messages[i];
-        if (m.topic == "lab/status") {
+        if (!m.topic.starts_with("lab/")) {
+            words.push_back("@" + m.topic + (m.retained ? "" : "!"));
+        } else if (m.topic == "lab/status") {
             words.push_back((m.retained ? "" : "!") + m.payload);
         } else {
             EXPECT_EQ(m.topic, "lab/reading");
@@ -60,7 +62,8 @@ std::vector<std::string> seconds(int from, int to, std::vector<std::string> befo
 }
 
 struct Delivery {
-    explicit Delivery(std::size_t capacity = 100) : engine({"lab", LogTimeStamp::TimeOfDay, capacity}, link, t0) {}
+    explicit Delivery(std::size_t capacity = 100, std::vector<Message> announcements = {})
+        : engine({"lab", LogTimeStamp::TimeOfDay, capacity, 0.0, std::move(announcements)}, link, t0) {}
     void take(int from, int to, Clock::time_point now = t0) {
         for (int s = from; s <= to; ++s) engine.takeReading(readingAt(s), now);
     }
@@ -109,6 +112,19 @@ TEST(MqttDelivery, WhatWasInFlightGoesAgainFirstAfterAReconnection) {
     d.engine.tick(t0 + 3s);
     d.engine.handle(Connected{}, t0 + 3s);
     EXPECT_EQ(shown(d.link.sent, 6), seconds(2, 5, {"online"}));
+}
+
+TEST(MqttDelivery, AnnouncementsGoRetainedBeforeOnlineAfterEveryConnect) {
+    Delivery d(100, {{"ha/sensor/x/config", "{}", true}});
+    d.take(0, 0);
+    d.engine.handle(Connected{}, t0);
+    d.engine.handle(Failure{}, t0);
+    d.engine.tick(t0 + 1s);
+    d.engine.handle(Connected{}, t0 + 1s);
+    const std::vector<std::string> once{"@ha/sensor/x/config", "online", "0"};
+    std::vector<std::string> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(shown(d.link.sent), twice);
 }
 
 TEST(MqttDelivery, EveryFailureLeadsToOneAttemptAtATimeWithCappedBackOff) {

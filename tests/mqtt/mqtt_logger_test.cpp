@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "io/mqtt/discovery_messages.h"
 #include "io/mqtt/mqtt_publisher.h"
 #include "tests/mqtt/test_broker.h"
 #include "tests/support/meter.h"
@@ -191,6 +192,56 @@ TEST_F(MqttLogger, AVanishedLoggerIsOfflineByItsLastWill) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].payload, "offline");
     EXPECT_TRUE(seen[0].retained);
+}
+
+// What Home Assistant's MQTT sensor needs from a discovery message to make an entity of a device
+// that the Energy dashboard takes: one row per sensor.
+TEST_F(MqttLogger, HomeAssistantFindsFourRetainedSensorsOfOneDevice) {
+    const struct {
+        const char* objectId;
+        const char* deviceClass;
+        const char* unit;
+        const char* stateClass;
+        const char* field;  // of the reading payload
+    } sensors[] = {
+        {"voltage", "voltage", "V", "measurement", "volts"},
+        {"current", "current", "A", "measurement", "amperes"},
+        {"power", "power", "W", "measurement", "watts"},
+        {"energy", "energy", "kWh", "total_increasing", "energy_wh"},
+    };
+    TestBroker broker(folder, {"allow_anonymous true", "persistence false"});
+    startLogger(plainUrl(broker.port()), {"--mqtt-discovery=ha/test"});
+    expectLines(3);
+    const std::string device = mqtt::discoveryDeviceId(kPrefix);
+    // Subscribed after the logger's connect: only retained messages arrive.
+    TestSubscriber fresh(broker.port(), "ha/test/#");
+    const auto seen = fresh.waitFor("ha/test/sensor/" + device + "/energy/config", 1, secondsFromNow(5));
+    ASSERT_EQ(seen.size(), 4u);
+    std::set<std::string> uniqueIds;
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(seen[i].payload);
+        EXPECT_EQ(seen[i].topic, "ha/test/sensor/" + device + "/" + sensors[i].objectId + "/config");
+        EXPECT_TRUE(seen[i].retained);
+        const auto json = nlohmann::json::parse(seen[i].payload, nullptr, false);
+        ASSERT_TRUE(json.is_object());
+        EXPECT_EQ(json.value("state_topic", ""), kReadingTopic);
+        EXPECT_NE(json.value("value_template", "").find("value_json." + std::string(sensors[i].field)),
+                  std::string::npos);
+        EXPECT_EQ(json.value("device_class", ""), sensors[i].deviceClass);
+        EXPECT_EQ(json.value("unit_of_measurement", ""), sensors[i].unit);
+        EXPECT_EQ(json.value("state_class", ""), sensors[i].stateClass);
+        EXPECT_EQ(json.value("availability_topic", ""), kStatusTopic);
+        EXPECT_EQ(json.value("payload_available", ""), "online");
+        EXPECT_EQ(json.value("payload_not_available", ""), "offline");
+        uniqueIds.insert(json.value("unique_id", ""));
+        EXPECT_EQ(json["device"]["identifiers"], nlohmann::json::array({device}));
+        for (const char* key : {"name", "model", "sw_version"})
+            EXPECT_FALSE(json["device"].value(key, "").empty()) << key;
+        EXPECT_FALSE(json["origin"].value("name", "").empty());
+    }
+    EXPECT_EQ(uniqueIds.size(), 4u);
+    EXPECT_FALSE(uniqueIds.contains(""));
+    EXPECT_EQ(end(), "");
 }
 
 class MqttLoggerRestart : public MqttLogger, public ::testing::WithParamInterface<bool> {};
