@@ -1,41 +1,57 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Vemtora needs; quick when everything is there.
-#   install-deps.sh          everything the test command needs (both editions, every test)
-#   install-deps.sh --run    only what building and running the Linux edition needs
+#   install-deps.sh            everything the test command needs (both editions, every test)
+#   install-deps.sh --run      only what building and running the Linux edition needs
+#   install-deps.sh --release  only what building the release (the Debian packages, the Windows zip) needs
 set -euo pipefail
 
-run_packages=(
+build_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev fonts-ipafont-gothic
-    qt6-charts-dev qt6-svg-dev
+    qt6-base-dev qt6-charts-dev qt6-svg-dev
     libmosquitto-dev libmicrohttpd-dev liburiparser-dev
 )
+# The window's Japanese menu captions.
+run_packages=(fonts-ipafont-gothic)
+# dpkg-shlibdeps and file find the packages' dependencies; the i686 MinGW builds vemtora.exe.
+release_packages=(dpkg-dev file g++-mingw-w64-i686-posix)
 test_packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales
     xvfb xauth xdotool x11-xkb-utils
-    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 wine64 imagemagick
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64 wine64 imagemagick
     clang-14 libclang-rt-14-dev
-    dpkg-dev lintian desktop-file-utils python3 zip logrotate
+    lintian desktop-file-utils python3 logrotate fakeroot
     mosquitto prometheus libcurl4-openssl-dev nlohmann-json3-dev openssl
 )
 
-packages=("${run_packages[@]}")
-[ "${1:-}" = "--run" ] || packages+=("${test_packages[@]}")
+packages=("${build_packages[@]}")
+apt_options=()
+case "${1:-}" in
+    --run) packages+=("${run_packages[@]}") ;;
+    # What the list names and what it needs, nothing merely recommended.
+    --release) packages+=("${release_packages[@]}"); apt_options+=(--no-install-recommends) ;;
+    "") packages+=("${run_packages[@]}" "${release_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: $0 [--run | --release]" >&2; exit 2 ;;
+esac
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
+# One query for all of them: the common case, everything there, takes a moment.
+declare -A installed=()
+while read -r name status; do
+    [ "$status" != "install ok installed" ] || installed[$name]=1
+done < <(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 if ((${#missing[@]})); then
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 "${apt_options[@]}" "${missing[@]}"
 fi
 
-[ "${1:-}" = "--run" ] && exit 0
+[ -z "${1:-}" ] || exit 0
 
 # The tests run once more in a comma-decimal locale.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then

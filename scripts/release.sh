@@ -1,28 +1,31 @@
 #!/usr/bin/env bash
-# Builds both release artefacts into dist/: the Debian package of the Linux edition and
-# the Windows zip with the 32-bit vemtora.exe and its read-me.
+# Builds the release into dist/ (or the folder given): the Debian packages vemtora, vemtora-plot
+# and vemtora-logger, the Windows zip, and SHA256SUMS over them. Installs only what these builds
+# need.
+#   VEMTORA_BUILD_PREFIX=build/mine-  builds in build/mine-linux-release and
+#   build/mine-windows-release instead of the presets' folders
 set -euo pipefail
 cd "$(dirname "$0")/.."
+out=${1:-dist}
+prefix=${VEMTORA_BUILD_PREFIX:-build/}
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh --release
 jobs=$(nproc)
-mkdir -p dist
 
-cmake --preset linux-release >/dev/null
-cmake --build --preset linux-release -j "$jobs"
-cpack --preset linux-release >/dev/null 2>&1
-cp build/linux-release/vemtora_*.deb dist/
+# build PRESET GENERATOR: configures, builds and packs into the preset's folder under the prefix.
+build() {
+    local dir=$prefix$1
+    cmake --preset "$1" -B "$dir" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+    rm -f "$dir"/*.deb "$dir"/*.zip
+    (cd "$dir" && cpack -G "$2" >/dev/null)
+}
+build linux-release DEB
+build windows-release ZIP
 
-cmake --preset windows-release >/dev/null
-cmake --build --preset windows-release -j "$jobs"
-version=$(sed -n 's/^project(Vemtora VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
-mkdir "$stage/vemtora-$version"
-cp build/windows-release/shell/win32/vemtora.exe "$stage/vemtora-$version/"
-# Windows users open the read-me in Notepad: CRLF line ends.
-sed 's/$/\r/' packaging/windows/README.txt > "$stage/vemtora-$version/README.txt"
-rm -f "dist/vemtora-$version-windows-x86.zip"
-(cd "$stage" && zip -q -r -X "$OLDPWD/dist/vemtora-$version-windows-x86.zip" "vemtora-$version")
-
-ls -l dist
+# Only this release's files, so that the folder and SHA256SUMS agree.
+mkdir -p "$out"
+rm -f "$out"/vemtora*.deb "$out"/vemtora-*.zip "$out"/SHA256SUMS
+cp "${prefix}linux-release"/*.deb "${prefix}windows-release"/*.zip "$out"/
+(cd "$out" && sha256sum -- *.deb *.zip >SHA256SUMS)
+ls -l "$out"
