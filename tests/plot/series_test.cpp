@@ -23,6 +23,15 @@
 namespace vemtora::plot {
 namespace {
 
+LogSample sampleAt(std::int64_t tenths, double volts, double amperes, double watts) {
+    LogSample sample;
+    sample.tenths = tenths;
+    sample.volts = volts;
+    sample.amperes = amperes;
+    sample.watts = watts;
+    return sample;
+}
+
 MinMax bruteForce(const std::vector<float>& values, std::size_t begin, std::size_t end) {
     MinMax result;
     for (std::size_t i = begin; i < end; ++i) result.add(values[i]);
@@ -76,8 +85,8 @@ TEST(MinMaxPyramid, LongRunsStayExactAfterClear) {
 
 TEST(SampleStore, KeepsSamplesAndShiftsTimes) {
     SampleStore store;
-    store.append({100, 230.1, 1.94, 446.4});
-    store.append({101, -1e300, 1e300, std::nan("")});
+    store.append(sampleAt(100, 230.1, 1.94, 446.4));
+    store.append(sampleAt(101, -1e300, 1e300, std::nan("")));
     ASSERT_EQ(store.size(), 2u);
     EXPECT_EQ(store.values(Quantity::Volts)[0], 230.1f);
     EXPECT_EQ(store.values(Quantity::Amperes)[0], 1.94f);
@@ -104,7 +113,7 @@ class Gaps : public ::testing::TestWithParam<GapCase> {};
 TEST_P(Gaps, BreakWhereLinesAreMissingOnly) {
     const GapCase& c = GetParam();
     SampleStore store;
-    for (std::int64_t t : c.tenths) store.append({t, 230.0, 1.0, 230.0});
+    for (std::int64_t t : c.tenths) store.append(sampleAt(t, 230.0, 1.0, 230.0));
     store.caughtUp();
     const std::vector<std::size_t> got(store.gapStarts().begin(), store.gapStarts().end());
     EXPECT_EQ(got, c.gapStarts);
@@ -155,7 +164,7 @@ SampleStore sawtooth(std::size_t count, std::int64_t startTenths = 0) {
     SampleStore store;
     for (std::size_t i = 0; i < count; ++i) {
         const double v = static_cast<double>(i % 100);
-        store.append({startTenths + static_cast<std::int64_t>(i), v, -v, v * 2});
+        store.append(sampleAt(startTenths + static_cast<std::int64_t>(i), v, -v, v * 2));
     }
     return store;
 }
@@ -219,7 +228,7 @@ TEST(Decimation, NoLineCrossesAGap) {
     SampleStore store;
     for (std::int64_t i = 0; i < 3000; ++i) {
         const std::int64_t t = i * 10 + (i >= 1500 ? 36000 : 0) + (i >= 2000 ? 10 : 0);
-        store.append({t, static_cast<double>(i % 7), 1.0, 1.0});
+        store.append(sampleAt(t, static_cast<double>(i % 7), 1.0, 1.0));
     }
     ASSERT_EQ(std::vector<std::size_t>(store.gapStarts().begin(), store.gapStarts().end()), (std::vector<std::size_t>{1500, 2000}));
     const auto times = store.tenths();
@@ -253,7 +262,7 @@ TEST(Decimation, NoLineCrossesAGap) {
 
 TEST(Decimation, OutOfOrderTimesAndOddRangesAreSafe) {
     SampleStore store;
-    for (std::int64_t t : {50, 10, 40, 20, 30, 0}) store.append({t, 1.0, 2.0, 3.0});
+    for (std::int64_t t : {50, 10, 40, 20, 30, 0}) store.append(sampleAt(t, 1.0, 2.0, 3.0));
     Trace trace;
     for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity(), -1e308}) {
         for (const auto& [from, to] : {std::pair{bad, 3.0}, std::pair{0.0, bad}}) {
@@ -345,7 +354,7 @@ TEST(StatisticsOfSamples, RangesAddUpAcrossBlocks) {
         const auto r = random() % 1000;
         t += r == 0 ? 500 : r == 1 ? -30 : 10;
         const double watts = r == 2 ? 1e300 : static_cast<double>(random() % 5000) / 10.0;
-        store.append({t, 230.0, watts / 230.0, watts});
+        store.append(sampleAt(t, 230.0, watts / 230.0, watts));
     }
     ASSERT_EQ(store.blocks().size(), 5u);
     ASSERT_GT(store.gapStarts().size(), 3u);
