@@ -61,6 +61,8 @@ ChartStack::ChartStack(const SampleStore& store, ViewRange& view, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    slideTimer_.setSingleShot(true);
+    connect(&slideTimer_, &QTimer::timeout, this, &ChartStack::refresh);
     caption_ = new QLabel(this);
     caption_->setContentsMargins(8, 4, 8, 4);
     caption_->setWordWrap(true);
@@ -156,6 +158,8 @@ void ChartStack::setDated(bool dated) {
 int ChartStack::columns() const { return std::max(1, static_cast<int>(panel(Quantity::Watts).chart->plotArea().width())); }
 
 void ChartStack::refresh() {
+    slideTimer_.stop();
+    lastRefresh_.start();
     // Values first: their labels decide the gutter, the gutter the number of pixel columns.
     const int columnsBefore = columns();
     for (Quantity quantity : kQuantities) drawValues(panels_[static_cast<std::size_t>(quantity)], quantity);
@@ -178,7 +182,17 @@ void ChartStack::refresh() {
 }
 
 void ChartStack::samplesAppended() {
-    if (!appendedSamplesInvisible()) return refresh();
+    if (!appendedSamplesInvisible()) {
+        // A short span following a growing log slides a pixel or more with every line; once a
+        // second is enough to watch it, and redrawing three charts each time costs far more.
+        const double span = drawn_.to - drawn_.from;
+        const bool slidOnly = drawn_.samples > 0 && store_.size() > drawn_.samples && viewRange_.from() > drawn_.from &&
+                              std::abs(viewRange_.to() - viewRange_.from() - span) <= span * 1e-9 && columns() == drawn_.columns;
+        if (!slidOnly || !lastRefresh_.isValid() || lastRefresh_.elapsed() >= kSlideMs) return refresh();
+        // The statistics wait too: they tell what is drawn.
+        if (!slideTimer_.isActive()) slideTimer_.start(static_cast<int>(kSlideMs - lastRefresh_.elapsed()));
+        return;
+    }
     showStatistics();
     if (hasSelection() && selectionTo_ >= drawn_.to) drawSelection();
 }

@@ -8,6 +8,8 @@
 #include <QGraphicsSimpleTextItem>
 #include <QLabel>
 #include <QLineSeries>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QValueAxis>
 #include <QWidget>
 
@@ -124,6 +126,9 @@ private:
     QLabel* caption_;
     bool dated_ = false;
     bool statisticsFixed_ = false;
+    static constexpr qint64 kSlideMs = 1000;  // between redraws of a view that only slides along
+    QElapsedTimer lastRefresh_;
+    QTimer slideTimer_;
     std::vector<TimeTick> drawnTicks_;  // on the time axes now
     QString drawnTitle_;
     double cursorSeconds_;

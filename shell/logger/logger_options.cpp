@@ -84,6 +84,12 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 if (!options.durationMs) return failWith("--duration " + quoted + ": " + std::string(kDurationForms));
                 break;
             }
+            case OptionId::Format: {
+                const auto format = parseFormat(*value);
+                if (!format) return failWith("--format " + quoted + ": use text or json");
+                options.format = *format;
+                break;
+            }
             case OptionId::NoReconnect: options.reconnect = false; break;
             case OptionId::Mqtt: {
                 auto url = mqtt::parseBrokerUrl(*value);

@@ -28,6 +28,7 @@ inline constexpr std::array<OptionEntry, 15> kOptions = {{
     {OptionId::DeviceFolder, "--device-folder", "DIR", kDeviceFolderOptionHelp},
     kIsoTimeOption,
     kDurationOption,
+    kFormatOption,
     kNoReconnectOption,
     {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
@@ -49,6 +50,7 @@ struct LoggerOptions {
     std::string deviceFolder = posix::kDefaultDeviceFolder;
     bool reconnect = true;
     std::optional<std::int64_t> durationMs;  // --duration: end the run after it
+    OutputFormat format = OutputFormat::Text;
     std::optional<mqtt::PublisherSettings> mqtt;  // --mqtt, with its password and CA file read
     std::optional<metrics::ListenAddress> metrics;
     std::vector<std::string> warnings;  // said once at the start, for example a password file others can read

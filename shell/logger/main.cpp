@@ -21,6 +21,7 @@
 #include "shell/logger_common/exit_status.h"
 #include "shell/logger/logger_options.h"
 #include "shell/logger/logger_shell.h"
+#include "shell/logger/json_output.h"
 #include "shell/logger/logger_texts.h"
 #include "shell/logger/reading_fan_out.h"
 #include "shell/logger/tee_log_file.h"
@@ -82,8 +83,14 @@ int main(int argc, char* argv[]) {
     for (const std::string& warning : options.warnings) tellUser(warning);
 
     SerialPortLink link(options.deviceFolder);
-    TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser);
+    const bool json = options.format == OutputFormat::Json;
+    TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser, !json);
     ReadingFanOut outputs;
+    std::unique_ptr<JsonOutput> jsonOutput;
+    if (json && log.output() != nullptr) {
+        jsonOutput = std::make_unique<JsonOutput>(*log.output(), options.settings.logTimeStamp);
+        outputs.add(*jsonOutput);
+    }
     std::unique_ptr<metrics::MetricsServer> metricsServer;
     if (options.metrics) {
         metricsServer = std::make_unique<metrics::MetricsServer>(*options.metrics, deviceName(options), tellUser);

@@ -5,8 +5,8 @@
 
 namespace vemtora::logger {
 
-TeeLogFile::TeeLogFile(int outputFd, std::optional<std::wstring> logPath, Report report)
-    : report_(std::move(report)) {
+TeeLogFile::TeeLogFile(int outputFd, std::optional<std::wstring> logPath, Report report, bool linesToOutput)
+    : report_(std::move(report)), linesToOutput_(linesToOutput) {
     if (logPath) file_ = std::make_unique<LogFileWriter>();
     if (outputFd >= 0) output_ = std::make_unique<StandardOutput>(outputFd, kOutputQueueBytes, logPath.has_value(), report_);
 }
@@ -21,7 +21,7 @@ void TeeLogFile::appendLine(std::string_view line) {
         file_->appendLine(line);
         reportFileState();
     }
-    if (output_) output_->write(line);
+    if (output_ && linesToOutput_) output_->write(line);
 }
 
 void TeeLogFile::reopenFile() {

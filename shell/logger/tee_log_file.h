@@ -22,7 +22,8 @@ public:
 
     // outputFd: standard output, or -1 when it is closed. logPath: the --log file, or nullopt
     // for standard output alone. report is told when a stream starts and stops losing lines.
-    TeeLogFile(int outputFd, std::optional<std::wstring> logPath, Report report);
+    // linesToOutput: false where standard output carries something else (JSON) instead.
+    TeeLogFile(int outputFd, std::optional<std::wstring> logPath, Report report, bool linesToOutput = true);
     ~TeeLogFile() override;
 
     TeeLogFile(const TeeLogFile&) = delete;
@@ -49,6 +50,7 @@ private:
     std::unique_ptr<LogFileWriter> file_;
     std::unique_ptr<StandardOutput> output_;
     LossRun fileLosses_;
+    bool linesToOutput_;
 };
 
 }  // namespace vemtora::logger

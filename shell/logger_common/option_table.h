@@ -16,6 +16,7 @@ enum class OptionId {
     DeviceFolder,
     IsoTime,
     Duration,
+    Format,
     NoReconnect,
     Mqtt,
     MqttCa,
@@ -40,6 +41,9 @@ inline constexpr OptionEntry kIsoTimeOption{OptionId::IsoTime, "--iso-time", "",
                                             "begin each line with the date: 2026-12-08T09:05:07.3+01:00"};
 inline constexpr OptionEntry kDurationOption{OptionId::Duration, "--duration", "TIME",
                                              "log for TIME (90s, 15m, 8h or 7d), then end as when stopped, status 0"};
+inline constexpr OptionEntry kFormatOption{
+    OptionId::Format, "--format", "FORMAT",
+    "standard output's lines: text, the log's lines (default), or json, one object a reading"};
 inline constexpr OptionEntry kNoReconnectOption{OptionId::NoReconnect, "--no-reconnect", "",
                                                 "exit when the device goes away instead of waiting for it"};
 inline constexpr OptionEntry kHelpOption{OptionId::Help, "--help", "", kHelpOptionHelp};

@@ -77,6 +77,12 @@ std::optional<std::int64_t> parseDuration(std::string_view text) {
     return count * unitMs;
 }
 
+std::optional<OutputFormat> parseFormat(std::string_view text) {
+    if (text == "text") return OutputFormat::Text;
+    if (text == "json") return OutputFormat::Json;
+    return std::nullopt;
+}
+
 std::wstring coreCommandLine(std::span<const std::string_view> positional) {
     std::vector<std::wstring> wide;
     for (const std::string_view argument : positional) {

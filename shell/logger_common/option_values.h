@@ -26,6 +26,12 @@ std::optional<std::int64_t> parseDuration(std::string_view text);
 // What a refused --duration is told to use instead.
 inline constexpr std::string_view kDurationForms = "use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d";
 
+// What standard output carries: the log's lines, or each reading as a JSON object.
+enum class OutputFormat { Text, Json };
+
+// "text" or "json".
+std::optional<OutputFormat> parseFormat(std::string_view text);
+
 // "0.1", "2", "30": milliseconds as the Interval menu's seconds.
 std::string secondsText(std::int32_t milliseconds);
 

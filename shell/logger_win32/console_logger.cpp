@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "core/reading_json.h"
 #include "core/usage_text.h"
 
 namespace vemtora::logger {
@@ -65,15 +66,27 @@ bool ConsoleLog::open(const std::wstring& path) {
 
 void ConsoleLog::appendLine(std::string_view line) {
     file_.appendLine(line);
+    if (linesToOutput_) writeOutput(line);
+}
+
+void ConsoleLog::writeOutput(std::string_view text) {
     if (output_ == nullptr || outputClosed_) return;
-    if (!writeAll(output_, line)) {
+    if (!writeAll(output_, text)) {
         const DWORD error = GetLastError();
         outputClosed_ = error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA;
     }
 }
 
-ConsoleLogger::ConsoleLogger(const ConsoleOptions& options, SerialPortLink& link, ConsoleLog& log, void* stopEvent)
-    : options_(options), link_(link), log_(log), stopEvent_(stopEvent), controller_(options.settings, link, log, *this) {}
+void JsonLines::takeReading(const IntervalReading& reading) {
+    std::string line = readingJson(reading, stamp_);
+    log_.writeOutput(line.append("\n"));
+}
+
+ConsoleLogger::ConsoleLogger(const ConsoleOptions& options, SerialPortLink& link, ConsoleLog& log, void* stopEvent,
+                             ReadingSink* readings)
+    : options_(options), link_(link), log_(log), stopEvent_(stopEvent), controller_(options.settings, link, log, *this) {
+    if (readings != nullptr) controller_.setReadingSink(readings);
+}
 
 // The clock and its offset from one reading of the system's UTC clock, converted by the time
 // zone's rules for that instant: summer time included, and no tick between two clock reads.

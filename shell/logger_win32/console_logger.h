@@ -19,26 +19,45 @@ inline constexpr std::uint64_t kReconnectPeriodMs = 1000;
 // Each line to standard output and, with --log, to the log file, shared with readers.
 class ConsoleLog final : public LogFile {
 public:
-    // output: standard output's handle, or nullptr when there is none.
-    explicit ConsoleLog(void* output) : output_(output), file_(LogFileWriter::Sharing::Readers) {}
+    // output: standard output's handle, or nullptr when there is none. linesToOutput: false
+    // where standard output carries JSON instead.
+    ConsoleLog(void* output, bool linesToOutput)
+        : output_(output), linesToOutput_(linesToOutput), file_(LogFileWriter::Sharing::Readers) {}
 
     bool open(const std::wstring& path) override;
     void appendLine(std::string_view line) override;
     void close() override { file_.close(); }
 
+    // A text to standard output, unless its reader went away.
+    void writeOutput(std::string_view text);
     // The reader of standard output went away: nobody wants further lines there.
     bool outputClosed() const { return outputClosed_; }
 
 private:
     void* output_;
+    bool linesToOutput_;
     LogFileWriter file_;
     bool outputClosed_ = false;
 };
 
+// --format json: each reading as one JSON object a line on standard output.
+class JsonLines final : public ReadingSink {
+public:
+    JsonLines(ConsoleLog& log, LogTimeStamp stamp) : log_(log), stamp_(stamp) {}
+    void takeReading(const IntervalReading& reading) override;
+    void collectingChanged(bool) override {}
+
+private:
+    ConsoleLog& log_;
+    LogTimeStamp stamp_;
+};
+
 class ConsoleLogger final : public ShellServices {
 public:
-    // stopEvent: a HANDLE set by the console's control handler. All must outlive the logger.
-    ConsoleLogger(const ConsoleOptions& options, SerialPortLink& link, ConsoleLog& log, void* stopEvent);
+    // stopEvent: a HANDLE set by the console's control handler. readings: told of every
+    // interval's numbers, nullptr for none. All must outlive the logger.
+    ConsoleLogger(const ConsoleOptions& options, SerialPortLink& link, ConsoleLog& log, void* stopEvent,
+                  ReadingSink* readings = nullptr);
     ~ConsoleLogger() override { controller_.shutdown(); }
 
     // Opens the port and the log, then collects until told to stop; returns the exit status.

@@ -78,6 +78,12 @@ ParsedConsoleLine parseConsoleCommandLine(const std::vector<std::string_view>& a
                 if (!options.durationMs) return failWith("--duration " + quoted + ": " + std::string(kDurationForms));
                 break;
             }
+            case OptionId::Format: {
+                const auto format = parseFormat(value);
+                if (!format) return failWith("--format " + quoted + ": use text or json");
+                options.format = *format;
+                break;
+            }
             case OptionId::NoReconnect: options.reconnect = false; break;
             case OptionId::Help: options.action = ConsoleAction::ShowHelp; return parsed;
             case OptionId::Version: options.action = ConsoleAction::ShowVersion; return parsed;

@@ -11,19 +11,21 @@
 #include "core/acquisition_settings.h"
 #include "shell/logger_common/exit_status.h"
 #include "shell/logger_common/option_table.h"
+#include "shell/logger_common/option_values.h"
 
 namespace vemtora::logger {
 
 inline constexpr std::string_view kComDeviceHelp = "read COMn (any number: COM17 and up too) instead of the port index";
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 9> kConsoleOptions = {{
+inline constexpr std::array<OptionEntry, 10> kConsoleOptions = {{
     kSpeedOption,
     kIntervalOption,
     kLogOption,
     {OptionId::Device, "--device", "COMn", kComDeviceHelp},
     kIsoTimeOption,
     kDurationOption,
+    kFormatOption,
     kNoReconnectOption,
     kHelpOption,
     kVersionOption,
@@ -37,6 +39,7 @@ struct ConsoleOptions {
     std::optional<std::wstring> logPath;  // UTF-16, as Windows names files
     bool reconnect = true;
     std::optional<std::int64_t> durationMs;  // --duration: end the run after it
+    OutputFormat format = OutputFormat::Text;
 };
 
 struct ParsedConsoleLine {

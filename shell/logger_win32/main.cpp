@@ -108,10 +108,12 @@ int wmain(int argc, wchar_t* argv[]) {
         return kExitRuntimeFailure;
     }
     SerialPortLink link;
-    ConsoleLog log(output);
+    const bool json = options.format == OutputFormat::Json;
+    ConsoleLog log(output, !json);
+    JsonLines jsonLines(log, options.settings.logTimeStamp);
     int status = kExitOk;
     {
-        ConsoleLogger logger(options, link, log, stopEvent);
+        ConsoleLogger logger(options, link, log, stopEvent, json ? &jsonLines : nullptr);
         status = logger.run();
     }
     SetEvent(doneEvent);

@@ -105,6 +105,9 @@ TEST(LoggerCommandLine, PathsAndFlagsAreTaken) {
         {"90s", 90'000}, {"15m", 900'000}, {"8h", 28'800'000}, {"7d", 604'800'000}, {"36500d", kMaxDurationMs}};
     for (const auto& [text, ms] : durations) EXPECT_EQ(parse({"--duration", text}).options.durationMs, ms) << text;
     EXPECT_FALSE(parse({}).options.durationMs.has_value());
+    EXPECT_EQ(parse({}).options.format, OutputFormat::Text);
+    EXPECT_EQ(parse({"--format", "json"}).options.format, OutputFormat::Json);
+    EXPECT_EQ(parse({"--format=json", "--format", "text"}).options.format, OutputFormat::Text);
 }
 
 // The service's OPTIONS come after the options its unit gives, and must be able to change them.
@@ -170,6 +173,7 @@ TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
         {{"4", "1", "inf"}, "'inf' is not a scale factor: use a number above 0 with a decimal point, such as 0.646"},
         {{"--device", "/dev/ttyUSB0", "--device-folder=/tmp"},
          "--device and --device-folder exclude each other: a device by its path, or a COM name looked up"},
+        {{"--format", "JSON"}, "--format 'JSON': use text or json"},
         {{"--duration", "0s"}, "--duration '0s': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
         {{"--duration", "90"}, "--duration '90': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
         {{"--duration", "1.5h"}, "--duration '1.5h': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},

@@ -257,18 +257,27 @@ INSTANTIATE_TEST_SUITE_P(Signals, LoggerSignals,
                                                        SIGTERM}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// With --format json standard output has one object per log line, with the same time and digits.
 TEST_F(LoggerRun, DurationEndsTheRunAsAStopWouldWithStatus0) {
     Meter meter(link(), kLineDelivery);
     ASSERT_TRUE(meter.started());
-    ChildProcess& logger = startLogger({"--interval", "0.2", "--duration", "1s"});
+    ChildProcess& logger = startLogger({"--interval", "0.2", "--duration", "1s", "--format", "json"});
     // No signal: the run ends by itself.
     EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(15)), 0));
-    const std::string output = logger.out().rest(secondsFromNow(5));
-    EXPECT_EQ(fileContents(logPath()), output);
+    std::istringstream output(logger.out().rest(secondsFromNow(5)));
+    std::istringstream log(fileContents(logPath()));
+    const std::regex json(R"(\{"time":"\d{4}-\d\d-\d\dT(\d\d:\d\d:\d\d\.\d)[+-]\d\d:\d\d","volts":64\.6,"amperes":1\.94,)"
+                          R"("watts":125\.3,"frames":[1-9]\d*,"interval":0\.2\})");
+    int lines = 0;
+    for (std::string object, line; std::getline(output, object); ++lines) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(object, m, json)) << object;
+        ASSERT_TRUE(std::getline(log, line)) << "no log line for " << object;
+        EXPECT_EQ(line, m[1].str() + "\t64.6\t1.94\t125.3");
+    }
+    EXPECT_TRUE(log.peek() == EOF) << "more log lines than objects";
     // Five report ticks fit in the second; the end may come just before the fifth.
-    const auto lines = std::count(output.begin(), output.end(), '\n');
-    EXPECT_TRUE(lines == 4 || lines == 5) << output;
-    EXPECT_EQ(output.back(), '\n');
+    EXPECT_TRUE(lines == 4 || lines == 5) << lines;
     EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
 }
 

@@ -863,6 +863,11 @@ void PlotWindowTest::appendsRedrawWhatTheyChangeOnScreen() {
     }
     QCOMPARE(yRange(amperes).max, 30.0f);
     QCOMPARE(charts.runs(Quantity::Amperes), 2);
+
+    // A short span following the end slides with the next line, drawn once its wait is over.
+    for (int i = 0; i < 8; ++i) QTest::keyClick(&w.window, Qt::Key_Plus);
+    writeFile(w.path, logLine(kNine + 36510, 230.0, 1.0), QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(charts.timeAxis(Quantity::Amperes).max(), (kNine + 36510) / 10.0, kLoadMs);
 }
 
 }  // namespace vemtora::plot::testing

@@ -57,6 +57,7 @@ TEST(ConsoleCommandLine, OptionsAndRefusals) {
         {{"--log", ""}, "--log needs a file name"},
         {{"--log", "\xff.log"}, "not a file name"},
         {{"--duration", "1w"}, "--duration '1w'"},
+        {{"--format", "csv"}, "--format 'csv': use text or json"},
         {{"--mqtt", "mqtt://host/x"}, "unknown option --mqtt"},
         {{"--metrics", "9100"}, "unknown option --metrics"},
     };
@@ -79,6 +80,8 @@ TEST(ConsoleCommandLine, OptionsAndRefusals) {
         EXPECT_EQ(options.logPath.value_or(L""), c.log ? c.log : L"") << shown;
     }
     EXPECT_EQ(parseConsoleCommandLine({"--help", "--bogus"}, widen).options.action, ConsoleAction::ShowHelp);
+    EXPECT_EQ(parseConsoleCommandLine({"--format", "json"}, widen).options.format, OutputFormat::Json);
+    EXPECT_EQ(parseConsoleCommandLine({}, widen).options.format, OutputFormat::Text);
 }
 
 }  // namespace
