@@ -20,7 +20,7 @@
 namespace vemtora::logger {
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 15> kOptions = {{
+inline constexpr std::array<OptionEntry, 16> kOptions = {{
     kSpeedOption,
     kIntervalOption,
     kLogOption,

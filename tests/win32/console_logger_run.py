@@ -7,6 +7,7 @@ Ctrl+C (Wine turns SIGINT into CTRL_C_EVENT for the console handler) ending with
     console_logger_run.py PREFIX SHARED_READER LOGGER EMULATOR...
 """
 import datetime
+import json
 import os
 import pathlib
 import queue
@@ -80,22 +81,28 @@ def check_dated(line, started, ended):
     assert stamp.utcoffset() == stamp.astimezone(zone).utcoffset(), f"{line!r}: not the zone's offset"
 
 
-def timed_run(prefix, logger, emulator, environment):
-    """--duration ends the run by itself as a stop would: status 0, whole lines."""
+def timed_run(prefix, logger, emulator, environment, log):
+    """--duration ends the run by itself as a stop would: status 0, whole lines. Standard output
+    carries a JSON object for each line of the log, with its time and digits."""
     meter = Meter(prefix, b"a1000\t200\t10z")
     started = datetime.datetime.now(datetime.timezone.utc)
     try:
-        run = subprocess.run(emulator + [logger, "11", "--iso-time", "--interval", "0.2", "--duration", "2s"],
-                             capture_output=True, env=environment, timeout=60)
+        run = subprocess.run(emulator + [logger, "11", "--iso-time", "--interval", "0.2", "--duration", "2s",
+                                         "--format", "json", "--log", log[1]], capture_output=True, env=environment,
+                             timeout=60)
     finally:
         meter.unplug()
     ended = datetime.datetime.now(datetime.timezone.utc)
     assert run.returncode == 0 and run.stderr == b"", run
-    lines = run.stdout.decode().splitlines(keepends=True)
+    lines = log[0].read_text().splitlines(keepends=True)
+    objects = [json.loads(line) for line in run.stdout.decode().splitlines()]
     # Ten report ticks fit in the two seconds; the end may come just before the tenth.
-    assert len(lines) in (9, 10), lines
-    for line in lines:
+    assert len(lines) in (9, 10) and len(objects) == len(lines), (lines, objects)
+    for line, read in zip(lines, objects):
         check_dated(line, started, ended)
+        assert line.startswith(read["time"] + "\t"), (line, read)
+        assert (read["volts"], read["amperes"], read["watts"], read["interval"]) == (64.6, 1.94, 125.3, 0.2), read
+        assert read["frames"] > 0, read
 
 
 def main():
@@ -144,7 +151,8 @@ def main():
     assert log.read_text() == "".join(seen), "the log and standard output differ"
     for line in seen:
         check_dated(line, started, ended)
-    timed_run(prefix, logger, emulator, environment)
+    timed = pathlib.Path(work.name) / "timed.log"
+    timed_run(prefix, logger, emulator, environment, (timed, "Z:" + str(timed).replace("/", "\\")))
     print(f"{len(seen)} dated lines, the unplugged adapter survived, Ctrl+C and --duration ended it whole")
     return 0
 
