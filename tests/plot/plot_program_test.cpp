@@ -178,40 +178,28 @@ namespace {
 // Logs as real clocks write them, made line by line here, with what they should give worked out
 // here too: each run of lines has one step and one power, so each sample covers its run's step.
 struct Run {
-    std::int64_t first;  // tenths on the clock as written; a plain log's day 2 from 864000
-    std::int64_t step;
+    std::int64_t first, step;  // tenths on the clock as written; a plain log's day 2 from 864000
     int count;
     double watts;
-    std::optional<int> offset;  // minutes from UTC, written after the stamp
+    std::optional<int> offset;  // whole hours east of UTC, in minutes, written after the stamp
 };
 struct UntidyLog {
-    std::string date;                          // of a dated log's stamps; empty: plain stamps
+    std::string date;                            // of a dated log's stamps; empty: plain stamps
     std::vector<Run> runs;
     std::map<std::size_t, std::string> foreign;  // lines that are no samples, before run k
-    std::string cut;                           // a last line cut inside its watts
+    std::string cut;                             // a last line cut inside its watts
 };
 struct Bound {
     std::int64_t tenths;
     std::optional<int> offset;
 };
 
-std::string clockText(std::int64_t tenths) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%d", int(tenths / 36000 % 24), int(tenths / 600 % 60), int(tenths / 10 % 60),
-                  int(tenths % 10));
-    return text;
-}
-
 // As a line's stamp, or with `named` as --from and --to name it, a plain log's later days by number.
-std::string stampText(const UntidyLog& log, std::int64_t tenths, std::optional<int> offset, bool named = false) {
-    if (log.date.empty()) return (named && tenths >= 864000 ? "day " + std::to_string(tenths / 864000 + 1) + " " : "") + clockText(tenths);
-    std::string text = log.date + "T" + clockText(tenths);
-    if (offset) {
-        char zone[16];
-        std::snprintf(zone, sizeof zone, "%c%02d:%02d", *offset < 0 ? '-' : '+', std::abs(*offset) / 60, std::abs(*offset) % 60);
-        text += zone;
-    }
-    return text;
+std::string stampText(const UntidyLog& log, std::int64_t t, std::optional<int> offset, bool named = false) {
+    char clock[16];
+    std::snprintf(clock, sizeof clock, "%02d:%02d:%02d.%d", int(t / 36000 % 24), int(t / 600 % 60), int(t / 10 % 60), int(t % 10));
+    if (log.date.empty()) return (named && t >= 864000 ? "day " + std::to_string(t / 864000 + 1) + " " : "") + clock;
+    return log.date + "T" + clock + (offset ? "+0" + std::to_string(*offset / 60) + ":00" : "");
 }
 
 const UntidyLog& untidyLog(int which) {
@@ -242,22 +230,19 @@ void PlotProgramTest::untidyLogs_data() {
     QTest::addColumn<std::optional<Bound>>("from");
     QTest::addColumn<std::optional<Bound>>("to");
     const std::optional<Bound> open;
-    const auto row = [](const char* name, int log, std::optional<Bound> from, std::optional<Bound> to) {
-        QTest::newRow(name) << log << from << to;
-    };
-    row("fall-back, plain", 0, open, open);
-    row("fall-back, plain, the repeated half hour", 0, Bound{72000, {}}, Bound{90000, {}});
-    row("spring-forward with offsets", 1, open, open);
-    row("spring-forward, from an instant in UTC", 1, Bound{18000, 0}, Bound{126000, {}});
-    row("fall-back with offsets", 2, open, open);
-    row("fall-back with offsets, the second 02:00 hour", 2, Bound{72000, 60}, Bound{108000, 60});
-    row("fall-back with offsets, a clock time: both passes", 2, Bound{72000, {}}, Bound{90000, {}});
-    row("an interval change", 3, open, open);
-    row("an interval change, across it", 3, Bound{36300, {}}, Bound{37200, {}});
-    row("steps back and forward", 4, open, open);
-    row("steps back and forward, across the step back", 4, Bound{377960, {}}, Bound{377980, {}});
-    row("nan, inf and a cut line", 5, open, open);
-    row("nan, inf and a cut line, day 2", 5, Bound{864000, {}}, Bound{864050, {}});
+    QTest::newRow("fall-back, plain") << 0 << open << open;
+    QTest::newRow("fall-back, plain, the repeated half hour") << 0 << std::optional(Bound{72000, {}}) << std::optional(Bound{90000, {}});
+    QTest::newRow("spring-forward with offsets") << 1 << open << open;
+    QTest::newRow("spring-forward, from an instant in UTC") << 1 << std::optional(Bound{18000, 0}) << std::optional(Bound{126000, {}});
+    QTest::newRow("fall-back with offsets") << 2 << open << open;
+    QTest::newRow("fall-back with offsets, the second 02:00") << 2 << std::optional(Bound{72000, 60}) << std::optional(Bound{108000, 60});
+    QTest::newRow("fall-back with offsets, by the clock: both") << 2 << std::optional(Bound{72000, {}}) << std::optional(Bound{90000, {}});
+    QTest::newRow("an interval change") << 3 << open << open;
+    QTest::newRow("an interval change, across it") << 3 << std::optional(Bound{36300, {}}) << std::optional(Bound{37200, {}});
+    QTest::newRow("steps back and forward") << 4 << open << open;
+    QTest::newRow("steps back and forward, across the step back") << 4 << std::optional(Bound{377960, {}}) << std::optional(Bound{377980, {}});
+    QTest::newRow("nan, inf and a cut line") << 5 << open << open;
+    QTest::newRow("nan, inf and a cut line, day 2") << 5 << std::optional(Bound{864000, {}}) << std::optional(Bound{864050, {}});
 }
 
 // Each through the reader, --summary and --export as CSV.
@@ -308,10 +293,7 @@ void PlotProgramTest::untidyLogs() {
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("untidy.log"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(text.data(), static_cast<qint64>(text.size())), static_cast<qint64>(text.size()));
-    file.close();
+    if (QFile file(path); !file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) != qint64(text.size())) QFAIL("not written");
     if (!from && !to) {
         SampleStore store;
         LogReader reader(store);
@@ -341,6 +323,7 @@ void PlotProgramTest::untidyLogs() {
     QVERIFY2(std::abs(value["energy_kwh"] - wattTenths / 36000.0 / 1000.0) < 1e-6, summary[1].constData());
     QCOMPARE(value["gaps"], static_cast<double>(gaps));
     QCOMPARE(value["clock_steps"], static_cast<double>(steps));
+    QCOMPARE(value["average_w"], std::round(wattTenths / static_cast<double>(covered) * 10) / 10);  // not the mean of the watts
     if (!from && !to) QCOMPARE(value["skipped_lines"], static_cast<double>(skipped));
 
     const QString out = folder.filePath(QStringLiteral("out.csv"));
@@ -371,9 +354,9 @@ void PlotProgramTest::exportWritesThePicture() {
         return program.waitForFinished(30000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
     };
     const QString png = folder.filePath(QStringLiteral("view.png"));
-    QVERIFY(run({"--export", png, "--size", "640x480", log}));
+    QVERIFY(run({"--export", png, "--size", "300x200", log}));  // never enlarged
     const QImage image(png);
-    QCOMPARE(image.size(), QSize(640, 480));
+    QCOMPARE(image.size(), QSize(300, 200));
 
     const QString svg = folder.filePath(QStringLiteral("view.svg"));
     QVERIFY(run({"--export", svg, "--from", "09:00:01", "--to", "09:00:11", log}));
