@@ -90,6 +90,10 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 options.format = *format;
                 break;
             }
+            case OptionId::MetricsFile:
+                if (value->empty()) return failWith("--metrics-file needs a file name");
+                options.metricsFile = std::string(*value);
+                break;
             case OptionId::NoReconnect: options.reconnect = false; break;
             case OptionId::Mqtt: {
                 auto url = mqtt::parseBrokerUrl(*value);

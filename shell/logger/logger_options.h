@@ -20,7 +20,7 @@
 namespace vemtora::logger {
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 16> kOptions = {{
+inline constexpr std::array<OptionEntry, 17> kOptions = {{
     kSpeedOption,
     kIntervalOption,
     kLogOption,
@@ -29,6 +29,7 @@ inline constexpr std::array<OptionEntry, 16> kOptions = {{
     kIsoTimeOption,
     kDurationOption,
     kFormatOption,
+    kMetricsFileOption,
     kNoReconnectOption,
     {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
@@ -51,6 +52,7 @@ struct LoggerOptions {
     bool reconnect = true;
     std::optional<std::int64_t> durationMs;  // --duration: end the run after it
     OutputFormat format = OutputFormat::Text;
+    std::optional<std::string> metricsFile;  // --metrics-file
     std::optional<mqtt::PublisherSettings> mqtt;  // --mqtt, with its password and CA file read
     std::optional<metrics::ListenAddress> metrics;
     std::vector<std::string> warnings;  // said once at the start, for example a password file others can read

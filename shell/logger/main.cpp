@@ -11,10 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "io/metrics/metrics_file.h"
 #include "io/metrics/metrics_server.h"
 #include "io/mqtt/mqtt_publisher.h"
 #include "io/mqtt/secret_files.h"
 #include "io/posix/serial_port_link.h"
+#include "io/posix/replaced_file.h"
 #include "io/posix/termination_signals.h"
 #include "io/posix/utf8_path.h"
 #include "io/posix/whole_write.h"
@@ -90,6 +92,13 @@ int main(int argc, char* argv[]) {
     if (json && log.output() != nullptr) {
         jsonOutput = std::make_unique<JsonOutput>(*log.output(), options.settings.logTimeStamp);
         outputs.add(*jsonOutput);
+    }
+    std::unique_ptr<metrics::MetricsFile> metricsFile;
+    if (options.metricsFile) {
+        const std::string path = *options.metricsFile;
+        metricsFile = std::make_unique<metrics::MetricsFile>(
+            deviceName(options), path, [path](std::string_view text) { return posix::replaceFile(path, text); }, tellUser);
+        outputs.add(*metricsFile);
     }
     std::unique_ptr<metrics::MetricsServer> metricsServer;
     if (options.metrics) {

@@ -17,6 +17,7 @@ enum class OptionId {
     IsoTime,
     Duration,
     Format,
+    MetricsFile,
     NoReconnect,
     Mqtt,
     MqttCa,
@@ -44,6 +45,9 @@ inline constexpr OptionEntry kDurationOption{OptionId::Duration, "--duration", "
 inline constexpr OptionEntry kFormatOption{
     OptionId::Format, "--format", "FORMAT",
     "standard output's lines: text, the log's lines (default), or json, one object a reading"};
+inline constexpr OptionEntry kMetricsFileOption{
+    OptionId::MetricsFile, "--metrics-file", "PATH",
+    "the metrics in Prometheus' text format, PATH replaced whole each interval, for a textfile collector"};
 inline constexpr OptionEntry kNoReconnectOption{OptionId::NoReconnect, "--no-reconnect", "",
                                                 "exit when the device goes away instead of waiting for it"};
 inline constexpr OptionEntry kHelpOption{OptionId::Help, "--help", "", kHelpOptionHelp};

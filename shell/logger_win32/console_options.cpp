@@ -66,6 +66,14 @@ ParsedConsoleLine parseConsoleCommandLine(const std::vector<std::string_view>& a
                 options.logPath = std::move(*path);
                 break;
             }
+            case OptionId::MetricsFile: {
+                auto path = value.empty() ? std::nullopt : widen(value);
+                if (!path || path->empty() || path->find(L'\0') != std::wstring::npos) {
+                    return failWith("--metrics-file " + quoted + ": not a file name");
+                }
+                options.metricsFile = std::move(*path);
+                break;
+            }
             case OptionId::Device: {
                 auto name = comPortName(value);
                 if (!name) return failWith("--device " + quoted + ": name a port as COMn: COM1, COM17, ...");

@@ -18,7 +18,7 @@ namespace vemtora::logger {
 inline constexpr std::string_view kComDeviceHelp = "read COMn (any number: COM17 and up too) instead of the port index";
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 10> kConsoleOptions = {{
+inline constexpr std::array<OptionEntry, 11> kConsoleOptions = {{
     kSpeedOption,
     kIntervalOption,
     kLogOption,
@@ -26,6 +26,7 @@ inline constexpr std::array<OptionEntry, 10> kConsoleOptions = {{
     kIsoTimeOption,
     kDurationOption,
     kFormatOption,
+    kMetricsFileOption,
     kNoReconnectOption,
     kHelpOption,
     kVersionOption,
@@ -40,6 +41,7 @@ struct ConsoleOptions {
     bool reconnect = true;
     std::optional<std::int64_t> durationMs;  // --duration: end the run after it
     OutputFormat format = OutputFormat::Text;
+    std::optional<std::wstring> metricsFile;  // --metrics-file
 };
 
 struct ParsedConsoleLine {

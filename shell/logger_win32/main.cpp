@@ -1,11 +1,14 @@
 // vemtora-logger.exe: the Windows edition without a window, for unattended logging.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/usage_text.h"
+#include "io/metrics/metrics_file.h"
+#include "shell/logger/reading_fan_out.h"
 #include "shell/logger_common/logger_help.h"
 #include "shell/logger_win32/console_logger.h"
 #include "shell/logger_win32/console_options.h"
@@ -62,6 +65,24 @@ std::string utf8(const wchar_t* text) {
     return bytes;
 }
 
+// Written beside the file and moved over it: a collector reads the old file or the new, never half.
+std::string replaceFile(const std::wstring& path, std::string_view text) {
+    const std::wstring temporary = path + L".tmp";
+    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return systemErrorText(GetLastError());
+    DWORD written = 0;
+    const bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    const DWORD writeError = GetLastError();
+    CloseHandle(file);
+    // A reader that holds the file without delete sharing makes the move fail; the next interval tries again.
+    if (!whole || !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD error = whole ? GetLastError() : writeError;
+        DeleteFileW(temporary.c_str());
+        return systemErrorText(error);
+    }
+    return {};
+}
+
 bool writeOut(std::string_view text) {
     DWORD written = 0;
     return WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -111,9 +132,19 @@ int wmain(int argc, wchar_t* argv[]) {
     const bool json = options.format == OutputFormat::Json;
     ConsoleLog log(output, !json);
     JsonLines jsonLines(log, options.settings.logTimeStamp);
+    ReadingFanOut outputs;
+    if (json) outputs.add(jsonLines);
+    std::unique_ptr<metrics::MetricsFile> metricsFile;
+    if (options.metricsFile) {
+        const std::wstring path = *options.metricsFile;
+        metricsFile = std::make_unique<metrics::MetricsFile>(
+            utf8(std::wstring(portName(options.settings)).c_str()), utf8(path.c_str()),
+            [path](std::string_view text) { return replaceFile(path, text); }, tellUser);
+        outputs.add(*metricsFile);
+    }
     int status = kExitOk;
     {
-        ConsoleLogger logger(options, link, log, stopEvent, json ? &jsonLines : nullptr);
+        ConsoleLogger logger(options, link, log, stopEvent, outputs.empty() ? nullptr : &outputs);
         status = logger.run();
     }
     SetEvent(doneEvent);

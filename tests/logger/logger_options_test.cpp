@@ -108,6 +108,8 @@ TEST(LoggerCommandLine, PathsAndFlagsAreTaken) {
     EXPECT_EQ(parse({}).options.format, OutputFormat::Text);
     EXPECT_EQ(parse({"--format", "json"}).options.format, OutputFormat::Json);
     EXPECT_EQ(parse({"--format=json", "--format", "text"}).options.format, OutputFormat::Text);
+    EXPECT_EQ(parse({"--metrics-file", "/var/lib/node_exporter/vemtora.prom"}).options.metricsFile,
+              "/var/lib/node_exporter/vemtora.prom");
 }
 
 // The service's OPTIONS come after the options its unit gives, and must be able to change them.
@@ -174,6 +176,7 @@ TEST(LoggerCommandLine, RefusalsSayWhatIsWrong) {
         {{"--device", "/dev/ttyUSB0", "--device-folder=/tmp"},
          "--device and --device-folder exclude each other: a device by its path, or a COM name looked up"},
         {{"--format", "JSON"}, "--format 'JSON': use text or json"},
+        {{"--metrics-file="}, "--metrics-file needs a file name"},
         {{"--duration", "0s"}, "--duration '0s': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
         {{"--duration", "90"}, "--duration '90': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},
         {{"--duration", "1.5h"}, "--duration '1.5h': use a whole number above 0 with s, m, h or d: 90s, 15m, 8h, 7d"},

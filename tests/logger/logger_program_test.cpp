@@ -257,27 +257,38 @@ INSTANTIATE_TEST_SUITE_P(Signals, LoggerSignals,
                                                        SIGTERM}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// With --format json standard output has one object per log line, with the same time and digits.
+// With --format json standard output has one object per log line, with the same time and
+// digits; the --metrics-file counts the same.
 TEST_F(LoggerRun, DurationEndsTheRunAsAStopWouldWithStatus0) {
     Meter meter(link(), kLineDelivery);
     ASSERT_TRUE(meter.started());
-    ChildProcess& logger = startLogger({"--interval", "0.2", "--duration", "1s", "--format", "json"});
+    const std::string metrics = folder / "meter.prom";
+    ChildProcess& logger =
+        startLogger({"--interval", "0.2", "--duration", "1s", "--format", "json", "--metrics-file", metrics});
     // No signal: the run ends by itself.
     EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(15)), 0));
     std::istringstream output(logger.out().rest(secondsFromNow(5)));
     std::istringstream log(fileContents(logPath()));
     const std::regex json(R"(\{"time":"\d{4}-\d\d-\d\dT(\d\d:\d\d:\d\d\.\d)[+-]\d\d:\d\d","volts":64\.6,"amperes":1\.94,)"
-                          R"("watts":125\.3,"frames":[1-9]\d*,"interval":0\.2\})");
+                          R"("watts":125\.3,"frames":([1-9]\d*),"interval":0\.2\})");
     int lines = 0;
+    long frames = 0;
     for (std::string object, line; std::getline(output, object); ++lines) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(object, m, json)) << object;
         ASSERT_TRUE(std::getline(log, line)) << "no log line for " << object;
         EXPECT_EQ(line, m[1].str() + "\t64.6\t1.94\t125.3");
+        frames += std::stol(m[2].str());
     }
     EXPECT_TRUE(log.peek() == EOF) << "more log lines than objects";
     // Five report ticks fit in the second; the end may come just before the fifth.
     EXPECT_TRUE(lines == 4 || lines == 5) << lines;
+    const std::string exposition = fileContents(metrics);
+    const std::string label = "{device=\"COM5\"} ";
+    EXPECT_NE(exposition.find("vemtora_intervals_total" + label + std::to_string(lines) + "\n"), std::string::npos)
+        << exposition;
+    EXPECT_NE(exposition.find("vemtora_frames_total" + label + std::to_string(frames) + "\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(metrics + ".tmp"));
     EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "");
 }
 

@@ -81,20 +81,41 @@ def check_dated(line, started, ended):
     assert stamp.utcoffset() == stamp.astimezone(zone).utcoffset(), f"{line!r}: not the zone's offset"
 
 
-def timed_run(prefix, logger, emulator, environment, log):
+def windows(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def poll_metrics(path, running, reads):
+    """Reads the metrics file as a textfile collector would, as often as it can."""
+    while running.is_set():
+        try:
+            reads.append(path.read_text())
+        except FileNotFoundError:
+            pass
+
+
+def timed_run(prefix, logger, emulator, environment, folder):
     """--duration ends the run by itself as a stop would: status 0, whole lines. Standard output
-    carries a JSON object for each line of the log, with its time and digits."""
+    carries a JSON object for each line of the log, with its time and digits; the metrics file
+    passes promtool, counts the same, and is never seen half written."""
+    log, metrics = folder / "timed.log", folder / "meter.prom"
     meter = Meter(prefix, b"a1000\t200\t10z")
     started = datetime.datetime.now(datetime.timezone.utc)
+    running, reads = threading.Event(), []
+    running.set()
+    poller = threading.Thread(target=poll_metrics, args=(metrics, running, reads))
+    poller.start()
     try:
         run = subprocess.run(emulator + [logger, "11", "--iso-time", "--interval", "0.2", "--duration", "2s",
-                                         "--format", "json", "--log", log[1]], capture_output=True, env=environment,
-                             timeout=60)
+                                         "--format", "json", "--log", windows(log), "--metrics-file", windows(metrics)],
+                             capture_output=True, env=environment, timeout=60)
     finally:
         meter.unplug()
+        running.clear()
+        poller.join()
     ended = datetime.datetime.now(datetime.timezone.utc)
     assert run.returncode == 0 and run.stderr == b"", run
-    lines = log[0].read_text().splitlines(keepends=True)
+    lines = log.read_text().splitlines(keepends=True)
     objects = [json.loads(line) for line in run.stdout.decode().splitlines()]
     # Ten report ticks fit in the two seconds; the end may come just before the tenth.
     assert len(lines) in (9, 10) and len(objects) == len(lines), (lines, objects)
@@ -103,6 +124,15 @@ def timed_run(prefix, logger, emulator, environment, log):
         assert line.startswith(read["time"] + "\t"), (line, read)
         assert (read["volts"], read["amperes"], read["watts"], read["interval"]) == (64.6, 1.94, 125.3, 0.2), read
         assert read["frames"] > 0, read
+    check = subprocess.run(["promtool", "check", "metrics"], input=metrics.read_bytes(), capture_output=True)
+    assert check.returncode == 0, check
+    text = metrics.read_text()
+    assert f'vemtora_intervals_total{{device="COM12"}} {len(objects)}\n' in text, text
+    assert f'vemtora_frames_total{{device="COM12"}} {sum(o["frames"] for o in objects)}\n' in text, text
+    # Every read is a whole file: one before the first reading, or one with all eight metrics.
+    assert len(reads) > 10, len(reads)
+    for read in reads:
+        assert read.endswith("\n") and read.count("# TYPE") in (4, 8), read
 
 
 def main():
@@ -151,8 +181,7 @@ def main():
     assert log.read_text() == "".join(seen), "the log and standard output differ"
     for line in seen:
         check_dated(line, started, ended)
-    timed = pathlib.Path(work.name) / "timed.log"
-    timed_run(prefix, logger, emulator, environment, (timed, "Z:" + str(timed).replace("/", "\\")))
+    timed_run(prefix, logger, emulator, environment, pathlib.Path(work.name))
     print(f"{len(seen)} dated lines, the unplugged adapter survived, Ctrl+C and --duration ended it whole")
     return 0
 

@@ -58,6 +58,7 @@ TEST(ConsoleCommandLine, OptionsAndRefusals) {
         {{"--log", "\xff.log"}, "not a file name"},
         {{"--duration", "1w"}, "--duration '1w'"},
         {{"--format", "csv"}, "--format 'csv': use text or json"},
+        {{"--metrics-file="}, "--metrics-file '': not a file name"},
         {{"--mqtt", "mqtt://host/x"}, "unknown option --mqtt"},
         {{"--metrics", "9100"}, "unknown option --metrics"},
     };
