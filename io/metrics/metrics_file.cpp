@@ -5,8 +5,11 @@
 
 namespace vemtora::metrics {
 
-MetricsFile::MetricsFile(std::string device, std::string shownPath, Replace replace, Report report)
-    : device_(std::move(device)), shownPath_(std::move(shownPath)), replace_(std::move(replace)), report_(std::move(report)) {}
+MetricsFile::MetricsFile(std::string device, std::string shownPath, Replace replace, Report report,
+                         double energyJoulesAtStart)
+    : device_(std::move(device)), shownPath_(std::move(shownPath)), replace_(std::move(replace)), report_(std::move(report)) {
+    totals_.energyJoules = energyJoulesAtStart;
+}
 
 void MetricsFile::takeReading(const IntervalReading& reading) {
     const auto now = std::chrono::system_clock::now().time_since_epoch();

@@ -18,8 +18,10 @@ public:
     using Replace = std::function<std::string(std::string_view text)>;
     using Report = std::function<void(std::string_view sentence)>;
 
-    // device: the label; shownPath: the file as messages name it.
-    MetricsFile(std::string device, std::string shownPath, Replace replace, Report report);
+    // device: the label; shownPath: the file as messages name it; energyJoulesAtStart: the total
+    // the energy counter continues from.
+    MetricsFile(std::string device, std::string shownPath, Replace replace, Report report,
+                double energyJoulesAtStart = 0.0);
 
     // Told with the wall clock now, as --metrics is.
     void takeReading(const IntervalReading& reading) override;

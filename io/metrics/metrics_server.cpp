@@ -140,9 +140,10 @@ int waitMilliseconds(MHD_Daemon* daemon, const ConnectionGuard& guard) {
 
 }  // namespace
 
-MetricsServer::MetricsServer(const ListenAddress& address, std::string device, Tell tell)
+MetricsServer::MetricsServer(const ListenAddress& address, std::string device, Tell tell, double energyJoulesAtStart)
     : address_(address), device_(std::move(device)), tell_(std::move(tell)),
       stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    totals_.energyJoules = energyJoulesAtStart;
     if (!stop_.isOpen()) {
         tell_("cannot serve metrics: " + posix::errorText(errno));
         return;

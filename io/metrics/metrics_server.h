@@ -34,7 +34,8 @@ public:
     using Tell = std::function<void(std::string_view sentence)>;
 
     // device: the label every metric carries.
-    MetricsServer(const ListenAddress& address, std::string device, Tell tell);
+    // energyJoulesAtStart: the total the energy counter continues from.
+    MetricsServer(const ListenAddress& address, std::string device, Tell tell, double energyJoulesAtStart = 0.0);
     ~MetricsServer() override;
 
     MetricsServer(const MetricsServer&) = delete;

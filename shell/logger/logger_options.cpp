@@ -107,6 +107,10 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             }
             case OptionId::MqttCa: caFile = std::string(*value); break;
             case OptionId::MqttPasswordFile: passwordFile = std::string(*value); break;
+            case OptionId::EnergyState:
+                if (value->empty()) return failWith("--energy-state needs a file name");
+                options.energyStatePath = std::string(*value);
+                break;
             case OptionId::MqttDiscovery: {
                 // Without "=" the value has no data at all.
                 discoveryPrefix = value->data() == nullptr ? std::string(mqtt::kDefaultDiscoveryPrefix) : std::string(*value);

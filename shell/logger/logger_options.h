@@ -20,7 +20,7 @@
 namespace vemtora::logger {
 
 // Parsed from this table and listed from it by --help.
-inline constexpr std::array<OptionEntry, 17> kOptions = {{
+inline constexpr std::array<OptionEntry, 18> kOptions = {{
     kSpeedOption,
     kIntervalOption,
     kLogOption,
@@ -35,6 +35,7 @@ inline constexpr std::array<OptionEntry, 17> kOptions = {{
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
     {OptionId::MqttPasswordFile, "--mqtt-password-file", "FILE", "the broker's password, first line of FILE"},
     {OptionId::MqttDiscovery, "--mqtt-discovery", "[=PREFIX]", "announce the meter to Home Assistant under PREFIX, default homeassistant"},
+    {OptionId::EnergyState, "--energy-state", "FILE", "keep the energy total in FILE across runs, saved each minute and at the end"},
     {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT", "serve Prometheus metrics at http://ADDRESS:PORT/metrics; ADDRESS 127.0.0.1 unless given"},
     kHelpOption,
     kVersionOption,
@@ -55,6 +56,7 @@ struct LoggerOptions {
     std::optional<std::string> metricsFile;  // --metrics-file
     std::optional<mqtt::PublisherSettings> mqtt;  // --mqtt, with its password and CA file read
     std::optional<metrics::ListenAddress> metrics;
+    std::optional<std::string> energyStatePath;  // --energy-state
     std::vector<std::string> warnings;  // said once at the start, for example a password file others can read
 };
 

@@ -21,6 +21,7 @@
 #include "io/posix/utf8_path.h"
 #include "io/posix/whole_write.h"
 #include "shell/logger_common/exit_status.h"
+#include "shell/logger/energy_state.h"
 #include "shell/logger/logger_options.h"
 #include "shell/logger/logger_shell.h"
 #include "shell/logger/json_output.h"
@@ -83,11 +84,27 @@ int main(int argc, char* argv[]) {
     }
 
     for (const std::string& warning : options.warnings) tellUser(warning);
+    // Every output that counts energy continues from the kept total.
+    double energyAtStart = 0.0;
+    if (options.energyStatePath) {
+        const KeptEnergy kept = loadEnergy(*options.energyStatePath, deviceName(options));
+        if (!kept.refusal.empty()) {
+            posix::writeAll(STDERR_FILENO, messageLine(kept.refusal));
+            return kExitRuntimeFailure;
+        }
+        if (!kept.message.empty()) tellUser(kept.message);
+        energyAtStart = kept.joules;
+    }
 
     SerialPortLink link(options.deviceFolder);
     const bool json = options.format == OutputFormat::Json;
     TeeLogFile log(outputOpen ? STDOUT_FILENO : -1, options.logPath, tellUser, !json);
     ReadingFanOut outputs;
+    std::unique_ptr<EnergyStateFile> energyState;
+    if (options.energyStatePath) {
+        energyState = std::make_unique<EnergyStateFile>(*options.energyStatePath, deviceName(options), energyAtStart, tellUser);
+        outputs.add(*energyState);
+    }
     std::unique_ptr<JsonOutput> jsonOutput;
     if (json && log.output() != nullptr) {
         jsonOutput = std::make_unique<JsonOutput>(*log.output(), options.settings.logTimeStamp);
@@ -97,18 +114,19 @@ int main(int argc, char* argv[]) {
     if (options.metricsFile) {
         const std::string path = *options.metricsFile;
         metricsFile = std::make_unique<metrics::MetricsFile>(
-            deviceName(options), path, [path](std::string_view text) { return posix::replaceFile(path, text); }, tellUser);
+            deviceName(options), path, [path](std::string_view text) { return posix::replaceFile(path, text); }, tellUser,
+            energyAtStart);
         outputs.add(*metricsFile);
     }
     std::unique_ptr<metrics::MetricsServer> metricsServer;
     if (options.metrics) {
-        metricsServer = std::make_unique<metrics::MetricsServer>(*options.metrics, deviceName(options), tellUser);
+        metricsServer = std::make_unique<metrics::MetricsServer>(*options.metrics, deviceName(options), tellUser, energyAtStart);
         outputs.add(*metricsServer);
     }
     // After everything that can end the start: a publisher announces itself online at once.
     std::unique_ptr<mqtt::MqttPublisher> publisher;
     if (options.mqtt) {
-        publisher = std::make_unique<mqtt::MqttPublisher>(*options.mqtt, tellUser);
+        publisher = std::make_unique<mqtt::MqttPublisher>(*options.mqtt, tellUser, energyAtStart);
         outputs.add(*publisher);
     }
     LoggerShell shell(options, link, log, signals, outputs.empty() ? nullptr : &outputs);

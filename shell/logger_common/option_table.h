@@ -23,6 +23,7 @@ enum class OptionId {
     MqttCa,
     MqttPasswordFile,
     MqttDiscovery,
+    EnergyState,
     Metrics,
     Help,
     Version

@@ -244,6 +244,41 @@ TEST_F(MqttLogger, HomeAssistantFindsFourRetainedSensorsOfOneDevice) {
     EXPECT_EQ(end(), "");
 }
 
+// The energy goes on where the last run left it, in the payload as in the file; another meter's
+// file is refused rather than added to.
+TEST_F(MqttLogger, TheEnergyGoesOnAcrossARestartWithItsStateFile) {
+    TestBroker broker(folder, {"allow_anonymous true", "persistence false"});
+    TestSubscriber subscriber(broker.port(), kReadingTopic);
+    const std::string state = folder / "energy";
+    const auto energyOf = [](const std::string& payload) {
+        return nlohmann::json::parse(payload).value("energy_wh", -1.0);
+    };
+    startLogger(plainUrl(broker.port()), {"--energy-state", state});
+    expectLines(5);
+    EXPECT_EQ(countContaining(end(), state + " does not exist yet; the energy starts from zero"), 1u);
+    const std::size_t firstRun = subscriber.payloads(kReadingTopic).size();
+    ASSERT_GE(firstRun, 5u);
+    const double before = energyOf(subscriber.payloads(kReadingTopic).back());
+    EXPECT_GT(before, 0.0);
+
+    startLogger(plainUrl(broker.port()), {"--energy-state", state});
+    expectLines(2);
+    EXPECT_EQ(end(), "");
+    const std::vector<std::string> payloads = subscriber.payloads(kReadingTopic);
+    ASSERT_GT(payloads.size(), firstRun);
+    const auto first = nlohmann::json::parse(payloads[firstRun]);
+    // The run's first reading adds its own energy to the kept total, nothing else; its watts
+    // have the log's digits, at most half a watt from what was counted.
+    EXPECT_NEAR(energyOf(payloads[firstRun]), before + first.value("watts", 0.0) * 0.2 / 3600, 0.5 * 0.2 / 3600);
+
+    std::string text = fileContents(state);
+    text.replace(text.find("meter ") + 6, 0, "other ");
+    std::ofstream(state) << text;
+    startLogger(plainUrl(broker.port()), {"--energy-state", state});
+    EXPECT_TRUE(exitedWith(logger_->waitForExit(secondsFromNow(10)), 1));
+    EXPECT_NE(logger_->err().rest(secondsFromNow(5)).find("give each meter a file of its own"), std::string::npos);
+}
+
 class MqttLoggerRestart : public MqttLogger, public ::testing::WithParamInterface<bool> {};
 
 // Over TLS too: every attempt is a fresh client, so nothing of the broken session lingers.
