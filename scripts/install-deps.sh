@@ -25,11 +25,9 @@ test_packages=(
 )
 
 packages=("${build_packages[@]}")
-apt_options=()
 case "${1:-}" in
     --run) packages+=("${run_packages[@]}") ;;
-    # What the list names and what it needs, nothing merely recommended.
-    --release) packages+=("${release_packages[@]}"); apt_options+=(--no-install-recommends) ;;
+    --release) packages+=("${release_packages[@]}") ;;
     "") packages+=("${run_packages[@]}" "${release_packages[@]}" "${test_packages[@]}") ;;
     *) echo "usage: $0 [--run | --release]" >&2; exit 2 ;;
 esac
@@ -48,7 +46,7 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 "${apt_options[@]}" "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 "${missing[@]}"
 fi
 
 [ -z "${1:-}" ] || exit 0
