@@ -42,7 +42,7 @@ std::string stateText(std::string_view meter, double joules) {
 }
 
 // The file's text, or why it cannot be read.
-std::string readSmallFile(const std::string& path, std::string& text, bool& missing) {
+std::string readSmallFile(const std::string& path, std::string& text, bool& missing, bool& notRegular) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     missing = fd < 0 && errno == ENOENT;
     if (fd < 0) return posix::errorText(errno);
@@ -51,6 +51,7 @@ std::string readSmallFile(const std::string& path, std::string& text, bool& miss
     if (::fstat(fd, &status) != 0) {
         problem = posix::errorText(errno);
     } else if (!S_ISREG(status.st_mode)) {
+        notRegular = true;
         problem = "not a regular file";
     } else {
         std::array<char, kMaxSize + 1> buffer{};
@@ -70,7 +71,13 @@ KeptEnergy loadEnergy(const std::string& path, std::string_view meter) {
     const std::string startsFromZero = "; the energy starts from zero";
     std::string text;
     bool missing = false;
-    if (std::string problem = readSmallFile(path, text, missing); !problem.empty()) {
+    bool notRegular = false;
+    if (std::string problem = readSmallFile(path, text, missing, notRegular); !problem.empty()) {
+        // Renamed over at the first save, a folder or a device would be lost, or the save fail.
+        if (notRegular) {
+            kept.refusal = path + " is not a regular file";
+            return kept;
+        }
         kept.message =
             (missing ? path + " does not exist yet" : "cannot read " + path + " (" + problem + ")") + startsFromZero;
         return kept;

@@ -271,6 +271,9 @@ TEST_F(MqttLogger, TheEnergyGoesOnAcrossARestartWithItsStateFile) {
     // have the log's digits, at most half a watt from what was counted.
     EXPECT_NEAR(energyOf(payloads[firstRun]), before + first.value("watts", 0.0) * 0.2 / 3600, 0.5 * 0.2 / 3600);
 
+    // A folder is not overwritten either.
+    startLogger(plainUrl(broker.port()), {"--energy-state", folder.path()});
+    EXPECT_TRUE(exitedWith(logger_->waitForExit(secondsFromNow(10)), 1));
     std::string text = fileContents(state);
     text.replace(text.find("meter ") + 6, 0, "other ");
     std::ofstream(state) << text;
