@@ -34,6 +34,11 @@ OLD_ENOUGH = {
         "SetUnhandledExceptionFilter", "SetupComm", "Sleep", "SuspendThread", "TlsAlloc", "TlsGetValue",
         "TlsSetValue", "TryEnterCriticalSection", "VirtualProtect", "VirtualQuery", "WaitForMultipleObjects",
         "WaitForSingleObject", "WideCharToMultiByte", "WriteFile",
+        # the logger's console, clock, messages and metrics file
+        "CreateEventW", "DeleteFileW", "FileTimeToSystemTime", "FormatMessageA", "GetProcessTimes", "GetStdHandle",
+        "GetSystemTimeAdjustment", "GetThreadTimes", "LocalFree", "MoveFileExW", "ProcessIdToSessionId",
+        "QueryPerformanceCounter", "QueryPerformanceFrequency", "SetConsoleCtrlHandler", "SetSystemTime",
+        "SystemTimeToFileTime", "SystemTimeToTzSpecificLocalTime",
         # x64 unwinding, there from the first x64 Windows on
         "RtlCaptureContext", "RtlLookupFunctionEntry", "RtlUnwindEx", "RtlVirtualUnwind", "__C_specific_handler",
     },
