@@ -135,6 +135,15 @@ def timed_run(prefix, logger, emulator, environment, folder):
         assert read.endswith("\n") and read.count("# TYPE") in (4, 8), read
 
 
+def exit_statuses(logger, emulator, environment):
+    """A port that is not there ends the start with 1, a bad command line with 2, each said once."""
+    for arguments, status, said in ((["--device", "COM99"], 1, "vemtora-logger: cannot open COM99: "),
+                                    (["16"], 2, "for COM17 and up, use --device COMn")):
+        run = subprocess.run(emulator + [logger] + arguments, capture_output=True, env=environment, timeout=60)
+        told = run.stderr.decode()
+        assert run.returncode == status and said in told and run.stdout == b"", (arguments, run)
+
+
 def main():
     prefix, reader, logger, emulator = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
     work = tempfile.TemporaryDirectory()
@@ -182,6 +191,7 @@ def main():
     for line in seen:
         check_dated(line, started, ended)
     timed_run(prefix, logger, emulator, environment, pathlib.Path(work.name))
+    exit_statuses(logger, emulator, environment)
     print(f"{len(seen)} dated lines, the unplugged adapter survived, Ctrl+C and --duration ended it whole")
     return 0
 
