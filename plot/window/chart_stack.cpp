@@ -237,9 +237,9 @@ void ChartStack::drawTimeAxes() {
     const TimeAxisText text = timeAxisText(from, to, room, dated_, pieces);
     const QString title = text.context.empty() ? QStringLiteral("Time")
                                                : QStringLiteral("Time (%1)").arg(QString::fromStdString(text.context));
-    // A view that moves along with a growing log keeps its ticks for a while: Qt Charts makes
+    // A view that slides along with a growing log keeps its ticks for a while: Qt Charts makes
     // every label anew when they change, which costs more than all the rest of a redraw.
-    const bool sameTicks = text.ticks == drawnTicks_ && title == drawnTitle_ && from >= bottom.time->startValue();
+    const bool sameTicks = text.ticks == drawnTicks_ && title == drawnTitle_ && from > bottom.time->startValue();
     for (Panel& p : panels_) {
         p.time->setRange(from, to);
         if (sameTicks) continue;
