@@ -292,8 +292,12 @@ void PlotProgramTest::untidyLogs() {
     const std::uint64_t skipped = std::count(text.begin(), text.end(), '\n') + (untidy.cut.empty() ? 0 : 1) - samples;
 
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("untidy.log"));
-    if (QFile file(path); !file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) != qint64(text.size())) QFAIL("not written");
+    // In two files read as one, split at a line in the middle, as a rotated log is.
+    const std::size_t middle = text.find('\n', text.size() / 2) + 1;
+    const QStringList paths = {folder.filePath(QStringLiteral("untidy.log.1")), folder.filePath(QStringLiteral("untidy.log"))};
+    for (const auto& [name, part] : {std::pair(paths[0], text.substr(0, middle)), std::pair(paths[1], text.substr(middle))}) {
+        if (QFile file(name); !file.open(QIODevice::WriteOnly) || file.write(part.data(), qint64(part.size())) != qint64(part.size())) QFAIL("not written");
+    }
     if (!from && !to) {
         SampleStore store;
         LogReader reader(store);
@@ -310,7 +314,7 @@ void PlotProgramTest::untidyLogs() {
     if (to) range << "--to" << QString::fromStdString(stampText(untidy, to->tenths, to->offset, true));
     const auto run = [&](const QStringList& arguments) {
         QProcess program;
-        program.start(QStringLiteral(VEMTORA_PLOT_PATH), arguments + range + QStringList{path});
+        program.start(QStringLiteral(VEMTORA_PLOT_PATH), arguments + range + paths);
         if (!program.waitForFinished(30000) || program.exitCode() != 0) return QByteArray("failed: ") + program.readAllStandardError();
         return program.readAllStandardOutput();
     };
