@@ -3,12 +3,12 @@
 
 #include <QCategoryAxis>
 #include <QChart>
+#include <QElapsedTimer>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
 #include <QLabel>
 #include <QLineSeries>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QValueAxis>
 #include <QWidget>
