@@ -212,7 +212,7 @@ strings -el "$root/zip/$zip/vemtora.exe" | grep -x "Vemtora $version meter logge
 # Its --version, which a 32-bit program cannot be asked for here.
 [ ! -e "$root/zip/$zip/vemtora-logger.exe" ] ||
     strings -a "$root/zip/$zip/vemtora-logger.exe" | grep -F " (Vemtora) $version" >/dev/null || fail "vemtora-logger.exe's version"
-python3 - "$root/zip/$zip/README.txt" "$version" resources/vemtora.rc <<'CHECK' || fail "the zip's README.txt"
+python3 - "$root/zip/$zip/README.txt" "$version" resources/vemtora.rc "${exes[@]##*/}" <<'CHECK' || fail "the zip's README.txt"
 import re, sys
 data = open(sys.argv[1], "rb").read()
 # Notepad shows it right on every Windows: a UTF-8 byte order mark, CRLF line ends only.
@@ -221,6 +221,7 @@ lines = data[3:].decode("utf-8").split("\r\n")
 assert not any("\r" in l or "\n" in l for l in lines), "line ends other than CRLF"
 assert lines[0] == f"Vemtora {sys.argv[2]} for Windows", lines[0]
 assert "  vemtora.exe [port-index [voltage-scale current-scale]]" in lines, "no command line"
+assert not [exe for exe in sys.argv[4:] if not any(exe in l for l in lines)], "a program the read-me does not name"
 # Each Japanese caption of the menu, as the menu shows it, beside English words.
 rc = open(sys.argv[3], encoding="utf-8").read()
 captions = [c.replace("&", "") for c in re.findall(r'^\s*(?:POPUP|MENUITEM)\s+"([^"]+)"', rc, re.M) if not c.isascii()]
