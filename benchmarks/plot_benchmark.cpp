@@ -17,8 +17,8 @@
 
 #include "plot/follow/file_tail.h"
 #include "plot/series/decimation.h"
-#include "plot/cli/headless_run.h"
-#include "plot/cli/log_summary.h"
+#include "plot/headless/headless_run.h"
+#include "plot/headless/log_summary.h"
 #include "plot/series/statistics.h"
 #include "plot/window/plot_window.h"
 #include "tests/plot/sample_log.h"

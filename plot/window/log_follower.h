@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "io/posix/owned_descriptor.h"
-#include "plot/cli/log_files.h"
+#include "plot/headless/log_files.h"
 #include "plot/follow/file_tail.h"
 #include "plot/reader/log_reader.h"
 #include "plot/series/sample_store.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "picture_export.h"
-#include "plot/cli/headless_run.h"
-#include "plot/cli/plot_command_line.h"
+#include "plot/headless/headless_run.h"
+#include "plot/headless/plot_command_line.h"
 #include "plot_window.h"
 #include "vemtora_version.h"
 

@@ -5,7 +5,7 @@
 
 #include "chart_export.h"
 #include "chart_stack.h"
-#include "plot/cli/headless_run.h"
+#include "plot/headless/headless_run.h"
 #include "plot/series/statistics_text.h"
 #include "plot/series/time_axis.h"
 

@@ -2,7 +2,7 @@
 // drawn at the size asked on no screen, with the files' names, the range and its statistics.
 #pragma once
 
-#include "plot/cli/plot_command_line.h"
+#include "plot/headless/plot_command_line.h"
 
 namespace vemtora::plot {
 

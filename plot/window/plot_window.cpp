@@ -18,7 +18,7 @@
 #include <limits>
 
 #include "chart_export.h"
-#include "plot/cli/log_files.h"
+#include "plot/headless/log_files.h"
 #include "plot/series/decimation.h"
 #include "plot/series/statistics.h"
 #include "plot/series/statistics_text.h"

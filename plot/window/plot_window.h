@@ -9,7 +9,7 @@
 
 #include "chart_stack.h"
 #include "log_follower.h"
-#include "plot/cli/sample_lines.h"
+#include "plot/headless/sample_lines.h"
 #include "plot/series/view_range.h"
 
 namespace vemtora::plot {

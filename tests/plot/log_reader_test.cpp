@@ -13,7 +13,7 @@
 
 #include "case_name.h"
 #include "core/report_texts.h"
-#include "plot/cli/sample_lines.h"
+#include "plot/headless/sample_lines.h"
 #include "plot/reader/log_line.h"
 #include "plot/reader/log_reader.h"
 

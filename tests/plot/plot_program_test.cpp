@@ -11,7 +11,7 @@
 #include <map>
 #include <optional>
 
-#include "plot/cli/plot_command_line.h"
+#include "plot/headless/plot_command_line.h"
 #include "plot/series/sample_store.h"
 #include "plot_window_tests.h"
 #include "sample_log.h"
