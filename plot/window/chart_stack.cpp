@@ -277,13 +277,6 @@ QLineSeries& ChartStack::runSeries(Panel& p, std::size_t run) {
     return *p.afterGaps[run - 1];
 }
 
-int ChartStack::runs(Quantity quantity) const {
-    const Panel& p = panel(quantity);
-    int count = 1;
-    for (const QLineSeries* series : p.afterGaps) count += series->count() > 0 ? 1 : 0;
-    return count;
-}
-
 void ChartStack::drawValues(Panel& p, Quantity quantity) {
     decimate(store_, quantity, viewRange_.from(), viewRange_.to(), columns(), trace_);
     std::size_t run = 0;

@@ -27,6 +27,10 @@
 
 namespace vemtora::plot {
 
+namespace testing {
+class PlotPeer;
+}
+
 class ChartStack : public QWidget {
     Q_OBJECT
 
@@ -46,14 +50,8 @@ public:
     bool hasSelection() const;
     double selectionFrom() const { return selectionFrom_; }
     double selectionTo() const { return selectionTo_; }
-    QLabel& selectionLabel() const { return *selection_; }
 
     TimeChartView& view(Quantity quantity) const { return *panel(quantity).view; }
-    QLineSeries& series(Quantity quantity) const { return *panel(quantity).series; }
-    // Runs drawn apart because gaps lie between them: 1 for a log without gaps in view.
-    int runs(Quantity quantity) const;
-    QValueAxis& valueAxis(Quantity quantity) const { return *panel(quantity).values; }
-    QCategoryAxis& timeAxis(Quantity quantity) const { return *panel(quantity).time; }
     QString statisticsText() const { return statistics_->text(); }
     // A line above the charts (a picture's file name and range); empty hides it.
     void setCaption(const QString& text);
@@ -78,6 +76,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    friend class testing::PlotPeer;  // looks into what is drawn, for the window's tests
+
     struct Panel {
         QChart* chart = nullptr;
         TimeChartView* view = nullptr;

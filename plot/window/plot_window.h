@@ -14,6 +14,10 @@
 
 namespace vemtora::plot {
 
+namespace testing {
+class PlotPeer;
+}
+
 class PlotWindow : public QMainWindow {
     Q_OBJECT
 
@@ -34,19 +38,13 @@ public:
 
     static constexpr int kRecentFiles = 8;
     QStringList recentFiles() const;
-    QMenu& recentMenu() const { return *recentMenu_; }
-    QAction& followAction() const { return *follow_; }
-
-    ChartStack& charts() { return *charts_; }
-    const LogFollower& follower() const { return follower_; }
-    ViewRange& viewRange() { return view_; }
-    QString readout() const { return readout_->text(); }
-    QString counts() const { return counts_->text(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class testing::PlotPeer;  // looks into the window's parts, for its tests
+
     void buildMenus();
     void fillRecentMenu();
     void rememberRecent(const QString& path);

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "plot/window/plot_window.h"
+#include "tests/plot/plot_peer.h"
 #include "sample_log.h"
 
 int main(int argc, char** argv) {
@@ -32,18 +33,19 @@ int main(int argc, char** argv) {
         }
     }
     vemtora::plot::PlotWindow window;
+    using vemtora::plot::testing::PlotPeer;
     QString error;
     if (!window.openLog(path, &error)) return 1;
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.resize(1200, 760);
     window.show();
     QDeadlineTimer deadline(20000);
-    while ((window.follower().catchingUp() || window.follower().store().size() < 86400 - 5400) && !deadline.hasExpired()) {
+    while ((PlotPeer::follower(window).catchingUp() || PlotPeer::follower(window).store().size() < 86400 - 5400) && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     window.select(9.9 * 3600, 11.6 * 3600);
     QCoreApplication::processEvents();
-    window.charts().refresh();
+    PlotPeer::charts(window).refresh();
     QCoreApplication::processEvents();
     return window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;
 }

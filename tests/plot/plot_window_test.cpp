@@ -20,6 +20,7 @@
 
 #include "plot/series/time_axis.h"
 #include "plot/window/plot_window.h"
+#include "plot_peer.h"
 #include "plot_window_tests.h"
 #include "sample_log.h"
 
@@ -65,8 +66,8 @@ struct OpenWindow {
         window.show();
         if (!QTest::qWaitForWindowExposed(&window)) return false;
         QDeadlineTimer deadline(kLoadMs);
-        while (window.follower().store().size() < samples && !deadline.hasExpired()) QTest::qWait(20);
-        return window.follower().store().size() == samples;
+        while (PlotPeer::follower(window).store().size() < samples && !deadline.hasExpired()) QTest::qWait(20);
+        return PlotPeer::follower(window).store().size() == samples;
     }
 };
 
@@ -102,30 +103,30 @@ void PlotWindowTest::knownLogGivesItsRangesAndSpan() {
     OpenWindow w;
     QVERIFY(w.open(text, 6001));
 
-    ChartStack& charts = w.window.charts();
-    QCOMPARE(w.window.viewRange().from(), firstSeconds);
-    QCOMPARE(w.window.viewRange().to(), firstSeconds + 600.0);
+    ChartStack& charts = PlotPeer::charts(w.window);
+    QCOMPARE(PlotPeer::viewRange(w.window).from(), firstSeconds);
+    QCOMPARE(PlotPeer::viewRange(w.window).to(), firstSeconds + 600.0);
     const struct {
         Quantity quantity;
         float low, high;
     } rows[] = {{Quantity::Volts, 228.5f, 231.5f}, {Quantity::Amperes, 0.25f, 9.75f}};
     for (const auto& row : rows) {
-        const MinMax drawn = yRange(charts.series(row.quantity));
+        const MinMax drawn = yRange(PlotPeer::series(charts, row.quantity));
         QCOMPARE(drawn.min, row.low);
         QCOMPARE(drawn.max, row.high);
-        QVERIFY(charts.series(row.quantity).count() <= 2 * charts.view(row.quantity).chart()->plotArea().width() + 2);
-        QVERIFY(charts.valueAxis(row.quantity).min() <= row.low);
-        QVERIFY(charts.valueAxis(row.quantity).max() >= row.high);
-        QVERIFY(charts.valueAxis(row.quantity).max() - charts.valueAxis(row.quantity).min() < 3 * (row.high - row.low));
-        QCOMPARE(charts.timeAxis(row.quantity).min(), firstSeconds);
-        QCOMPARE(charts.timeAxis(row.quantity).max(), firstSeconds + 600.0);
+        QVERIFY(PlotPeer::series(charts, row.quantity).count() <= 2 * charts.view(row.quantity).chart()->plotArea().width() + 2);
+        QVERIFY(PlotPeer::valueAxis(charts, row.quantity).min() <= row.low);
+        QVERIFY(PlotPeer::valueAxis(charts, row.quantity).max() >= row.high);
+        QVERIFY(PlotPeer::valueAxis(charts, row.quantity).max() - PlotPeer::valueAxis(charts, row.quantity).min() < 3 * (row.high - row.low));
+        QCOMPARE(PlotPeer::timeAxis(charts, row.quantity).min(), firstSeconds);
+        QCOMPARE(PlotPeer::timeAxis(charts, row.quantity).max(), firstSeconds + 600.0);
     }
-    const MinMax watts = yRange(charts.series(Quantity::Watts));
+    const MinMax watts = yRange(PlotPeer::series(charts, Quantity::Watts));
     QVERIFY(std::abs(watts.max - 231.5f * 9.75f) < 0.06f);  // both extremes land on one line, i = 30 + 31 * 39 * k
     QVERIFY(watts.min > 228.5f * 0.25f - 0.06f && watts.min < 231.5f * 0.25f + 0.06f);
-    QCOMPARE(charts.timeAxis(Quantity::Watts).titleText(), timeTitle);
-    QVERIFY(charts.timeAxis(Quantity::Watts).count() >= 3);
-    QCOMPARE(w.window.counts(), QStringLiteral("6001 samples  \u00b7  2 lines skipped"));
+    QCOMPARE(PlotPeer::timeAxis(charts, Quantity::Watts).titleText(), timeTitle);
+    QVERIFY(PlotPeer::timeAxis(charts, Quantity::Watts).count() >= 3);
+    QCOMPARE(PlotPeer::counts(w.window), QStringLiteral("6001 samples  \u00b7  2 lines skipped"));
 }
 
 void PlotWindowTest::gapsBreakTheLinesAndClockStepsAreCounted() {
@@ -133,29 +134,29 @@ void PlotWindowTest::gapsBreakTheLinesAndClockStepsAreCounted() {
     std::string text = knownLog(2000, "") + knownLog(2000, "", 8000) + knownLog(100, "", 9970);
     OpenWindow w;
     QVERIFY(w.open(text, 4100));
-    QCOMPARE(w.window.counts(), QStringLiteral("4100 samples  \u00b7  1 clock step"));
-    ChartStack& charts = w.window.charts();
+    QCOMPARE(PlotPeer::counts(w.window), QStringLiteral("4100 samples  \u00b7  1 clock step"));
+    ChartStack& charts = PlotPeer::charts(w.window);
     for (Quantity quantity : kQuantities) {
-        QCOMPARE(charts.runs(quantity), 3);  // broken at the gap and at the clock step
-        QVERIFY(charts.series(quantity).points().last().x() < (kNine + 2000) / 10.0);
+        QCOMPARE(PlotPeer::runs(charts, quantity), 3);  // broken at the gap and at the clock step
+        QVERIFY(PlotPeer::series(charts, quantity).points().last().x() < (kNine + 2000) / 10.0);
     }
     // 4100 lines of 0.1 s each: neither the gap nor the clock step adds time.
     QVERIFY2(charts.statisticsText().startsWith(QStringLiteral("In view: 6 min 50.0 s covered, 1 gap  \u00b7  ")),
              qPrintable(charts.statisticsText()));
-    w.window.viewRange().zoom(0.01, (kNine + 5000) / 10.0);  // into the gap: nothing is joined across it
-    w.window.charts().refresh();
-    QCOMPARE(charts.runs(Quantity::Watts), 2);
+    PlotPeer::viewRange(w.window).zoom(0.01, (kNine + 5000) / 10.0);  // into the gap: nothing is joined across it
+    PlotPeer::charts(w.window).refresh();
+    QCOMPARE(PlotPeer::runs(charts, Quantity::Watts), 2);
 }
 
 void PlotWindowTest::emptyAndForeignFilesSaySo() {
     OpenWindow w;
     QVERIFY(w.open("", 0));
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("0 samples  \u00b7  empty log"), kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("0 samples  \u00b7  empty log"), kLoadMs);
     writeFile(w.path, std::string("\x7f" "ELF\x02\x01\x01\n\0\0\0\n", 12), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("0 samples  \u00b7  2 lines skipped  \u00b7  not a Vemtora log"),
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("0 samples  \u00b7  2 lines skipped  \u00b7  not a Vemtora log"),
                               kLoadMs);
     writeFile(w.path, logLine(kNine, 230.0, 1.0), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("1 sample  \u00b7  2 lines skipped"), kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("1 sample  \u00b7  2 lines skipped"), kLoadMs);
 }
 
 void PlotWindowTest::aMissingFileIsWaitedFor() {
@@ -163,9 +164,9 @@ void PlotWindowTest::aMissingFileIsWaitedFor() {
     QString error;
     QVERIFY(!w.window.openLog(w.path, &error));  // File > Open: refused
     QVERIFY(w.window.openLog(w.path, &error, true));  // the command line: waited for, as tail -F does
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("waiting for today.log to appear"), kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("waiting for today.log to appear"), kLoadMs);
     writeFile(w.path, knownLog(3, ""));
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.counts(), QStringLiteral("3 samples"), kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("3 samples"), kLoadMs);
 }
 
 // The icon comes built in from the library the Linux window shares: every size the package installs.
@@ -184,16 +185,16 @@ void PlotWindowTest::plotAreasLineUp() {
     QVERIFY(w.open(text, 101));
     for (QSize size : {QSize(1000, 700), QSize(640, 480), QSize(1300, 500)}) {
         w.window.resize(size);
-        QTRY_COMPARE_WITH_TIMEOUT(w.window.charts().view(Quantity::Volts).width(), w.window.charts().width(), 2000);
-        const QRectF volts = w.window.charts().view(Quantity::Volts).chart()->plotArea();
+        QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::charts(w.window).view(Quantity::Volts).width(), PlotPeer::charts(w.window).width(), 2000);
+        const QRectF volts = PlotPeer::charts(w.window).view(Quantity::Volts).chart()->plotArea();
         for (Quantity quantity : {Quantity::Amperes, Quantity::Watts}) {
-            const QRectF area = w.window.charts().view(quantity).chart()->plotArea();
+            const QRectF area = PlotPeer::charts(w.window).view(quantity).chart()->plotArea();
             QCOMPARE(area.left(), volts.left());
             QCOMPARE(area.width(), volts.width());
         }
         QVERIFY(volts.width() > size.width() / 2);
         // As many columns as pixels: the decimated series fills the width it has.
-        QVERIFY(volts.right() <= w.window.charts().width());
+        QVERIFY(volts.right() <= PlotPeer::charts(w.window).width());
     }
 }
 
@@ -201,54 +202,54 @@ void PlotWindowTest::followsAppendsCutsAndReplacement() {
     OpenWindow w;
     QVERIFY(w.open(knownLog(10, ""), 10));
     const PlotWindow& window = w.window;
-    QLineSeries& volts = w.window.charts().series(Quantity::Volts);
+    QLineSeries& volts = PlotPeer::series(PlotPeer::charts(w.window), Quantity::Volts);
 
     // Appended lines show up, and the view keeps the end in sight.
     writeFile(w.path, knownLog(5, "", 10), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(window.follower().store().size(), std::size_t{15}, kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(window).store().size(), std::size_t{15}, kLoadMs);
     QCOMPARE(volts.points().last().x(), 32401.4);
-    QCOMPARE(w.window.viewRange().to(), 32401.4);
+    QCOMPARE(PlotPeer::viewRange(w.window).to(), 32401.4);
 
     // A line still being written waits, uncounted, and completes on a later read.
     const std::string next = logLine(kNine + 15, 230.0, 1.0);
     writeFile(w.path, next.substr(0, 12), QIODevice::Append);
-    QTRY_VERIFY_WITH_TIMEOUT(window.follower().reader().hasPartialLine(), kLoadMs);
-    QCOMPARE(window.follower().store().size(), std::size_t{15});
-    QCOMPARE(window.follower().reader().skippedLines(), std::uint64_t{0});
+    QTRY_VERIFY_WITH_TIMEOUT(PlotPeer::follower(window).reader().hasPartialLine(), kLoadMs);
+    QCOMPARE(PlotPeer::follower(window).store().size(), std::size_t{15});
+    QCOMPARE(PlotPeer::follower(window).reader().skippedLines(), std::uint64_t{0});
     writeFile(w.path, next.substr(12), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(window.follower().store().size(), std::size_t{16}, kLoadMs);
-    QCOMPARE(window.follower().reader().skippedLines(), std::uint64_t{0});
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(window).store().size(), std::size_t{16}, kLoadMs);
+    QCOMPARE(PlotPeer::follower(window).reader().skippedLines(), std::uint64_t{0});
 
     // Cut back: read again from the start.
     writeFile(w.path, logLine(kNine + 36000, 100.0, 1.0) + logLine(kNine + 36100, 101.0, 1.0));
-    QTRY_COMPARE_WITH_TIMEOUT(window.follower().store().size(), std::size_t{2}, kLoadMs);
-    QCOMPARE(w.window.viewRange().from(), 36000.0);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(window).store().size(), std::size_t{2}, kLoadMs);
+    QCOMPARE(PlotPeer::viewRange(w.window).from(), 36000.0);
     QCOMPARE(yRange(volts).max, 101.0f);
-    QTRY_VERIFY2_WITH_TIMEOUT(w.window.counts().endsWith(QStringLiteral("cut back or replaced: read again from its start")),
-                              qPrintable(w.window.counts()), kLoadMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(PlotPeer::counts(w.window).endsWith(QStringLiteral("cut back or replaced: read again from its start")),
+                              qPrintable(PlotPeer::counts(w.window)), kLoadMs);
 
     // Replaced by another file under the same name.
     const QString other = w.folder.filePath(QStringLiteral("other.log"));
     writeFile(other, "2026-12-08T" + logLine(0, 50.0, 1.0) + knownLog(40, "2026-12-08T"));
     QVERIFY(std::rename(QFile::encodeName(other).constData(), QFile::encodeName(w.path).constData()) == 0);
-    QTRY_COMPARE_WITH_TIMEOUT(window.follower().store().size(), std::size_t{41}, kLoadMs);
-    QCOMPARE(window.follower().store().tenths().front(), kDec8 * 864000);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(window).store().size(), std::size_t{41}, kLoadMs);
+    QCOMPARE(PlotPeer::follower(window).store().tenths().front(), kDec8 * 864000);
     QCOMPARE(yRange(volts).min, 50.0f);
-    QVERIFY(w.window.viewRange().showsAll());
+    QVERIFY(PlotPeer::viewRange(w.window).showsAll());
 
     // Rotated: renamed, then a new file under the name; what was drawn stays, and the new lines follow.
     QVERIFY(std::rename(QFile::encodeName(w.path).constData(), QFile::encodeName(w.path + ".1").constData()) == 0);
     writeFile(w.path, knownLog(5, "2026-12-08T", 40));
-    QTRY_COMPARE_WITH_TIMEOUT(window.follower().store().size(), std::size_t{46}, kLoadMs);
-    QCOMPARE(window.follower().store().tenths().front(), kDec8 * 864000);
-    QCOMPARE(window.follower().store().tenths().back(), kDec8 * 864000 + kNine + 44);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(window).store().size(), std::size_t{46}, kLoadMs);
+    QCOMPARE(PlotPeer::follower(window).store().tenths().front(), kDec8 * 864000);
+    QCOMPARE(PlotPeer::follower(window).store().tenths().back(), kDec8 * 864000 + kNine + 44);
 }
 
 void PlotWindowTest::mouseAndKeysZoomPanAndReset() {
     OpenWindow w;
     QVERIFY(w.open(knownLog(6001, ""), 6001));
-    ViewRange& view = w.window.viewRange();
-    TimeChartView& chart = w.window.charts().view(Quantity::Volts);
+    ViewRange& view = PlotPeer::viewRange(w.window);
+    TimeChartView& chart = PlotPeer::charts(w.window).view(Quantity::Volts);
 
     // Keys: zoom in at the live end keeps the end; pan; reset by each of its keys.
     QTest::keyClick(&w.window, Qt::Key_Plus);
@@ -291,7 +292,7 @@ void PlotWindowTest::mouseAndKeysZoomPanAndReset() {
     QVERIFY(view.showsAll());
 
     // Ctrl+wheel zooms the value axis under the mouse by the time axis' factor; V fits it again.
-    QValueAxis& volts = w.window.charts().valueAxis(Quantity::Volts);
+    QValueAxis& volts = PlotPeer::valueAxis(PlotPeer::charts(w.window), Quantity::Volts);
     const double fitted = volts.max() - volts.min();
     QWheelEvent valueWheel(at, chart.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
                            Qt::NoScrollPhase, false);
@@ -307,8 +308,8 @@ void PlotWindowTest::readoutShowsTheNearestSample() {
     QVERIFY(w.open("2026-12-08T" + knownLog(1, "") + knownLog(6000, "", 1), 6001));
     for (int i = 0; i < 6; ++i) QTest::keyClick(&w.window, Qt::Key_Plus);  // about 9 s wide: 0.01 s a pixel
     QTest::keyClick(&w.window, Qt::Key_Left);
-    TimeChartView& chart = w.window.charts().view(Quantity::Amperes);
-    const int i = static_cast<int>(std::lround((w.window.viewRange().from() + 3.0 - kDec8 * 86400.0 - 32400.0) * 10));
+    TimeChartView& chart = PlotPeer::charts(w.window).view(Quantity::Amperes);
+    const int i = static_cast<int>(std::lround((PlotPeer::viewRange(w.window).from() + 3.0 - kDec8 * 86400.0 - 32400.0) * 10));
     const double seconds = kDec8 * 86400.0 + 32400.0 + i / 10.0;
     // Sent straight to the chart: a moved system cursor may bring enter and leave events of its own.
     const QPoint at = viewPointAt(chart, seconds);
@@ -321,12 +322,12 @@ void PlotWindowTest::readoutShowsTheNearestSample() {
                                  .arg(volts, 0, 'f', 1)
                                  .arg(amperes, 0, 'f', 2)
                                  .arg(QString::fromStdString(logLine(0, volts, amperes)).trimmed().section(QLatin1Char('\t'), 3));
-    QCOMPARE(w.window.readout(), expected);
+    QCOMPARE(PlotPeer::readout(w.window), expected);
     QVERIFY(expected.startsWith(QStringLiteral("2026-12-08 09:")));
 
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&chart, &leave);
-    QCOMPARE(w.window.readout(), QString());
+    QCOMPARE(PlotPeer::readout(w.window), QString());
 }
 
 void PlotWindowTest::exportWritesAPngAndAnSvg() {
@@ -342,7 +343,7 @@ void PlotWindowTest::exportWritesAPngAndAnSvg() {
     QVERIFY(pngFile.open(QIODevice::ReadOnly));
     QCOMPARE(pngFile.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
     const QImage image(png);
-    QCOMPARE(image.size(), w.window.charts().size() * w.window.charts().devicePixelRatio());
+    QCOMPARE(image.size(), PlotPeer::charts(w.window).size() * PlotPeer::charts(w.window).devicePixelRatio());
     // Not a blank picture: the volts line's colour is in it.
     bool inked = false;
     for (int y = 0; y < image.height() && !inked; ++y) {
@@ -380,8 +381,8 @@ void PlotWindowTest::anotherLogThatCannotBeOpenedLeavesTheFirst() {
     QVERIFY(!w.window.openLog(w.folder.path(), &error));
     QCOMPARE(error, QStringLiteral("Is a directory"));
     QCOMPARE(w.window.windowTitle(), title);
-    QCOMPARE(w.window.follower().store().size(), std::size_t{20});
-    QCOMPARE(w.window.follower().path(), w.path);
+    QCOMPARE(PlotPeer::follower(w.window).store().size(), std::size_t{20});
+    QCOMPARE(PlotPeer::follower(w.window).path(), w.path);
 }
 
 }  // namespace vemtora::plot::testing
@@ -510,14 +511,14 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
             w.window.resize(size);
             QTRY_COMPARE_WITH_TIMEOUT(w.window.size(), size, 2000);
             QTest::qWait(50);  // the layout settles through posted events
-            ChartStack& charts = w.window.charts();
+            ChartStack& charts = PlotPeer::charts(w.window);
             if (!std::isnan(view.from)) {
-                w.window.viewRange().show(view.from, view.to);
+                PlotPeer::viewRange(w.window).show(view.from, view.to);
                 charts.refresh();
                 QTest::qWait(20);
             }
             for (Quantity quantity : kQuantities) {
-                const QString title = charts.valueAxis(quantity).titleText();
+                const QString title = PlotPeer::valueAxis(charts, quantity).titleText();
                 const AxisText text = drawnText(charts.view(quantity), title);
                 const QString all = where + QLatin1Char(' ') + title + QStringLiteral(": ") + text.values.join(QLatin1Char('|')) +
                                     QStringLiteral(" / ") + text.titles.join(QLatin1Char('|'));
@@ -537,7 +538,7 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
                 if (quantity == Quantity::Amperes) QVERIFY2(values.back() == 0.0, qPrintable(all));
             }
             TimeChartView& bottomView = charts.view(Quantity::Watts);
-            const AxisText time = drawnText(bottomView, charts.valueAxis(Quantity::Watts).titleText());
+            const AxisText time = drawnText(bottomView, PlotPeer::valueAxis(charts, Quantity::Watts).titleText());
             const QString times = where + QStringLiteral(": ") + time.times.join(QLatin1Char('|')) + QStringLiteral(" / ") +
                                   time.titles.join(QLatin1Char('|'));
             QVERIFY2(time.times.size() >= 4, qPrintable(times));
@@ -549,10 +550,10 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
                 QVERIFY2(time.timeInk[i].left() >= 0 && time.timeInk[i].right() <= bottomView.width(), qPrintable(times));
                 if (i > 0) QVERIFY2(time.timeInk[i].left() >= time.timeInk[i - 1].right() + 4, qPrintable(times));
             }
-            QCategoryAxis& bottom = charts.timeAxis(Quantity::Watts);
+            QCategoryAxis& bottom = PlotPeer::timeAxis(charts, Quantity::Watts);
             checkRoundTicks(bottom, times);
             for (Quantity quantity : {Quantity::Volts, Quantity::Amperes}) {
-                QCategoryAxis& axis = charts.timeAxis(quantity);
+                QCategoryAxis& axis = PlotPeer::timeAxis(charts, quantity);
                 QCOMPARE(axis.min(), bottom.min());
                 QCOMPARE(axis.max(), bottom.max());
                 QCOMPARE(axis.categoriesLabels(), bottom.categoriesLabels());
@@ -565,7 +566,7 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
 void PlotWindowTest::selectionGivesItsEdgesAndStatistics() {
     OpenWindow w;
     QVERIFY(w.open(gapLog(), 11));
-    QLabel& selected = w.window.charts().selectionLabel();
+    QLabel& selected = PlotPeer::selectionLabel(PlotPeer::charts(w.window));
     QVERIFY(selected.isHidden());
     const struct {
         double from, to;  // seconds after 09:00:00
@@ -594,25 +595,25 @@ void PlotWindowTest::selectionGivesItsEdgesAndStatistics() {
         QVERIFY(!selected.isHidden());
     }
     // The charts stay in sight, with the stretch shaded on each.
-    for (Quantity quantity : kQuantities) QVERIFY(w.window.charts().view(quantity).height() >= 90);
+    for (Quantity quantity : kQuantities) QVERIFY(PlotPeer::charts(w.window).view(quantity).height() >= 90);
 
     // Shift+drag from 2 s to 12 s selects about that; a plain click and Esc clear it.
-    TimeChartView& chart = w.window.charts().view(Quantity::Amperes);
+    TimeChartView& chart = PlotPeer::charts(w.window).view(Quantity::Amperes);
     const QPoint from = viewPointAt(chart, 32402.0), to = viewPointAt(chart, 32412.0);
     QTest::mousePress(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, from);
     QTest::mouseMove(chart.viewport(), (from + to) / 2);
     QTest::mouseMove(chart.viewport(), to);
     QTest::mouseRelease(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, to);
-    const double pixel = (w.window.viewRange().to() - w.window.viewRange().from()) / chart.chart()->plotArea().width();
-    QVERIFY(std::abs(w.window.charts().selectionFrom() - 32402.0) <= pixel);
-    QVERIFY(std::abs(w.window.charts().selectionTo() - 32412.0) <= pixel);
-    QVERIFY(w.window.viewRange().showsAll());  // a selecting drag does not pan
+    const double pixel = (PlotPeer::viewRange(w.window).to() - PlotPeer::viewRange(w.window).from()) / chart.chart()->plotArea().width();
+    QVERIFY(std::abs(PlotPeer::charts(w.window).selectionFrom() - 32402.0) <= pixel);
+    QVERIFY(std::abs(PlotPeer::charts(w.window).selectionTo() - 32412.0) <= pixel);
+    QVERIFY(PlotPeer::viewRange(w.window).showsAll());  // a selecting drag does not pan
     QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, from);
-    QVERIFY(!w.window.charts().hasSelection());
+    QVERIFY(!PlotPeer::charts(w.window).hasSelection());
     QVERIFY(selected.isHidden());
     w.window.select(32401.0, 32402.0);
     QTest::keyClick(&w.window, Qt::Key_Escape);
-    QVERIFY(!w.window.charts().hasSelection());
+    QVERIFY(!PlotPeer::charts(w.window).hasSelection());
 }
 
 // A clock set back 5 s: 10:29:50-10:29:59 at 100 W, then 10:29:55-10:30:09 at 200 W, which go on
@@ -626,13 +627,13 @@ void PlotWindowTest::selectionAcrossAClockStep() {
     }
     OpenWindow w;
     QVERIFY(w.open(text, 25));
-    TimeChartView& chart = w.window.charts().view(Quantity::Watts);
+    TimeChartView& chart = PlotPeer::charts(w.window).view(Quantity::Watts);
     const QPoint from = viewPointAt(chart, 37797.8), to = viewPointAt(chart, 37803.2);
     QTest::mousePress(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, from);
     QTest::mouseMove(chart.viewport(), to);
     QTest::mouseRelease(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, to);
     // Two seconds at 100 W and four at 200 W; each edge's sample by its own clock.
-    const QString selected = w.window.charts().selectionLabel().text();
+    const QString selected = PlotPeer::selectionLabel(PlotPeer::charts(w.window)).text();
     QVERIFY2(selected.contains(QStringLiteral("10:29:58.0: 200.0 V 0.50 A 100.0 W")), qPrintable(selected));
     QVERIFY2(selected.contains(QStringLiteral("10:29:58.0: 200.0 V 1.00 A 200.0 W")), qPrintable(selected));
     QVERIFY2(selected.contains(QStringLiteral("6.0 s covered  \u00b7  %1 Wh").arg((2 * 100.0 + 4 * 200.0) / 3600.0, 0, 'f', 3)),
@@ -645,7 +646,7 @@ void PlotWindowTest::selectionAcrossAClockStep() {
     const QPoint at = viewPointAt(chart, 37801.0);
     QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(chart.viewport(), &move);
-    QVERIFY2(w.window.readout().startsWith(QStringLiteral("10:29:56.0    200.0 V    1.00 A    200.0 W")), qPrintable(w.window.readout()));
+    QVERIFY2(PlotPeer::readout(w.window).startsWith(QStringLiteral("10:29:56.0    200.0 V    1.00 A    200.0 W")), qPrintable(PlotPeer::readout(w.window)));
 }
 
 void PlotWindowTest::savedRangeHoldsTheLogsOwnLines() {
@@ -672,15 +673,15 @@ void PlotWindowTest::savedRangeHoldsTheLogsOwnLines() {
 
     // Without a selection, what is in view; zoomed in here to 09:00:11..09:00:14.
     w.window.select(std::nan(""), std::nan(""));
-    w.window.viewRange().show(32411.0, 32414.0);
+    PlotPeer::viewRange(w.window).show(32411.0, 32414.0);
     QVERIFY2(w.window.saveRangeAsLog(saved, &error), qPrintable(error));
     QCOMPARE(fileBytes(saved), QByteArray::fromStdString(lines[8] + lines[9] + lines[10] + lines[11]));
 
     // A last line without its line feed, once drawn, is saved as it is.
     const std::string last = logLine(kNine + 150, 200.0, 12.0);
     writeFile(w.path, last.substr(0, last.size() - 1), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{12}, kLoadMs);
-    w.window.viewRange().showAll();
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(w.window).store().size(), std::size_t{12}, kLoadMs);
+    PlotPeer::viewRange(w.window).showAll();
     QVERIFY2(w.window.saveRangeAsLog(saved, &error), qPrintable(error));
     QCOMPARE(fileBytes(saved), QByteArray::fromStdString(text.substr(0, text.find("not a log")) +
                                                          text.substr(text.find("not a log") + 15) + last.substr(0, last.size() - 1)));
@@ -691,7 +692,7 @@ void PlotWindowTest::savedRangeHoldsTheLogsOwnLines() {
     QVERIFY(!w.window.saveRangeAsLog(w.path, &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(fileBytes(w.path).size(), static_cast<qsizetype>(text.size() + last.size() - 1));
-    w.window.viewRange().show(32406.0, 32409.0);  // inside the gap
+    PlotPeer::viewRange(w.window).show(32406.0, 32409.0);  // inside the gap
     QVERIFY(!w.window.saveRangeAsLog(saved, &error));
     QCOMPARE(error, QStringLiteral("no samples in the range"));
 }
@@ -699,26 +700,26 @@ void PlotWindowTest::savedRangeHoldsTheLogsOwnLines() {
 void PlotWindowTest::followToggleKeysAndTheReadout() {
     OpenWindow w;
     QVERIFY(w.open(knownLog(6001, ""), 6001));
-    ViewRange& view = w.window.viewRange();
-    QAction& follow = w.window.followAction();
+    ViewRange& view = PlotPeer::viewRange(w.window);
+    QAction& follow = PlotPeer::followAction(w.window);
     QVERIFY(follow.isChecked());
 
     // The readout of a sample the key pan leaves behind goes.
-    TimeChartView& chart = w.window.charts().view(Quantity::Volts);
+    TimeChartView& chart = PlotPeer::charts(w.window).view(Quantity::Volts);
     QTest::keyClick(&w.window, Qt::Key_Plus);
     const QPoint at = viewPointAt(chart, view.to() - 2.0);
     QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(chart.viewport(), &move);
-    QVERIFY(!w.window.readout().isEmpty());
+    QVERIFY(!PlotPeer::readout(w.window).isEmpty());
     QVERIFY(follow.isChecked());  // zoomed in at the end: still following
     QTest::keyClick(&w.window, Qt::Key_Left);
-    QCOMPARE(w.window.readout(), QString());
+    QCOMPARE(PlotPeer::readout(w.window), QString());
     QVERIFY(!follow.isChecked());
 
     // Not following: growth leaves the view; F and End bring it to the end, with its span.
     const double from = view.from(), span = view.to() - view.from();
     writeFile(w.path, knownLog(100, "", 6001), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{6101}, kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(w.window).store().size(), std::size_t{6101}, kLoadMs);
     QCOMPARE(view.from(), from);
     QTest::keyClick(&w.window, Qt::Key_F);
     QVERIFY(follow.isChecked());
@@ -728,7 +729,7 @@ void PlotWindowTest::followToggleKeysAndTheReadout() {
     QVERIFY(!follow.isChecked());
     QCOMPARE(view.to(), 33010.0);
     writeFile(w.path, knownLog(10, "", 6101), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{6111}, kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(w.window).store().size(), std::size_t{6111}, kLoadMs);
     QCOMPARE(view.to(), 33010.0);
     QTest::keyClick(&w.window, Qt::Key_End);
     QVERIFY(follow.isChecked());
@@ -743,21 +744,21 @@ void PlotWindowTest::followToggleKeysAndTheReadout() {
 void PlotWindowTest::lastLineWithoutLineFeedIsDrawnOnce() {
     OpenWindow w;
     QVERIFY(w.open(knownLog(10, ""), 10));
-    QLineSeries& watts = w.window.charts().series(Quantity::Watts);
+    QLineSeries& watts = PlotPeer::series(PlotPeer::charts(w.window), Quantity::Watts);
     // The writer stops inside its last line: drawn after the file has stood still a while.
     const std::string line = logLine(kNine + 10, 230.0, 2.0);
     writeFile(w.path, line.substr(0, line.size() - 1), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{11}, kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(w.window).store().size(), std::size_t{11}, kLoadMs);
     QCOMPARE(watts.points().last().x(), 32401.0);
     QCOMPARE(watts.points().last().y(), 460.0);
     // Its line feed comes after all, then the next line: each line once.
     writeFile(w.path, "\n", QIODevice::Append);
     QTest::qWait(2 * LogFollower::kPollMs);
     writeFile(w.path, knownLog(1, "", 11), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), std::size_t{12}, kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(w.window).store().size(), std::size_t{12}, kLoadMs);
     QTest::qWait(2 * LogFollower::kPollMs);
-    QCOMPARE(w.window.follower().store().size(), std::size_t{12});
-    QCOMPARE(w.window.follower().reader().skippedLines(), std::uint64_t{0});
+    QCOMPARE(PlotPeer::follower(w.window).store().size(), std::size_t{12});
+    QCOMPARE(PlotPeer::follower(w.window).reader().skippedLines(), std::uint64_t{0});
     QCOMPARE(watts.points().size(), 12);
     QCOMPARE(watts.points().last().x(), 32401.1);
 }
@@ -774,15 +775,15 @@ void PlotWindowTest::darkPaletteKeepsTextReadable() {
     for (const QPalette& palette : {dark, QApplication::style()->standardPalette()}) {
         w.window.setPalette(palette);
         QCoreApplication::processEvents();
-        ChartStack& charts = w.window.charts();
+        ChartStack& charts = PlotPeer::charts(w.window);
         const QImage image = charts.grab().toImage();
         for (Quantity quantity : kQuantities) {
             TimeChartView& view = charts.view(quantity);
             const QColor ground = view.chart()->backgroundBrush().color();
             QCOMPARE(ground, palette.color(QPalette::Base));  // the charts take the desktop's colours
-            QVERIFY(contrast(charts.valueAxis(quantity).labelsBrush().color(), ground) >= 7.0);
-            QVERIFY(contrast(charts.valueAxis(quantity).titleBrush().color(), ground) >= 3.0);
-            QVERIFY(contrast(charts.timeAxis(quantity).labelsBrush().color(), ground) >= 7.0);
+            QVERIFY(contrast(PlotPeer::valueAxis(charts, quantity).labelsBrush().color(), ground) >= 7.0);
+            QVERIFY(contrast(PlotPeer::valueAxis(charts, quantity).titleBrush().color(), ground) >= 3.0);
+            QVERIFY(contrast(PlotPeer::timeAxis(charts, quantity).labelsBrush().color(), ground) >= 7.0);
             // Drawn so: in the label gutter the ink stands out from the ground it is drawn on.
             const QRect gutter = QRect(view.mapTo(&charts, QPoint(0, 0)), QSize(static_cast<int>(view.chart()->plotArea().left()), view.height()))
                                      .intersected(image.rect());
@@ -794,7 +795,7 @@ void PlotWindowTest::darkPaletteKeepsTextReadable() {
             }
             QVERIFY2(best >= 7.0, qPrintable(QString::number(best)));
         }
-        for (QLabel* label : {&charts.statistics(), &charts.selectionLabel()}) {
+        for (QLabel* label : {&charts.statistics(), &PlotPeer::selectionLabel(charts)}) {
             QVERIFY(contrast(label->palette().color(label->foregroundRole()), label->palette().color(label->backgroundRole())) >= 7.0);
         }
     }
@@ -816,29 +817,29 @@ void PlotWindowTest::recentFilesNewestFirstAndMissingGreyed() {
     QCOMPARE(w.window.recentFiles(), opened.mid(0, PlotWindow::kRecentFiles));
 
     QVERIFY(QFile::remove(w.folder.filePath(QStringLiteral("5.log"))));
-    emit w.window.recentMenu().aboutToShow();
+    emit PlotPeer::recentMenu(w.window).aboutToShow();
     QStringList missing, present;
-    for (QAction* action : w.window.recentMenu().actions()) {
+    for (QAction* action : PlotPeer::recentMenu(w.window).actions()) {
         if (action->toolTip().endsWith(QStringLiteral(".log"))) (action->isEnabled() ? present : missing) << action->text();
     }
     QCOMPARE(missing, QStringList{QStringLiteral("&6  5.log (missing)")});
     QCOMPARE(present.size(), PlotWindow::kRecentFiles - 1);
     QCOMPARE(present.first(), QStringLiteral("&1  3.log"));
     // Chosen from the menu, a log opens.
-    for (QAction* action : w.window.recentMenu().actions()) {
+    for (QAction* action : PlotPeer::recentMenu(w.window).actions()) {
         if (action->text() == QStringLiteral("&2  9.log")) action->trigger();
     }
-    QCOMPARE(w.window.follower().path(), w.folder.filePath(QStringLiteral("9.log")));
+    QCOMPARE(PlotPeer::follower(w.window).path(), w.folder.filePath(QStringLiteral("9.log")));
 }
 
 void PlotWindowTest::appendsRedrawWhatTheyChangeOnScreen() {
     // An hour at 0.1 s in the whole view: a line more moves nothing by half a pixel.
     OpenWindow w;
     QVERIFY(w.open(knownLog(36000, ""), 36000));
-    ChartStack& charts = w.window.charts();
-    QLineSeries& amperes = charts.series(Quantity::Amperes);
+    ChartStack& charts = PlotPeer::charts(w.window);
+    QLineSeries& amperes = PlotPeer::series(charts, Quantity::Amperes);
     const QList<QPointF> before = amperes.points();
-    const double axisEnd = charts.timeAxis(Quantity::Amperes).max();
+    const double axisEnd = PlotPeer::timeAxis(charts, Quantity::Amperes).max();
     const QString statistics = charts.statisticsText();
 
     const struct {
@@ -854,20 +855,20 @@ void PlotWindowTest::appendsRedrawWhatTheyChangeOnScreen() {
     for (const auto& row : rows) {
         writeFile(w.path, row.lines, QIODevice::Append);
         ++samples;
-        QTRY_COMPARE_WITH_TIMEOUT(w.window.follower().store().size(), samples, kLoadMs);
-        QVERIFY2((charts.timeAxis(Quantity::Amperes).max() != axisEnd) == row.redrawn, row.what);
+        QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(w.window).store().size(), samples, kLoadMs);
+        QVERIFY2((PlotPeer::timeAxis(charts, Quantity::Amperes).max() != axisEnd) == row.redrawn, row.what);
         if (!row.redrawn) {
             QCOMPARE(amperes.points(), before);
             QVERIFY2(charts.statisticsText() != statistics, row.what);  // the numbers still count every line
         }
     }
     QCOMPARE(yRange(amperes).max, 30.0f);
-    QCOMPARE(charts.runs(Quantity::Amperes), 2);
+    QCOMPARE(PlotPeer::runs(charts, Quantity::Amperes), 2);
 
     // A short span following the end slides with the next line, drawn once its wait is over.
     for (int i = 0; i < 8; ++i) QTest::keyClick(&w.window, Qt::Key_Plus);
     writeFile(w.path, logLine(kNine + 36510, 230.0, 1.0), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(charts.timeAxis(Quantity::Amperes).max(), (kNine + 36510) / 10.0, kLoadMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::timeAxis(charts, Quantity::Amperes).max(), (kNine + 36510) / 10.0, kLoadMs);
 }
 
 }  // namespace vemtora::plot::testing
