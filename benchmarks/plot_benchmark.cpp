@@ -21,6 +21,7 @@
 #include "plot/headless/log_summary.h"
 #include "plot/series/statistics.h"
 #include "plot/window/plot_window.h"
+#include "tests/plot/plot_peer.h"
 #include "tests/plot/sample_log.h"
 
 namespace vemtora::plot::testing {
@@ -122,10 +123,10 @@ void OpenWindow(benchmark::State& state) {
         window.show();
         QString error;
         if (!window.openLog(QString::fromStdString(gPath), &error)) state.SkipWithError("cannot open");
-        while (window.follower().store().empty()) QCoreApplication::processEvents();
+        while (PlotPeer::follower(window).store().empty()) QCoreApplication::processEvents();
         window.grab();
         const double firstPaint = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        while (window.follower().catchingUp() || window.follower().store().size() < static_cast<std::size_t>(gLines)) {
+        while (PlotPeer::follower(window).catchingUp() || PlotPeer::follower(window).store().size() < static_cast<std::size_t>(gLines)) {
             QCoreApplication::processEvents();
         }
         window.grab();
