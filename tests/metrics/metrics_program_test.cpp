@@ -346,6 +346,14 @@ std::size_t openDescriptors(pid_t pid) {
     return error ? 0 : static_cast<std::size_t>(std::distance(entries, std::filesystem::directory_iterator()));
 }
 
+// AddressSanitizer keeps freed memory in quarantine, so each of a thousand short connections adds
+// to it: there memory says nothing about the server, and is judged only in the other builds.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kFreedMemoryHeldBack = true;
+#else
+constexpr bool kFreedMemoryHeldBack = false;
+#endif
+
 // Anonymous memory only: pages of shared libraries touched for the first time while clients are
 // served (a first TLS-free HTTP reply, a first look-up) are not memory the clients hold.
 long anonymousKiB(pid_t pid) {
@@ -396,7 +404,9 @@ TEST_F(LoggerMetrics, HostileClientsStallNeitherTheLogNorLaterScrapes) {
     for (std::size_t i = 1; i < lines.size(); ++i) {
         EXPECT_EQ((lines[i].tenthsOfDay - lines[i - 1].tenthsOfDay + 864000) % 864000, 1) << seen[i];
     }
-    EXPECT_LT(residentDuring - residentBefore, 4096) << "KiB more while the clients were there";
+    if (!kFreedMemoryHeldBack) {
+        EXPECT_LT(residentDuring - residentBefore, 4096) << "KiB more while the clients were there";
+    }
 
     // Once they have gone, a scrape works again; only GET and HEAD of /metrics are served.
     HttpAnswer scrape;
