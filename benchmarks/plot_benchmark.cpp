@@ -16,9 +16,9 @@
 #include <string>
 
 #include "plot/follow/file_tail.h"
-#include "plot/series/decimation.h"
 #include "plot/headless/headless_run.h"
 #include "plot/headless/log_summary.h"
+#include "plot/series/decimation.h"
 #include "plot/series/statistics.h"
 #include "plot/window/plot_window.h"
 #include "tests/plot/plot_peer.h"
@@ -126,7 +126,8 @@ void OpenWindow(benchmark::State& state) {
         while (PlotPeer::follower(window).store().empty()) QCoreApplication::processEvents();
         window.grab();
         const double firstPaint = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        while (PlotPeer::follower(window).catchingUp() || PlotPeer::follower(window).store().size() < static_cast<std::size_t>(gLines)) {
+        while (PlotPeer::follower(window).catchingUp() ||
+               PlotPeer::follower(window).store().size() < static_cast<std::size_t>(gLines)) {
             QCoreApplication::processEvents();
         }
         window.grab();
@@ -153,7 +154,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 
-    gPath = (std::filesystem::temp_directory_path() / ("vemtora-plot-bench-" + std::to_string(::getpid()) + ".log")).string();
+    gPath = (std::filesystem::temp_directory_path() / ("vemtora-plot-bench-" + std::to_string(::getpid()) + ".log"))
+                .string();
     {
         std::ofstream out(gPath, std::ios::binary | std::ios::trunc);
         constexpr long long kBlock = 100'000;

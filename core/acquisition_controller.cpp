@@ -32,7 +32,8 @@ void AcquisitionController::onReportTick() {
     if (totals_.frameCount > 0) {
         texts_.formatMeasurementText(totals_);
         if (logging_) logFile_.appendLine(formatLogLine(now, totals_, settings_.logTimeStamp).view());
-        if (readingSink_ != nullptr) readingSink_->takeReading(makeIntervalReading(now, totals_, settings_.reportIntervalMs));
+        if (readingSink_ != nullptr)
+            readingSink_->takeReading(makeIntervalReading(now, totals_, settings_.reportIntervalMs));
     }
     totals_.clear();
     shell_.requestRepaint();

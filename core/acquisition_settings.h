@@ -23,7 +23,7 @@ struct NamedDevice {
 };
 
 struct AcquisitionSettings {
-    std::uint32_t portIndex = 4;  // zero-based: 4 names "COM5"
+    std::uint32_t portIndex = 4;        // zero-based: 4 names "COM5"
     std::optional<NamedDevice> device;  // read instead of the COM port while set
     std::int32_t baudRate = 9600;
     std::int32_t reportIntervalMs = 500;
@@ -35,8 +35,8 @@ struct AcquisitionSettings {
 inline constexpr std::size_t kPortCount = 16;
 
 inline constexpr std::array<std::wstring_view, kPortCount> kPortNames = {
-    L"COM1",  L"COM2",  L"COM3",  L"COM4",  L"COM5",  L"COM6",  L"COM7",  L"COM8",
-    L"COM9",  L"COM10", L"COM11", L"COM12", L"COM13", L"COM14", L"COM15", L"COM16",
+    L"COM1", L"COM2",  L"COM3",  L"COM4",  L"COM5",  L"COM6",  L"COM7",  L"COM8",
+    L"COM9", L"COM10", L"COM11", L"COM12", L"COM13", L"COM14", L"COM15", L"COM16",
 };
 
 inline constexpr std::array<std::int32_t, 8> kBaudRates = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};

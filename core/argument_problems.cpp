@@ -55,10 +55,13 @@ std::vector<std::string> untakenArgumentNotes(std::string_view text) {
                 notes.push_back(sentenceFor(item.fault, word) + "; nothing after it is read: using " + port + " and " +
                                 scales);
                 break;
-            case ArgumentFault::PortOutOfRange: notes.push_back(sentenceFor(item.fault, word) + "; using " + port); break;
+            case ArgumentFault::PortOutOfRange:
+                notes.push_back(sentenceFor(item.fault, word) + "; using " + port);
+                break;
             case ArgumentFault::ScaleNotValid:
             case ArgumentFault::ScaleAlone: notes.push_back(sentenceFor(item.fault, word) + "; using " + scales); break;
-            case ArgumentFault::Trailing: notes.push_back(quoted(text.substr(item.start)) + " after the scale factors is not read");
+            case ArgumentFault::Trailing:
+                notes.push_back(quoted(text.substr(item.start)) + " after the scale factors is not read");
                 break;
         }
     }
@@ -83,7 +86,8 @@ std::optional<ArgumentProblem> strictArgumentProblem(std::span<const std::string
             if (port.status == ScanStatus::Missing || reader.position() != words[i].size()) {
                 return problem(ArgumentFault::PortNotANumber, words[i]);
             }
-            if (port.status != ScanStatus::Read || port.value < 0 || static_cast<std::size_t>(port.value) >= kPortCount) {
+            if (port.status != ScanStatus::Read || port.value < 0 ||
+                static_cast<std::size_t>(port.value) >= kPortCount) {
                 return problem(ArgumentFault::PortOutOfRange, words[i]);
             }
         } else {

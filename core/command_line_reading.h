@@ -14,11 +14,11 @@
 namespace vemtora {
 
 enum class ArgumentFault {
-    PortNotANumber,   // nothing after it is read either
+    PortNotANumber,  // nothing after it is read either
     PortOutOfRange,
-    ScaleNotValid,    // not a number, not above 0, or not finite as a float
-    ScaleAlone,       // a voltage scale without a current scale
-    Trailing,         // more after the scales, which nothing reads
+    ScaleNotValid,  // not a number, not above 0, or not finite as a float
+    ScaleAlone,     // a voltage scale without a current scale
+    Trailing,       // more after the scales, which nothing reads
 };
 
 struct UntakenItem {
@@ -74,7 +74,9 @@ CommandLineReading readCommandLine(std::basic_string_view<CharT> text) {
         }
         return result;
     }
-    const auto valid = [](const Scanned<float>& scale) { return scale.status == ScanStatus::Read && scale.value > 0.0f; };
+    const auto valid = [](const Scanned<float>& scale) {
+        return scale.status == ScanStatus::Read && scale.value > 0.0f;
+    };
     if (!valid(voltage)) {
         untaken(ArgumentFault::ScaleNotValid, voltageStart);
     } else if (!valid(current)) {

@@ -143,8 +143,7 @@ void ReportTexts::formatStatusLine(const AcquisitionSettings& settings, bool col
     statusText.append(logging ? "Save" : "");
 }
 
-IntervalReading makeIntervalReading(const LocalTime& time, const IntervalAccumulator& totals,
-                                    std::int32_t intervalMs) {
+IntervalReading makeIntervalReading(const LocalTime& time, const IntervalAccumulator& totals, std::int32_t intervalMs) {
     const Averages average = averagesOf(totals);
     return {time, average.voltage, average.current, average.power, totals.frameCount, intervalMs};
 }
@@ -158,8 +157,8 @@ LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals, 
 ReadingFields formatReadingFields(const IntervalReading& reading, LogTimeStamp stamp) {
     // The notation the whole log line fits in, so each value reads as it does there.
     LogLine probe;
-    const Notation notation = appendLogLine(probe, reading, stamp, Notation::Fixed) ? Notation::Fixed
-                                                                                     : Notation::Scientific;
+    const Notation notation =
+        appendLogLine(probe, reading, stamp, Notation::Fixed) ? Notation::Fixed : Notation::Scientific;
     ReadingFields fields;
     appendValue(fields.volts, reading.volts, 1, notation);
     appendValue(fields.amperes, reading.amperes, 2, notation);

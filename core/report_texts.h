@@ -30,8 +30,7 @@ LogLine formatLogLine(const LocalTime& time, const IntervalAccumulator& totals,
                       LogTimeStamp stamp = LogTimeStamp::TimeOfDay);
 
 // Requires totals.frameCount > 0.
-IntervalReading makeIntervalReading(const LocalTime& time, const IntervalAccumulator& totals,
-                                    std::int32_t intervalMs);
+IntervalReading makeIntervalReading(const LocalTime& time, const IntervalAccumulator& totals, std::int32_t intervalMs);
 
 // The three values with the digits the log line gives them, for outputs that write them apart.
 struct ReadingFields {

@@ -59,7 +59,8 @@ public:
         pos_ = p;
         const std::uint64_t maxMagnitude = negative ? std::uint64_t{1} << 31 : (std::uint64_t{1} << 31) - 1;
         if (magnitude > maxMagnitude) return {ScanStatus::OutOfRange, 0};
-        const auto signedValue = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+        const auto signedValue =
+            negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
         return {ScanStatus::Read, static_cast<std::int32_t>(signedValue)};
     }
 
@@ -89,8 +90,8 @@ public:
         if (*first == '+') ++first;
         float value = 0.0f;
         const auto result = std::from_chars(first, narrow.data() + narrow.size(), value);
-        if (result.ec != std::errc{} || !(value <= std::numeric_limits<float>::max() &&
-                                          value >= std::numeric_limits<float>::lowest())) {
+        if (result.ec != std::errc{} ||
+            !(value <= std::numeric_limits<float>::max() && value >= std::numeric_limits<float>::lowest())) {
             return {ScanStatus::OutOfRange, 0.0f};
         }
         return {ScanStatus::Read, value};

@@ -10,14 +10,28 @@ struct QtOption {
     bool takesValue;
 };
 constexpr QtOption kQtOptions[] = {
-    {"-platform", true},    {"-platformpluginpath", true}, {"-platformtheme", true}, {"-plugin", true},
-    {"-qwindowgeometry", true}, {"-qwindowicon", true},    {"-qwindowtitle", true},  {"-session", true},
-    {"-display", true},     {"-geometry", true},           {"-style", true},         {"-stylesheet", true},
-    {"-name", true},        {"-title", true},              {"-reverse", false},      {"-widgetcount", false},
-    {"-sync", false},       {"-nograb", false},            {"-dograb", false},
+    {"-platform", true},
+    {"-platformpluginpath", true},
+    {"-platformtheme", true},
+    {"-plugin", true},
+    {"-qwindowgeometry", true},
+    {"-qwindowicon", true},
+    {"-qwindowtitle", true},
+    {"-session", true},
+    {"-display", true},
+    {"-geometry", true},
+    {"-style", true},
+    {"-stylesheet", true},
+    {"-name", true},
+    {"-title", true},
+    {"-reverse", false},
+    {"-widgetcount", false},
+    {"-sync", false},
+    {"-nograb", false},
+    {"-dograb", false},
 };
-constexpr std::string_view kQtOptionsWithEquals[] = {"-style=", "-stylesheet=", "-qmljsdebugger=", "-dialogs=",
-                                                     "-fontengine="};
+constexpr std::string_view kQtOptionsWithEquals[] = {
+    "-style=", "-stylesheet=", "-qmljsdebugger=", "-dialogs=", "-fontengine="};
 
 }  // namespace
 

@@ -49,13 +49,16 @@ struct Run {
                 break;
             }
             case 5:
-                if (op & 0x80) shell.chosenPath.reset(); else shell.chosenPath = L"x.log";
+                if (op & 0x80)
+                    shell.chosenPath.reset();
+                else
+                    shell.chosenPath = L"x.log";
                 break;
             case 6: controller.shutdown(); break;
             default: {
                 // A real menu identifier most of the time, anything else now and then.
-                static constexpr std::uint32_t kIds[] = {104, 105, 32772, 32773, 32774, 32775, 32777, 32792,
-                                                         32794, 32801, 32803, 32810, 0, 32776, 40000};
+                static constexpr std::uint32_t kIds[] = {104,   105,   32772, 32773, 32774, 32775, 32777, 32792,
+                                                         32794, 32801, 32803, 32810, 0,     32776, 40000};
                 const std::uint32_t id = kIds[next() % (sizeof kIds / sizeof kIds[0])];
                 dispatchCommand(controller, id);
                 break;

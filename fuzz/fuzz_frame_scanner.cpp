@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scanner = FrameScanner{};
     IntervalAccumulator totals;
     scanner.scan(stream, [&](const MeterFrame& frame) { totals.addFrame(frame, {}); });
-    if (!std::isfinite(totals.voltageTotal) || !std::isfinite(totals.currentTotal) || !std::isfinite(totals.powerTotal)) {
+    if (!std::isfinite(totals.voltageTotal) || !std::isfinite(totals.currentTotal) ||
+        !std::isfinite(totals.powerTotal)) {
         std::abort();
     }
     std::size_t positive = 0;

@@ -20,9 +20,9 @@ ConnectionGuard::Connection* ConnectionGuard::oldest(const std::string* address)
 std::vector<ConnectionGuard::Id> ConnectionGuard::opened(Id id, std::string address, Clock::time_point now) {
     std::vector<Id> victims;
     const auto count = [&](const std::string* from) {
-        return static_cast<std::size_t>(std::count_if(connections_.begin(), connections_.end(), [&](const Connection& c) {
-            return !c.closing && (from == nullptr || c.address == *from);
-        }));
+        return static_cast<std::size_t>(
+            std::count_if(connections_.begin(), connections_.end(),
+                          [&](const Connection& c) { return !c.closing && (from == nullptr || c.address == *from); }));
     };
     const auto makeRoom = [&](const std::string* from, std::size_t limit) {
         while (count(from) >= limit) {

@@ -33,8 +33,7 @@ inline constexpr std::array<MetricInfo, 8> kMetrics = {{
     {MetricId::Energy, "vemtora_energy_joules_total", "counter",
      "Energy: each interval's average power times its length, summed."},
     {MetricId::Connected, "vemtora_connected", "gauge", "1 while the serial port is open, else 0."},
-    {MetricId::LastReadingTime, "vemtora_last_reading_timestamp_seconds", "gauge",
-     "Unix time of the last reading."},
+    {MetricId::LastReadingTime, "vemtora_last_reading_timestamp_seconds", "gauge", "Unix time of the last reading."},
 }};
 
 struct LastReading {

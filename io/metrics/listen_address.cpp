@@ -80,11 +80,13 @@ ParsedListenAddress parseListenAddress(std::string_view text) {
     }
     const auto port = parsePort(portText);
     if (!port) return failure("the port must be a number from 1 to 65535");
-    if (host.empty()) return failure("no address before the colon; leave out the colon for " + std::string(kDefaultListenHost));
+    if (host.empty())
+        return failure("no address before the colon; leave out the colon for " + std::string(kDefaultListenHost));
     const std::string hostText(host);
     auto address = bracketed ? ipv6(hostText, *port) : ipv4(hostText, *port);
     if (!address) {
-        return failure(hostText + (bracketed ? " is not an IPv6 address" : " is not an IPv4 address such as 127.0.0.1 or 0.0.0.0"));
+        return failure(hostText + (bracketed ? " is not an IPv6 address"
+                                             : " is not an IPv4 address such as 127.0.0.1 or 0.0.0.0"));
     }
     return {std::move(address), {}};
 }

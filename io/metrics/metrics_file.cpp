@@ -7,7 +7,10 @@ namespace vemtora::metrics {
 
 MetricsFile::MetricsFile(std::string device, std::string shownPath, Replace replace, Report report,
                          double energyJoulesAtStart)
-    : device_(std::move(device)), shownPath_(std::move(shownPath)), replace_(std::move(replace)), report_(std::move(report)) {
+    : device_(std::move(device)),
+      shownPath_(std::move(shownPath)),
+      replace_(std::move(replace)),
+      report_(std::move(report)) {
     totals_.energyJoules = energyJoulesAtStart;
 }
 

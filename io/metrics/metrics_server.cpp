@@ -2,9 +2,9 @@
 
 #include <microhttpd.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,7 +61,8 @@ MHD_Result queueText(MHD_Connection* connection, unsigned status, std::string_vi
 MHD_Result answer(void* server, MHD_Connection* connection, const char* url, const char* method, const char*,
                   const char*, size_t*, void**) noexcept {
     try {
-        const bool read = std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 || std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
+        const bool read =
+            std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 || std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
         if (!read || std::strcmp(url, "/metrics") != 0) {
             return queueText(connection, MHD_HTTP_NOT_FOUND, kNotFound, "text/plain; charset=utf-8");
         }
@@ -108,7 +109,8 @@ void onConnection(void* context, MHD_Connection* connection, void**, MHD_Connect
     try {
         if (code == MHD_CONNECTION_NOTIFY_STARTED) {
             connections.open[id] = connection;
-            for (const auto victim : connections.guard.opened(id, addressOf(connection), ConnectionGuard::Clock::now())) {
+            for (const auto victim :
+                 connections.guard.opened(id, addressOf(connection), ConnectionGuard::Clock::now())) {
                 connections.close(victim);
             }
         } else {
@@ -141,7 +143,9 @@ int waitMilliseconds(MHD_Daemon* daemon, const ConnectionGuard& guard) {
 }  // namespace
 
 MetricsServer::MetricsServer(const ListenAddress& address, std::string device, Tell tell, double energyJoulesAtStart)
-    : address_(address), device_(std::move(device)), tell_(std::move(tell)),
+    : address_(address),
+      device_(std::move(device)),
+      tell_(std::move(tell)),
       stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     totals_.energyJoules = energyJoulesAtStart;
     if (!stop_.isOpen()) {
@@ -154,8 +158,7 @@ MetricsServer::MetricsServer(const ListenAddress& address, std::string device, T
 MetricsServer::~MetricsServer() {
     if (!thread_.joinable()) return;
     const std::uint64_t one = 1;
-    while (::write(stop_.get(), &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    while (::write(stop_.get(), &one, sizeof one) < 0 && errno == EINTR) {}
     thread_.join();
 }
 
@@ -170,22 +173,21 @@ void MetricsServer::serve() {
             if (listening.isOpen()) {
                 unsigned flags = MHD_USE_EPOLL;
                 if (address_.address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
-                daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, &answer, this,
-                                          MHD_OPTION_LISTEN_SOCKET, listening.get(),
-                                          // The guard keeps to the limits by closing the oldest; these only bound a flood.
-                                          MHD_OPTION_CONNECTION_LIMIT, kMaxConnections * 4,
-                                          MHD_OPTION_CONNECTION_MEMORY_LIMIT, kRequestMemoryBytes,
-                                          MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(kRequestDeadline.count()),
-                                          MHD_OPTION_NOTIFY_CONNECTION, &onConnection, &connections,
-                                          MHD_OPTION_NOTIFY_COMPLETED, &onAnswered, &connections,
-                                          MHD_OPTION_END);
+                daemon = MHD_start_daemon(
+                    flags, 0, nullptr, nullptr, &answer, this, MHD_OPTION_LISTEN_SOCKET, listening.get(),
+                    // The guard keeps to the limits by closing the oldest; these only bound a flood.
+                    MHD_OPTION_CONNECTION_LIMIT, kMaxConnections * 4, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+                    kRequestMemoryBytes, MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(kRequestDeadline.count()),
+                    MHD_OPTION_NOTIFY_CONNECTION, &onConnection, &connections, MHD_OPTION_NOTIFY_COMPLETED, &onAnswered,
+                    &connections, MHD_OPTION_END);
                 if (daemon != nullptr) listening.release();  // the daemon closes it when it stops
             }
             if (daemon != nullptr && toldFailure) tell_("serving metrics on " + address_.text + " now");
             if (daemon == nullptr && !toldFailure) {
                 const std::string why = listening.isOpen() ? "the HTTP server did not start" : posix::errorText(error);
-                tell_("cannot serve metrics on " + address_.text + ": " + why + "; logging goes on, and the port is tried " +
-                      "again every " + std::to_string(kListenRetry.count()) + " s");
+                tell_("cannot serve metrics on " + address_.text + ": " + why +
+                      "; logging goes on, and the port is tried " + "again every " +
+                      std::to_string(kListenRetry.count()) + " s");
                 toldFailure = true;
             }
         }

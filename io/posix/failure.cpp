@@ -25,7 +25,8 @@ std::string describePort(const Failure& f) {
                 return opening + errorText(f.error) + " (is the adapter plugged in, and is this its name?)";
             }
             // The kernel makes ttyS nodes for every port it might have; those without one say EIO.
-            if (f.error == EIO && f.characterDevice) return opening + errorText(f.error) + " (no serial port answers there)";
+            if (f.error == EIO && f.characterDevice)
+                return opening + errorText(f.error) + " (no serial port answers there)";
             return opening + errorText(f.error);
         case FailureStep::Kind: return opening + "not a serial port";
         case FailureStep::Hold:

@@ -9,7 +9,7 @@ enum class FailureSubject { SerialPort, LogFile };
 
 enum class FailureStep {
     None,
-    Resolve,    // no device file for the port name, or a path that cannot be a file name
+    Resolve,  // no device file for the port name, or a path that cannot be a file name
     Open,
     Kind,       // the path names another kind of file: a log that is no regular file
     Hold,       // the lock (flock, fcntl or TIOCEXCL) someone else holds

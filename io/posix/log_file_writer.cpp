@@ -53,14 +53,14 @@ bool LogFileWriter::openName() {
     struct stat named {};
     if (succeeded(::stat(name, &named)) && !S_ISREG(named.st_mode)) {
         // A folder gets the words open(2) would have given it.
-        return S_ISDIR(named.st_mode) ? failure_.record(FailureStep::Open, EISDIR) : failure_.record(FailureStep::Kind, 0);
+        return S_ISDIR(named.st_mode) ? failure_.record(FailureStep::Open, EISDIR)
+                                      : failure_.record(FailureStep::Kind, 0);
     }
     // O_NONBLOCK and O_NOCTTY: whatever takes the name's place before the open (a named pipe, a
     // terminal) must not hold the window until some reader or carrier turns up. Mode 0666 leaves
     // the final say to the user's umask, like any editor saving a new file.
-    posix::OwnedDescriptor file(retryOnInterrupt([&] {
-        return ::open(name, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
-    }));
+    posix::OwnedDescriptor file(retryOnInterrupt(
+        [&] { return ::open(name, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666); }));
     if (!file.isOpen()) return failure_.record(FailureStep::Open, errno);
     // Only a regular file takes lines whole, keeps them, and can be cut back on a full disk;
     // asked again, as the name may have changed hands since it was looked at.
@@ -69,7 +69,8 @@ bool LogFileWriter::openName() {
     if (!S_ISREG(status.st_mode)) return failure_.record(FailureStep::Kind, 0);
     // Advisory on Linux: it keeps out a second copy of this program and anything else that
     // locks, not a plain `echo >>`.
-    if (const int error = posix::takeExclusiveHold(file.get()); error != 0) return failure_.record(FailureStep::Hold, error);
+    if (const int error = posix::takeExclusiveHold(file.get()); error != 0)
+        return failure_.record(FailureStep::Hold, error);
     // Checked under the lock, so no other Vemtora can be halfway through a line.
     lineFeedOwed_ = endsInsideALine(file.get(), status);
     file_ = std::move(file);

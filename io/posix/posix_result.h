@@ -1,9 +1,9 @@
 // How POSIX calls report failure, mapped once to what the link and the writer need.
 #pragma once
 
+#include <sys/types.h>
 #include <cerrno>
 #include <cstddef>
-#include <sys/types.h>
 
 namespace vemtora::posix {
 

@@ -78,8 +78,8 @@ bool SerialPortLink::open(std::wstring_view portName, std::int32_t baudRate) {
     if (!speed) return failure_.record(FailureStep::Configure, EINVAL);
 
     // O_NONBLOCK: neither the open nor any read may wait for carrier or data.
-    posix::OwnedDescriptor port(retryOnInterrupt(
-        [&] { return ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }));
+    posix::OwnedDescriptor port(
+        retryOnInterrupt([&] { return ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }));
     if (!port.isOpen()) {
         const int error = errno;
         failure_.characterDevice = isCharacterDevice(*path);

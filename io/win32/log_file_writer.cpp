@@ -26,9 +26,9 @@ bool endsWithLineFeed(HANDLE file) {
 bool LogFileWriter::open(const std::wstring& path) {
     close();
     // Open-always keeps what the file holds: the overwrite question only confirms the choice.
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    sharing_ == Sharing::Readers ? FILE_SHARE_READ : 0, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, sharing_ == Sharing::Readers ? FILE_SHARE_READ : 0,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     // A pipe, a port, NUL or the console opens as well; writing to one may block for good.
     if (GetFileType(file) != FILE_TYPE_DISK) {

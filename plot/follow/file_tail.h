@@ -28,13 +28,13 @@ public:
     const std::string& path() const { return path_; }
 
     struct Read {
-        bool restarted = false;   // cut back or replaced: `bytes` come from the file's start again
-        bool rotated = false;     // `bytes` come from a new file under the name; the old one lives on
+        bool restarted = false;              // cut back or replaced: `bytes` come from the file's start again
+        bool rotated = false;                // `bytes` come from a new file under the name; the old one lives on
         posix::OwnedDescriptor rotatedFile;  // with rotated: the old file, still open
-        std::string_view bytes;   // valid until the next poll
-        bool more = false;        // more is waiting than maxBytes allowed
-        bool gone = false;        // the name leads nowhere now; the open file is still read
-        int error = 0;            // errno of a failed read
+        std::string_view bytes;              // valid until the next poll
+        bool more = false;                   // more is waiting than maxBytes allowed
+        bool gone = false;                   // the name leads nowhere now; the open file is still read
+        int error = 0;                       // errno of a failed read
     };
     Read poll(std::size_t maxBytes);
 

@@ -30,13 +30,15 @@ int reportFailure(const std::string& what) {
     return 1;
 }
 
-std::optional<std::vector<SampleSpan>> loadNamedSamples(const PlotCommandLine& commandLine, LoadedLog& log, std::string& error) {
+std::optional<std::vector<SampleSpan>> loadNamedSamples(const PlotCommandLine& commandLine, LoadedLog& log,
+                                                        std::string& error) {
     error = loadLogs(commandLine.files, log);
     if (!error.empty()) return std::nullopt;
     std::optional<ClockBound> from, to;
     const bool dated = log.reader.dated();
     if (commandLine.fromTime) from = resolveTimeOfLog(*commandLine.fromTime, commandLine.from, log.store, dated, error);
-    if (error.empty() && commandLine.toTime) to = resolveTimeOfLog(*commandLine.toTime, commandLine.to, log.store, dated, error);
+    if (error.empty() && commandLine.toTime)
+        to = resolveTimeOfLog(*commandLine.toTime, commandLine.to, log.store, dated, error);
     if (!error.empty()) {
         error = fileNames(commandLine) + ": " + error;
         return std::nullopt;
@@ -54,7 +56,8 @@ int runSummary(const PlotCommandLine& commandLine) {
     std::string error;
     const auto runs = loadNamedSamples(commandLine, log, error);
     if (!runs) return reportFailure(error);
-    const SummaryRequest request{commandLine.from.empty() && commandLine.to.empty(), commandLine.by, commandLine.price, commandLine.csv};
+    const SummaryRequest request{commandLine.from.empty() && commandLine.to.empty(), commandLine.by, commandLine.price,
+                                 commandLine.csv};
     std::fputs(summaryText(log, *runs, request).c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

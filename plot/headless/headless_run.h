@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "log_files.h"
-#include "plot_command_line.h"
 #include "plot/series/statistics.h"
+#include "plot_command_line.h"
 
 namespace vemtora::plot {
 
@@ -17,7 +17,8 @@ int runCsvExport(const PlotCommandLine& commandLine);
 
 // Reads the command line's files, then finds the samples its --from and --to name: nullopt, with
 // `error` naming the files and why, when they do not read as a log or none lie in the range.
-std::optional<std::vector<SampleSpan>> loadNamedSamples(const PlotCommandLine& commandLine, LoadedLog& log, std::string& error);
+std::optional<std::vector<SampleSpan>> loadNamedSamples(const PlotCommandLine& commandLine, LoadedLog& log,
+                                                        std::string& error);
 
 // "vemtora-plot: <what>\n" on standard error; returns the exit status for a failure, 1.
 int reportFailure(const std::string& what);

@@ -48,7 +48,8 @@ std::string loadLogs(std::span<const std::string> paths, LoadedLog& log) {
     std::size_t bytes = 0;
     for (const std::string& path : paths) {
         struct stat status {};
-        if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) bytes += static_cast<std::size_t>(status.st_size);
+        if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+            bytes += static_cast<std::size_t>(status.st_size);
     }
     log.store.reserve(bytes / kShortestLine + 1);
     for (const std::string& path : paths) {

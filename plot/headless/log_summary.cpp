@@ -12,10 +12,10 @@ namespace vemtora::plot {
 namespace {
 
 struct Field {
-    std::string key;    // as a "key: value" line
-    std::string value;  // with its unit
-    std::string column; // as a CSV column, its unit in its name
-    std::string cell;   // as a CSV cell, a bare number
+    std::string key;     // as a "key: value" line
+    std::string value;   // with its unit
+    std::string column;  // as a CSV column, its unit in its name
+    std::string cell;    // as a CSV cell, a bare number
 };
 
 std::string sampleStamp(const LoadedLog& log, std::size_t i) {
@@ -29,13 +29,15 @@ std::string averageCell(const Statistics& s) {
 
 std::string kilowattHours(const Statistics& s) { return fixedText(s.energyWh / 1000.0, 6); }
 
-std::vector<Field> summaryFields(const LoadedLog& log, std::span<const SampleSpan> runs, const SummaryRequest& request) {
+std::vector<Field> summaryFields(const LoadedLog& log, std::span<const SampleSpan> runs,
+                                 const SummaryRequest& request) {
     const Statistics s = statisticsOf(log.store, runs);
     const auto count = [](std::uint64_t n) { return std::to_string(n); };
     std::vector<Field> fields = {
         {"start", sampleStamp(log, runs.front().begin), "start", sampleStamp(log, runs.front().begin)},
         {"end", sampleStamp(log, runs.back().end - 1), "end", sampleStamp(log, runs.back().end - 1)},
-        {"duration", durationText(s.coveredTenths), "covered_s", fixedText(static_cast<double>(s.coveredTenths) / 10.0, 1)},
+        {"duration", durationText(s.coveredTenths), "covered_s",
+         fixedText(static_cast<double>(s.coveredTenths) / 10.0, 1)},
         {"samples", count(s.samples), "samples", count(s.samples)},
         {"gaps", count(s.gaps), "gaps", count(s.gaps)},
     };
@@ -52,7 +54,8 @@ std::vector<Field> summaryFields(const LoadedLog& log, std::span<const SampleSpa
         } values[] = {{"min", q.min}, {"mean", q.mean}, {"max", q.max}};
         for (const auto& [which, value] : values) {
             const std::string cell = q.count > 0 ? fixedText(value, decimalsOf(quantity)) : std::string();
-            fields.push_back({name + " " + which, q.count > 0 ? cell + " " + unitOf(quantity) : "none", name + "_" + which, cell});
+            fields.push_back(
+                {name + " " + which, q.count > 0 ? cell + " " + unitOf(quantity) : "none", name + "_" + which, cell});
         }
     }
     fields.push_back({"energy", energyText(s.energyWh), "energy_kwh", kilowattHours(s)});
@@ -90,13 +93,16 @@ std::string joined(const std::vector<std::string>& cells) {
 std::string periodTable(const LoadedLog& log, std::span<const SampleSpan> runs, const SummaryRequest& request) {
     const std::vector<PeriodRow> periods = periodRows(log.store, runs, *request.by, log.reader.dated());
     std::vector<std::vector<std::string>> rows;
-    rows.push_back(request.csv ? std::vector<std::string>{"start", "samples", "covered_s", "average_w", "energy_kwh"}
-                               : std::vector<std::string>{"start", "samples", "time covered", "average W", "energy kWh"});
+    rows.push_back(request.csv
+                       ? std::vector<std::string>{"start", "samples", "covered_s", "average_w", "energy_kwh"}
+                       : std::vector<std::string>{"start", "samples", "time covered", "average W", "energy kWh"});
     if (request.price) rows.front().push_back("cost");
     for (const PeriodRow& period : periods) {
         const Statistics& s = period.statistics;
-        std::vector<std::string> row = {periodLabel(period, *request.by, log.reader.dated()), std::to_string(s.samples)};
-        row.push_back(request.csv ? fixedText(static_cast<double>(s.coveredTenths) / 10.0, 1) : durationText(s.coveredTenths));
+        std::vector<std::string> row = {periodLabel(period, *request.by, log.reader.dated()),
+                                        std::to_string(s.samples)};
+        row.push_back(request.csv ? fixedText(static_cast<double>(s.coveredTenths) / 10.0, 1)
+                                  : durationText(s.coveredTenths));
         row.push_back(averageCell(s));
         row.push_back(request.csv ? kilowattHours(s) : fixedText(s.energyWh / 1000.0, 3));
         if (request.price) row.push_back(fixedText(s.energyWh / 1000.0 * *request.price, request.csv ? 4 : 2));

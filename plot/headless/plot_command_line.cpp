@@ -19,7 +19,8 @@ constexpr int kLargestSide = 10000;
 std::optional<double> decimalNumber(std::string_view text) {
     double value = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
@@ -148,7 +149,8 @@ PlotCommandLine parsePlotCommandLine(const std::vector<std::string>& arguments) 
             }
         } else if (const auto size = value("--size")) {
             pictureOnly = true;
-            if (!size->empty() && !parseSize(*size, result)) fail("invalid size '" + *size + "': WIDTHxHEIGHT, 200 to 10000 each");
+            if (!size->empty() && !parseSize(*size, result))
+                fail("invalid size '" + *size + "': WIDTHxHEIGHT, 200 to 10000 each");
         } else {
             bool known = false;
             for (std::size_t q = 0; q < std::size(kQuantityOptions) && !known; ++q) {
@@ -157,7 +159,8 @@ PlotCommandLine parsePlotCommandLine(const std::vector<std::string>& arguments) 
                 known = pictureOnly = true;
                 result.valueRanges[q] = valueRange(*range);
                 if (!result.valueRanges[q] && !range->empty()) {
-                    fail("invalid range '" + *range + "' for " + kQuantityOptions[q] + ": LOW:HIGH, LOW below HIGH, such as 0:2500");
+                    fail("invalid range '" + *range + "' for " + kQuantityOptions[q] +
+                         ": LOW:HIGH, LOW below HIGH, such as 0:2500");
                 }
             }
             if (!known) fail("unrecognized option '" + argument + "'");
@@ -165,7 +168,8 @@ PlotCommandLine parsePlotCommandLine(const std::vector<std::string>& arguments) 
     }
     if (summary && exporting) fail("--summary and --export exclude each other");
     if ((summary || exporting) && result.files.empty()) fail("missing FILE after --summary or --export");
-    if (!summary && !exporting && (!result.from.empty() || !result.to.empty())) fail("--from and --to need --summary or --export");
+    if (!summary && !exporting && (!result.from.empty() || !result.to.empty()))
+        fail("--from and --to need --summary or --export");
     if (!summary && (result.by || result.price || result.csv)) fail("--by, --price and --csv need --summary");
     if (pictureOnly && (!exporting || result.picture == PlotCommandLine::Picture::Csv)) {
         fail("--size, --volts, --amperes and --watts need --export of a .png or .svg picture");

@@ -25,15 +25,15 @@ struct PlotCommandLine {
     std::string error;               // for UsageError
     std::string exportPath;          // for Export, of the kind its ending names
     Picture picture = Picture::Png;
-    std::string from, to;            // as given; empty: the log's own ends
+    std::string from, to;  // as given; empty: the log's own ends
     std::optional<TimeOfLog> fromTime, toTime;
     std::optional<Period> by;
-    std::optional<double> price;     // per kWh
+    std::optional<double> price;  // per kWh
     bool csv = false;
-    int width = 1200;                // of an exported picture, in pixels
+    int width = 1200;  // of an exported picture, in pixels
     int height = 800;
     std::array<std::optional<ValueRange>, 3> valueRanges;  // by Quantity
-    std::vector<std::string> qtArguments;  // Qt's own options as given, for QApplication
+    std::vector<std::string> qtArguments;                  // Qt's own options as given, for QApplication
 };
 
 // arguments: without the program name.

@@ -98,8 +98,8 @@ private:
 
 }  // namespace
 
-std::string writeSampleLines(std::span<const LogSource> sources, std::span<const SampleSpan> runs, const std::string& target,
-                             LineFormat format) {
+std::string writeSampleLines(std::span<const LogSource> sources, std::span<const SampleSpan> runs,
+                             const std::string& target, LineFormat format) {
     std::vector<posix::OwnedDescriptor> opened(sources.size());
     std::vector<int> fds;
     for (std::size_t k = 0; k < sources.size(); ++k) {
@@ -124,11 +124,13 @@ std::string writeSampleLines(std::span<const LogSource> sources, std::span<const
     std::size_t run = 0;
     const std::size_t lastSample = runs.empty() ? 0 : runs.back().end;
     for (std::size_t k = 0; k < sources.size() && sources[k].firstSample < lastSample; ++k) {
-        const std::size_t stopAt = k + 1 < sources.size() ? sources[k + 1].firstSample : std::numeric_limits<std::size_t>::max();
+        const std::size_t stopAt =
+            k + 1 < sources.size() ? sources[k + 1].firstSample : std::numeric_limits<std::size_t>::max();
         SourceLines lines(fds[k], sources[k].firstSample);
-        const int error = lines.forEachSampleLine(std::min(stopAt, lastSample), [&](std::size_t sample, std::string_view line) {
-            if (inRuns(runs, run, sample)) writeLine(out, line, format);
-        });
+        const int error =
+            lines.forEachSampleLine(std::min(stopAt, lastSample), [&](std::size_t sample, std::string_view line) {
+                if (inRuns(runs, run, sample)) writeLine(out, line, format);
+            });
         if (error != 0) return failure("cannot read", sources[k].path, error);
     }
     out.flush();

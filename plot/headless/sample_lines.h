@@ -18,7 +18,7 @@ enum class LineFormat {
 // Writes to `target` the lines of `sources` that gave the samples of `runs`, numbered as the
 // store numbers them; lines that did not read are left out. `target` may be none of the sources.
 // Returns the reason of a failure, or "".
-std::string writeSampleLines(std::span<const LogSource> sources, std::span<const SampleSpan> runs, const std::string& target,
-                             LineFormat format);
+std::string writeSampleLines(std::span<const LogSource> sources, std::span<const SampleSpan> runs,
+                             const std::string& target, LineFormat format);
 
 }  // namespace vemtora::plot

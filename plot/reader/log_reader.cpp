@@ -124,8 +124,8 @@ bool passesMidnight(std::int64_t lastTenthsOfDay, std::int64_t tenthsOfDay) {
 LogStamp LogReader::onFirstClock(const LogStamp& stamp) {
     if (!stamp.day || !stamp.utcOffsetMinutes) return stamp;
     if (!firstUtcOffset_) firstUtcOffset_ = stamp.utcOffsetMinutes;
-    const std::int64_t placed = *stamp.day * kTenthsPerDay + stamp.tenthsOfDay -
-                                std::int64_t{*stamp.utcOffsetMinutes - *firstUtcOffset_} * 600;
+    const std::int64_t placed =
+        *stamp.day * kTenthsPerDay + stamp.tenthsOfDay - std::int64_t{*stamp.utcOffsetMinutes - *firstUtcOffset_} * 600;
     const std::int64_t day = placed / kTenthsPerDay - (placed % kTenthsPerDay < 0 ? 1 : 0);
     return {placed - day * kTenthsPerDay, day, stamp.utcOffsetMinutes};
 }
@@ -153,8 +153,9 @@ void LogReader::takeRecord(const LogRecord& raw) {
     lastTenthsOfDay_ = tenthsOfDay;
     lastTenths_ = tenths;
     ++samples_;
-    const std::int64_t clockMinusTenths =
-        raw.stamp.utcOffsetMinutes && firstUtcOffset_ ? std::int64_t{*raw.stamp.utcOffsetMinutes - *firstUtcOffset_} * 600 : 0;
+    const std::int64_t clockMinusTenths = raw.stamp.utcOffsetMinutes && firstUtcOffset_
+                                              ? std::int64_t{*raw.stamp.utcOffsetMinutes - *firstUtcOffset_} * 600
+                                              : 0;
     sink_.append({tenths, record.volts, record.amperes, record.watts, clockMinusTenths, raw.stamp.utcOffsetMinutes});
 }
 

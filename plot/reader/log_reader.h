@@ -85,7 +85,7 @@ private:
     bool dated_ = false;
     std::int64_t day_ = 0;
     std::int64_t lastTenthsOfDay_ = -1;
-    std::int64_t lastTenths_ = 0;  // of the sample before, as appended (and shifted)
+    std::int64_t lastTenths_ = 0;                 // of the sample before, as appended (and shifted)
     std::optional<std::int32_t> firstUtcOffset_;  // the clock the log's times are drawn in
 };
 

@@ -11,8 +11,8 @@ namespace vemtora::plot {
 inline constexpr std::int64_t kTenthsPerDay = 24 * 60 * 60 * 10;
 
 struct LogStamp {
-    std::int64_t tenthsOfDay = 0;      // 0 .. kTenthsPerDay - 1
-    std::optional<std::int64_t> day;   // days since 1970-01-01, when the stamp carries a date
+    std::int64_t tenthsOfDay = 0;                  // 0 .. kTenthsPerDay - 1
+    std::optional<std::int64_t> day;               // days since 1970-01-01, when the stamp carries a date
     std::optional<std::int32_t> utcOffsetMinutes;  // east of UTC, when a dated stamp carries it
 };
 

@@ -48,7 +48,8 @@ inline std::optional<Date> date(std::string_view text) {
     const auto year = digits(text, 0, 4);
     const auto month = digits(text, 5, 2);
     const auto day = digits(text, 8, 2);
-    if (!year || !month || !day || *month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month)) return std::nullopt;
+    if (!year || !month || !day || *month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month))
+        return std::nullopt;
     return Date{*year, *month, *day};
 }
 

@@ -12,7 +12,8 @@ using stamp_fields::digits;
 // "hh:mm", "hh:mm:ss" or "hh:mm:ss.t".
 std::optional<std::int64_t> timeOfDay(std::string_view text) {
     if (text.size() != 5 && text.size() != 8 && text.size() != 10) return std::nullopt;
-    if (text[2] != ':' || (text.size() > 5 && text[5] != ':') || (text.size() > 8 && text[8] != '.')) return std::nullopt;
+    if (text[2] != ':' || (text.size() > 5 && text[5] != ':') || (text.size() > 8 && text[8] != '.'))
+        return std::nullopt;
     const auto hour = digits(text, 0, 2);
     const auto minute = digits(text, 3, 2);
     const auto second = text.size() > 5 ? digits(text, 6, 2) : std::optional<unsigned>(0);

@@ -10,8 +10,8 @@ namespace vemtora::plot {
 
 struct TimeOfLog {
     enum class Day { First, Numbered, Dated };
-    Day day = Day::First;          // First: a time of day alone, on the log's first day
-    std::int64_t dayNumber = 0;    // Numbered: 1 for the log's first day; Dated: days since 1970-01-01
+    Day day = Day::First;        // First: a time of day alone, on the log's first day
+    std::int64_t dayNumber = 0;  // Numbered: 1 for the log's first day; Dated: days since 1970-01-01
     std::int64_t tenthsOfDay = 0;
     std::optional<std::int32_t> utcOffsetMinutes;  // only after a date and a time
 };

@@ -11,9 +11,9 @@ namespace {
 std::size_t segmentAfter(const SampleStore& store, double tenths) {
     const auto segments = store.segments();
     const auto times = store.tenths();
-    const auto after = std::upper_bound(segments.begin(), segments.end(), tenths, [&times](double t, const ClockSegment& segment) {
-        return t < static_cast<double>(times[segment.first]);
-    });
+    const auto after = std::upper_bound(
+        segments.begin(), segments.end(), tenths,
+        [&times](double t, const ClockSegment& segment) { return t < static_cast<double>(times[segment.first]); });
     return static_cast<std::size_t>(after - segments.begin());
 }
 
@@ -30,7 +30,8 @@ std::vector<ClockPiece> clockPieces(const SampleStore& store, double from, doubl
     std::size_t k = segmentAfter(store, from * 10);
     if (k > 0) --k;
     for (; k < segments.size() && (pieces.empty() || startOf(store, segments[k]) <= to); ++k) {
-        pieces.push_back({pieces.empty() ? from : startOf(store, segments[k]), segments[k].clockMinusTenths, segments[k].utcOffsetMinutes});
+        pieces.push_back({pieces.empty() ? from : startOf(store, segments[k]), segments[k].clockMinusTenths,
+                          segments[k].utcOffsetMinutes});
     }
     return pieces;
 }

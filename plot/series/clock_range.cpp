@@ -13,22 +13,25 @@ std::int64_t floorDay(std::int64_t tenths) { return tenths / kTenthsPerDay - (te
 // The place on the timeline, within a segment, from which its stamps are at or after `bound`.
 std::int64_t placeOf(const ClockBound& bound, const ClockSegment& segment) {
     std::int64_t clock = bound.tenths;
-    if (bound.utcOffsetMinutes && segment.utcOffsetMinutes) clock += std::int64_t{*segment.utcOffsetMinutes - *bound.utcOffsetMinutes} * 600;
+    if (bound.utcOffsetMinutes && segment.utcOffsetMinutes)
+        clock += std::int64_t{*segment.utcOffsetMinutes - *bound.utcOffsetMinutes} * 600;
     return clock - segment.clockMinusTenths;
 }
 
 }  // namespace
 
-std::optional<ClockBound> resolveTimeOfLog(const TimeOfLog& time, std::string_view text, const SampleStore& store, bool dated,
-                                           std::string& error) {
+std::optional<ClockBound> resolveTimeOfLog(const TimeOfLog& time, std::string_view text, const SampleStore& store,
+                                           bool dated, std::string& error) {
     const std::int64_t firstDay = floorDay(store.clockOf(0));
     switch (time.day) {
         case TimeOfLog::Day::First: return ClockBound{firstDay * kTenthsPerDay + time.tenthsOfDay, std::nullopt};
-        case TimeOfLog::Day::Numbered: return ClockBound{(firstDay + time.dayNumber - 1) * kTenthsPerDay + time.tenthsOfDay, std::nullopt};
+        case TimeOfLog::Day::Numbered:
+            return ClockBound{(firstDay + time.dayNumber - 1) * kTenthsPerDay + time.tenthsOfDay, std::nullopt};
         case TimeOfLog::Day::Dated: break;
     }
     if (!dated) {
-        error = "'" + std::string(text) + "' names a date, but the log's stamps carry none: name its days as 'day 2 09:00'";
+        error =
+            "'" + std::string(text) + "' names a date, but the log's stamps carry none: name its days as 'day 2 09:00'";
         return std::nullopt;
     }
     return ClockBound{time.dayNumber * kTenthsPerDay + time.tenthsOfDay, time.utcOffsetMinutes};
@@ -45,7 +48,8 @@ std::vector<SampleSpan> samplesStamped(const SampleStore& store, const std::opti
         // Within a segment the stamps ascend with the timeline.
         const auto within = times.subspan(first, end - first);
         const std::size_t begin = first + (from ? firstIndexAtOrAfter(within, placeOf(*from, segments[k])) : 0);
-        const std::size_t stop = std::max(begin, first + (to ? firstIndexAtOrAfter(within, placeOf(*to, segments[k])) : within.size()));
+        const std::size_t stop =
+            std::max(begin, first + (to ? firstIndexAtOrAfter(within, placeOf(*to, segments[k])) : within.size()));
         if (begin == stop) continue;
         if (!runs.empty() && runs.back().end == begin) {
             runs.back().end = stop;

@@ -23,8 +23,8 @@ struct ClockBound {
 
 // A time of day alone is on the log's first day, "day N" its Nth; a date needs a dated log. nullopt
 // with `error` naming `text` when it cannot name a time of this log. `store` must not be empty.
-std::optional<ClockBound> resolveTimeOfLog(const TimeOfLog& time, std::string_view text, const SampleStore& store, bool dated,
-                                           std::string& error);
+std::optional<ClockBound> resolveTimeOfLog(const TimeOfLog& time, std::string_view text, const SampleStore& store,
+                                           bool dated, std::string& error);
 
 // Ascending runs of the samples stamped within [from, to); no bound leaves that end open. Where a
 // clock was set back, a time that occurs twice takes in both passes.

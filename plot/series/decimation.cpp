@@ -55,7 +55,8 @@ namespace {
 class IndexCursor {
 public:
     IndexCursor(std::span<const std::size_t> indices, std::size_t from)
-        : indices_(indices), at_(static_cast<std::size_t>(std::lower_bound(indices.begin(), indices.end(), from) - indices.begin())) {}
+        : indices_(indices),
+          at_(static_cast<std::size_t>(std::lower_bound(indices.begin(), indices.end(), from) - indices.begin())) {}
 
     // Whether i is one of them; i never below the last call's.
     bool at(std::size_t i) {
@@ -78,7 +79,8 @@ private:
 // No line is drawn across a gap, nor across a clock step: the step's marker stands in the break.
 class BreakCursor {
 public:
-    BreakCursor(const SampleStore& store, std::size_t from) : gaps_(store.gapStarts(), from), steps_(store.clockSteps(), from) {}
+    BreakCursor(const SampleStore& store, std::size_t from)
+        : gaps_(store.gapStarts(), from), steps_(store.clockSteps(), from) {}
     bool before(std::size_t i) { return gaps_.at(i) || steps_.at(i); }
     std::size_t nextAfter(std::size_t i, std::size_t limit) { return steps_.nextAfter(i, gaps_.nextAfter(i, limit)); }
 
@@ -119,7 +121,8 @@ void decimate(const SampleStore& store, Quantity quantity, double from, double t
         const double width = (to - from) / columns;
         std::size_t begin = first;
         for (int column = 0; column < columns; ++column) {
-            std::size_t end = column + 1 == columns ? last : firstIndexAtOrAfter(times, tenthsAtOrAfter(from + (column + 1) * width));
+            std::size_t end =
+                column + 1 == columns ? last : firstIndexAtOrAfter(times, tenthsAtOrAfter(from + (column + 1) * width));
             if (end < begin) end = begin;
             if (end > last) end = last;
             const double middle = from + (column + 0.5) * width;
@@ -129,7 +132,8 @@ void decimate(const SampleStore& store, Quantity quantity, double from, double t
                 const MinMax extremes = store.pyramid(quantity).range(values, at, stop);
                 if (!extremes.empty()) {
                     // Whichever end is nearer the line so far comes first: fewer crossing strokes.
-                    const bool fallFirst = !out.points.empty() && out.points.back().value > (extremes.min + extremes.max) / 2;
+                    const bool fallFirst =
+                        !out.points.empty() && out.points.back().value > (extremes.min + extremes.max) / 2;
                     addPoint(out, middle, fallFirst ? extremes.max : extremes.min);
                     if (extremes.max != extremes.min) addPoint(out, middle, fallFirst ? extremes.min : extremes.max);
                     out.visible.add(extremes);

@@ -16,9 +16,9 @@ struct PlotPoint {
 };
 
 struct Trace {
-    std::vector<PlotPoint> points;  // with one sample past each edge, so lines run to the border
+    std::vector<PlotPoint> points;       // with one sample past each edge, so lines run to the border
     std::vector<std::size_t> runStarts;  // indices into points after a gap or clock step: no line is drawn into them
-    MinMax visible;                 // of the samples inside the range only
+    MinMax visible;                      // of the samples inside the range only
 };
 
 // Seconds to the store's tenths, rounded up, for any double (saturates, NaN counts as the lowest).

@@ -32,7 +32,8 @@ std::int64_t periodLength(Period period) {
 
 }  // namespace
 
-std::vector<PeriodRow> periodRows(const SampleStore& store, std::span<const SampleSpan> runs, Period period, bool dated) {
+std::vector<PeriodRow> periodRows(const SampleStore& store, std::span<const SampleSpan> runs, Period period,
+                                  bool dated) {
     // By start, then by instant: of two hours with one start, the one with the greater offset came first.
     using Key = std::tuple<std::int64_t, std::int32_t, bool>;
     std::map<Key, std::vector<SampleSpan>> spans;
@@ -47,7 +48,9 @@ std::vector<PeriodRow> periodRows(const SampleStore& store, std::span<const Samp
             const std::size_t end = std::min(run.end, next == segments.end() ? store.size() : next->first);
             const std::int64_t start = periodStart(store.clockOf(at), period, dated);
             const auto within = times.subspan(at, end - at);
-            const std::size_t stop = at + std::max<std::size_t>(1, firstIndexAtOrAfter(within, start + periodLength(period) - segment.clockMinusTenths));
+            const std::size_t stop =
+                at + std::max<std::size_t>(
+                         1, firstIndexAtOrAfter(within, start + periodLength(period) - segment.clockMinusTenths));
             const std::optional<std::int32_t> offset = period == Period::Hour ? segment.utcOffsetMinutes : std::nullopt;
             spans[{start, -offset.value_or(0), offset.has_value()}].push_back({at, stop});
             at = stop;
@@ -55,7 +58,8 @@ std::vector<PeriodRow> periodRows(const SampleStore& store, std::span<const Samp
     }
     std::vector<PeriodRow> rows;
     for (const auto& [key, periodSpans] : spans) {
-        rows.push_back({std::get<0>(key), std::get<2>(key) ? std::optional<std::int32_t>(-std::get<1>(key)) : std::nullopt,
+        rows.push_back({std::get<0>(key),
+                        std::get<2>(key) ? std::optional<std::int32_t>(-std::get<1>(key)) : std::nullopt,
                         statisticsOf(store, periodSpans)});
     }
     return rows;

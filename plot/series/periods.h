@@ -24,7 +24,8 @@ struct PeriodRow {
 
 // Rows of the periods holding samples of `runs`, in order. Weeks begin on Monday in a dated log,
 // and on days 1, 8, 15 … of a plain one.
-std::vector<PeriodRow> periodRows(const SampleStore& store, std::span<const SampleSpan> runs, Period period, bool dated);
+std::vector<PeriodRow> periodRows(const SampleStore& store, std::span<const SampleSpan> runs, Period period,
+                                  bool dated);
 
 // "2026-12-08 09:00", "day 1 09:00", "2026-10-25 02:00+01:00", "2026-12-08", "day 8".
 std::string periodLabel(const PeriodRow& row, Period period, bool dated);

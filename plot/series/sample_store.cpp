@@ -93,7 +93,8 @@ std::int64_t SampleStore::intervalAt(std::size_t i) const {
 
 std::int64_t SampleStore::coverage(std::size_t i) const {
     const std::size_t next = i + 1;
-    if (next < tenths_.size() && !isClockStep(next) && !std::binary_search(gapStarts_.begin(), gapStarts_.end(), next)) {
+    if (next < tenths_.size() && !isClockStep(next) &&
+        !std::binary_search(gapStarts_.begin(), gapStarts_.end(), next)) {
         return tenths_[next] - tenths_[i];
     }
     return intervalAt(i);
@@ -113,8 +114,9 @@ void SampleStore::addTo(SampleTotals& totals, std::size_t i) const {
 }
 
 const ClockSegment& SampleStore::segmentOf(std::size_t i) const {
-    const auto after = std::upper_bound(segments_.begin(), segments_.end(), i,
-                                         [](std::size_t index, const ClockSegment& segment) { return index < segment.first; });
+    const auto after =
+        std::upper_bound(segments_.begin(), segments_.end(), i,
+                         [](std::size_t index, const ClockSegment& segment) { return index < segment.first; });
     return after == segments_.begin() ? segments_.front() : *(after - 1);
 }
 
@@ -128,8 +130,6 @@ void SampleStore::reserve(std::size_t samples) {
     for (Channel& c : channels_) c.values.reserve(samples);
 }
 
-void SampleStore::clear() {
-    *this = SampleStore{};
-}
+void SampleStore::clear() { *this = SampleStore{}; }
 
 }  // namespace vemtora::plot

@@ -9,8 +9,8 @@
 
 #include "gap_rule.h"
 #include "min_max_pyramid.h"
-#include "sample_totals.h"
 #include "plot/reader/log_reader.h"
+#include "sample_totals.h"
 
 namespace vemtora::plot {
 

@@ -31,9 +31,10 @@ std::string sampleText(const SampleStore& store, std::size_t i, bool dated) {
 }
 
 std::string selectionEdgesLine(const SampleStore& store, double from, double to, bool dated) {
-    if (!std::isfinite(from) || !std::isfinite(to) || to < from || std::abs(to) > 1e13 || std::abs(from) > 1e13) return {};
-    std::string line = "Selected " + edgeText(store, from, dated) + " \u2013 " + edgeText(store, to, dated) + ", \u0394t " +
-                       durationText(tenthsOf(to) - tenthsOf(from));
+    if (!std::isfinite(from) || !std::isfinite(to) || to < from || std::abs(to) > 1e13 || std::abs(from) > 1e13)
+        return {};
+    std::string line = "Selected " + edgeText(store, from, dated) + " \u2013 " + edgeText(store, to, dated) +
+                       ", \u0394t " + durationText(tenthsOf(to) - tenthsOf(from));
     if (store.empty()) return line;
     return line + "  \u00b7  " + sampleText(store, nearestIndex(store.tenths(), from), dated) + "  \u00b7  " +
            sampleText(store, nearestIndex(store.tenths(), to), dated);

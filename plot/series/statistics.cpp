@@ -52,7 +52,8 @@ Statistics statisticsOf(const SampleStore& store, std::span<const SampleSpan> ru
         out.samples += run.end - run.begin;
         addRun(store, run.begin, run.end, totals);
         for (Quantity quantity : kQuantities) {
-            extremes[static_cast<std::size_t>(quantity)].add(store.pyramid(quantity).range(store.values(quantity), run.begin, run.end));
+            extremes[static_cast<std::size_t>(quantity)].add(
+                store.pyramid(quantity).range(store.values(quantity), run.begin, run.end));
         }
     }
     if (out.samples == 0) return out;

@@ -28,8 +28,9 @@ std::string fixedText(double value, int decimals) {
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
     char text[400];  // room for any double in fixed notation
-    const auto result = std::abs(value) < 1e15 ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals)
-                                               : std::to_chars(text, text + sizeof text, value, std::chars_format::general, 7);
+    const auto result = std::abs(value) < 1e15
+                            ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals)
+                            : std::to_chars(text, text + sizeof text, value, std::chars_format::general, 7);
     return result.ec == std::errc() ? std::string(text, result.ptr) : std::string("?");
 }
 
@@ -40,7 +41,8 @@ std::string durationText(std::int64_t tenths) {
     std::string secondsText = fixedText(seconds, 1);
     if (tenths < 600) return secondsText + " s";
     if (seconds < 10.0) secondsText = "0" + secondsText;
-    const std::string minutesText = (hours > 0 && minutes < 10 ? "0" : "") + std::to_string(minutes) + " min " + secondsText + " s";
+    const std::string minutesText =
+        (hours > 0 && minutes < 10 ? "0" : "") + std::to_string(minutes) + " min " + secondsText + " s";
     return hours > 0 ? std::to_string(hours) + " h " + minutesText : minutesText;
 }
 

@@ -11,12 +11,33 @@ namespace vemtora::plot {
 namespace {
 
 // Tenths of a second; each divides a day (or is whole days), so ticks land on round times.
-constexpr std::int64_t kSteps[] = {
-    1, 2, 5, 10, 20, 50, 100, 150, 300,                            // up to 30 s
-    600, 1200, 3000, 6000, 9000, 18000,                            // up to 30 min
-    36000, 72000, 108000, 216000, 432000,                          // up to 12 h
-    kTenthsPerDay, 2 * kTenthsPerDay, 7 * kTenthsPerDay, 14 * kTenthsPerDay, 28 * kTenthsPerDay,
-    91 * kTenthsPerDay, 364 * kTenthsPerDay};
+constexpr std::int64_t kSteps[] = {1,
+                                   2,
+                                   5,
+                                   10,
+                                   20,
+                                   50,
+                                   100,
+                                   150,
+                                   300,  // up to 30 s
+                                   600,
+                                   1200,
+                                   3000,
+                                   6000,
+                                   9000,
+                                   18000,  // up to 30 min
+                                   36000,
+                                   72000,
+                                   108000,
+                                   216000,
+                                   432000,  // up to 12 h
+                                   kTenthsPerDay,
+                                   2 * kTenthsPerDay,
+                                   7 * kTenthsPerDay,
+                                   14 * kTenthsPerDay,
+                                   28 * kTenthsPerDay,
+                                   91 * kTenthsPerDay,
+                                   364 * kTenthsPerDay};
 
 // A view outside this (about ±2.7 million years) is no log's: no ticks rather than overflow.
 constexpr double kLimitSeconds = 8.64e13;
@@ -31,8 +52,9 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b !=
 std::string clockLabel(std::int64_t tenthsOfDay) {
     const auto seconds = tenthsOfDay / 10;
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%d", static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
-                  static_cast<int>(seconds % 60), static_cast<int>(tenthsOfDay % 10));
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%d", static_cast<int>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60),
+                  static_cast<int>(tenthsOfDay % 10));
     return text;
 }
 
@@ -101,7 +123,8 @@ std::string dayLabel(std::int64_t days, bool dated) {
 std::string utcOffsetText(std::int32_t minutes) {
     char text[16];
     const std::int32_t size = minutes < 0 ? -minutes : minutes;
-    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+', static_cast<int>(size / 60 % 100), static_cast<int>(size % 60));
+    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+', static_cast<int>(size / 60 % 100),
+                  static_cast<int>(size % 60));
     return text;
 }
 
@@ -119,7 +142,10 @@ std::string clockStepText(std::int64_t tenths) {
     const std::int64_t hours = size / 36000, minutes = size / 600 % 60, rest = size % 600;
     if (hours > 0) text += std::to_string(hours) + " h ";
     if (minutes > 0) text += std::to_string(minutes) + " min ";
-    if (rest > 0 || size == 0) text += (rest % 10 == 0 ? std::to_string(rest / 10) : std::to_string(rest / 10) + "." + std::to_string(rest % 10)) + " s ";
+    if (rest > 0 || size == 0)
+        text +=
+            (rest % 10 == 0 ? std::to_string(rest / 10) : std::to_string(rest / 10) + "." + std::to_string(rest % 10)) +
+            " s ";
     text.pop_back();
     return text;
 }
@@ -128,8 +154,8 @@ namespace {
 
 // One piece's ticks at `step`, after those of the pieces before it. Where two clocks meet, a tick
 // too close to the one before it takes that one's place.
-void addPieceTicks(std::vector<TimeTick>& ticks, std::int64_t low, std::int64_t high, std::int64_t shift, std::int64_t step,
-                   bool dated, double pixelsPerSecond, const TimeAxisRoom& room) {
+void addPieceTicks(std::vector<TimeTick>& ticks, std::int64_t low, std::int64_t high, std::int64_t shift,
+                   std::int64_t step, bool dated, double pixelsPerSecond, const TimeAxisRoom& room) {
     const std::int64_t firstTick = floorDiv(low + shift + step - 1, step);
     for (std::int64_t tick = firstTick; tick <= floorDiv(high + shift, step); ++tick) {
         const std::int64_t clock = tick * step;
@@ -145,9 +171,11 @@ void addPieceTicks(std::vector<TimeTick>& ticks, std::int64_t low, std::int64_t 
 
 }  // namespace
 
-TimeAxisText timeAxisText(double from, double to, const TimeAxisRoom& room, bool dated, std::span<const ClockPiece> pieces) {
+TimeAxisText timeAxisText(double from, double to, const TimeAxisRoom& room, bool dated,
+                          std::span<const ClockPiece> pieces) {
     TimeAxisText result;
-    if (!(from > -kLimitSeconds) || !(to < kLimitSeconds) || !(to > from) || !(room.pixels > 0) || !room.labelWidth) return result;
+    if (!(from > -kLimitSeconds) || !(to < kLimitSeconds) || !(to > from) || !(room.pixels > 0) || !room.labelWidth)
+        return result;
     const ClockPiece timeline{from, 0, std::nullopt};
     if (pieces.empty()) pieces = std::span(&timeline, 1);
     const auto firstTenths = static_cast<std::int64_t>(std::floor(from * 10)) + 1;
@@ -158,15 +186,20 @@ TimeAxisText timeAxisText(double from, double to, const TimeAxisRoom& room, bool
 
     for (const std::int64_t step : kSteps) {
         // Too many to fit even as empty labels: not worth writing them out.
-        if ((static_cast<double>(lastTenths - firstTenths) / static_cast<double>(step) + static_cast<double>(pieces.size()) + 1) *
-                kLabelGap > room.pixels) {
+        if ((static_cast<double>(lastTenths - firstTenths) / static_cast<double>(step) +
+             static_cast<double>(pieces.size()) + 1) *
+                kLabelGap >
+            room.pixels) {
             continue;
         }
         result.ticks.clear();
         for (std::size_t k = 0; k < pieces.size(); ++k) {
-            const std::int64_t low = k == 0 ? firstTenths : std::max(firstTenths, static_cast<std::int64_t>(std::ceil(pieces[k].from * 10)));
+            const std::int64_t low =
+                k == 0 ? firstTenths : std::max(firstTenths, static_cast<std::int64_t>(std::ceil(pieces[k].from * 10)));
             const std::int64_t high =
-                k + 1 == pieces.size() ? lastTenths : std::min(lastTenths, static_cast<std::int64_t>(std::ceil(pieces[k + 1].from * 10)) - 1);
+                k + 1 == pieces.size()
+                    ? lastTenths
+                    : std::min(lastTenths, static_cast<std::int64_t>(std::ceil(pieces[k + 1].from * 10)) - 1);
             addPieceTicks(result.ticks, low, high, pieces[k].clockMinusTenths, step, dated, pixelsPerSecond, room);
         }
         if (!labelsFit(result.ticks, from, to, room)) continue;

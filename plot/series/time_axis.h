@@ -27,7 +27,7 @@ struct TimeAxisText {
 };
 
 struct TimeAxisRoom {
-    double pixels = 0.0;  // the plot area's width
+    double pixels = 0.0;                                   // the plot area's width
     std::function<double(const std::string&)> labelWidth;  // in pixels, as the axis draws it
 };
 
@@ -43,7 +43,8 @@ struct ClockPiece {
 // side by side. dated: the log's times carry real dates (from ISO stamps); otherwise day 0 is
 // the log's first day. pieces: in ascending order, the first in force at `from`; none: the
 // timeline's own clock.
-TimeAxisText timeAxisText(double from, double to, const TimeAxisRoom& room, bool dated, std::span<const ClockPiece> pieces = {});
+TimeAxisText timeAxisText(double from, double to, const TimeAxisRoom& room, bool dated,
+                          std::span<const ClockPiece> pieces = {});
 
 // "2026-12-08" or "day 3" for the day `days` after 1970-01-01 (or after the log's first day).
 std::string dayLabel(std::int64_t days, bool dated);

@@ -4,11 +4,11 @@
 namespace vemtora::plot {
 
 struct ValueTicks {
-    double low = 0.0;   // the axis' ends, both on a tick
+    double low = 0.0;  // the axis' ends, both on a tick
     double high = 1.0;
     double step = 0.25;
-    int count = 5;      // ticks from low to high, both included
-    int decimals = 2;   // enough to tell neighbouring ticks apart
+    int count = 5;     // ticks from low to high, both included
+    int decimals = 2;  // enough to tell neighbouring ticks apart
 };
 
 inline constexpr int kFewestValueTicks = 4;

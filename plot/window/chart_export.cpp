@@ -21,7 +21,8 @@ bool exportSvg(ChartStack& stack, const QString& path, const QString& title) {
     // Each chart's scene as vectors; grabbing the widgets would give pixels.
     for (Quantity quantity : kQuantities) {
         TimeChartView& view = stack.view(quantity);
-        view.scene()->render(&painter, QRectF(view.geometry()), view.mapToScene(view.viewport()->rect()).boundingRect());
+        view.scene()->render(&painter, QRectF(view.geometry()),
+                             view.mapToScene(view.viewport()->rect()).boundingRect());
     }
     for (QLabel* label : {&stack.caption(), &stack.statistics()}) {
         if (label->isVisible()) label->render(&painter, label->pos(), QRegion(), QWidget::DrawChildren);

@@ -141,7 +141,8 @@ void ChartStack::makePanel(Quantity quantity) {
         viewRange_.showAll();
         fitValues();
     });
-    connect(p.view, &TimeChartView::valueZoomRequested, this, [this, &p](double factor, double anchor) { zoomValues(p, factor, anchor); });
+    connect(p.view, &TimeChartView::valueZoomRequested, this,
+            [this, &p](double factor, double anchor) { zoomValues(p, factor, anchor); });
     connect(p.view, &TimeChartView::valuePanRequested, this, [this, &p](double fraction) { panValues(p, fraction); });
     connect(p.view, &TimeChartView::hovered, this, &ChartStack::hovered);
     connect(p.view, &TimeChartView::selectionDragged, this, &ChartStack::selectionDragged);
@@ -155,7 +156,9 @@ void ChartStack::setDated(bool dated) {
     drawTimeAxes();
 }
 
-int ChartStack::columns() const { return std::max(1, static_cast<int>(panel(Quantity::Watts).chart->plotArea().width())); }
+int ChartStack::columns() const {
+    return std::max(1, static_cast<int>(panel(Quantity::Watts).chart->plotArea().width()));
+}
 
 void ChartStack::refresh() {
     slideTimer_.stop();
@@ -176,7 +179,8 @@ void ChartStack::refresh() {
     drawSelection();
     showCursor(cursorSeconds_);
     const auto gaps = store_.gapStarts();
-    drawn_ = {viewRange_.from(), viewRange_.to(), columns(), store_.size(), gaps.size(), gaps.empty() ? 0 : gaps.back(),
+    drawn_ = {viewRange_.from(),       viewRange_.to(), columns(),
+              store_.size(),           gaps.size(),     gaps.empty() ? 0 : gaps.back(),
               store_.segments().size()};
     emit viewChanged();
 }
@@ -187,7 +191,8 @@ void ChartStack::samplesAppended() {
         // second is enough to watch it, and redrawing three charts each time costs far more.
         const double span = drawn_.to - drawn_.from;
         const bool slidOnly = drawn_.samples > 0 && store_.size() > drawn_.samples && viewRange_.from() > drawn_.from &&
-                              std::abs(viewRange_.to() - viewRange_.from() - span) <= span * 1e-9 && columns() == drawn_.columns;
+                              std::abs(viewRange_.to() - viewRange_.from() - span) <= span * 1e-9 &&
+                              columns() == drawn_.columns;
         if (!slidOnly || !lastRefresh_.isValid() || lastRefresh_.elapsed() >= kSlideMs) return refresh();
         // The statistics wait too: they tell what is drawn.
         if (!slideTimer_.isActive()) slideTimer_.start(static_cast<int>(kSlideMs - lastRefresh_.elapsed()));
@@ -231,8 +236,9 @@ void ChartStack::drawTimeAxes() {
     const double to = viewRange_.to();
     const Panel& bottom = panel(Quantity::Watts);
     const QFontMetricsF metrics(bottom.time->labelsFont());
-    const TimeAxisRoom room{bottom.chart->plotArea().width(),
-                            [&metrics](const std::string& label) { return metrics.horizontalAdvance(QString::fromStdString(label)); }};
+    const TimeAxisRoom room{bottom.chart->plotArea().width(), [&metrics](const std::string& label) {
+                                return metrics.horizontalAdvance(QString::fromStdString(label));
+                            }};
     const std::vector<ClockPiece> pieces = clockPieces(store_, from, to);
     const TimeAxisText text = timeAxisText(from, to, room, dated_, pieces);
     const QString title = text.context.empty() ? QStringLiteral("Time")
@@ -300,13 +306,18 @@ void ChartStack::drawValues(Panel& p, Quantity quantity) {
     p.lastColumn = store_.pyramid(quantity).range(store_.values(quantity), last.begin, last.end);
 }
 
-int ChartStack::valueTickRoom(const Panel& p) { return QFontMetrics(p.values->labelsFont()).height() + 2 * kValueLabelPadding; }
+int ChartStack::valueTickRoom(const Panel& p) {
+    return QFontMetrics(p.values->labelsFont()).height() + 2 * kValueLabelPadding;
+}
 
-int ChartStack::maxValueTicks(const Panel& p) const { return static_cast<int>(p.chart->plotArea().height()) / valueTickRoom(p); }
+int ChartStack::maxValueTicks(const Panel& p) const {
+    return static_cast<int>(p.chart->plotArea().height()) / valueTickRoom(p);
+}
 
 int ChartStack::timeGutter() const {
     const Panel& bottom = panel(Quantity::Watts);
-    return QFontMetrics(bottom.time->labelsFont()).height() + QFontMetrics(bottom.time->titleFont()).height() + 2 * kLabelPadding;
+    return QFontMetrics(bottom.time->labelsFont()).height() + QFontMetrics(bottom.time->titleFont()).height() +
+           2 * kLabelPadding;
 }
 
 void ChartStack::setValueAxis(Panel& p, const MinMax& visible) {
@@ -329,7 +340,8 @@ void ChartStack::setValueAxis(Panel& p, const MinMax& visible) {
     // The step before the range: a wide range at the old, small step would be millions of ticks.
     if (p.values->tickInterval() != ticks.step) p.values->setTickInterval(ticks.step);
     if (p.values->tickAnchor() != ticks.low) p.values->setTickAnchor(ticks.low);
-    if (p.values->min() != ticks.low - pad || p.values->max() != ticks.high + pad) p.values->setRange(ticks.low - pad, ticks.high + pad);
+    if (p.values->min() != ticks.low - pad || p.values->max() != ticks.high + pad)
+        p.values->setRange(ticks.low - pad, ticks.high + pad);
     const QString format = labelFormat(ticks);
     if (p.values->labelFormat() != format) p.values->setLabelFormat(format);
 }
@@ -350,7 +362,8 @@ void ChartStack::drawSelection() {
     const bool selected = hasSelection();
     selection_->setVisible(selected);
     if (selected) {
-        selection_->setText(QString::fromStdString(selectionEdgesLine(store_, selectionFrom_, selectionTo_, dated_) + "\n" +
+        selection_->setText(QString::fromStdString(selectionEdgesLine(store_, selectionFrom_, selectionTo_, dated_) +
+                                                   "\n" +
                                                    selectionStatisticsLine(store_, selectionFrom_, selectionTo_)));
     }
     const double from = std::max(selectionFrom_, viewRange_.from());
@@ -358,7 +371,8 @@ void ChartStack::drawSelection() {
     for (Panel& p : panels_) {
         const QRectF area = p.chart->plotArea();
         p.selected->setVisible(selected && from <= to);
-        if (p.selected->isVisible()) p.selected->setRect(QRectF(QPointF(xOf(p, from), area.top()), QPointF(xOf(p, to), area.bottom())));
+        if (p.selected->isVisible())
+            p.selected->setRect(QRectF(QPointF(xOf(p, from), area.top()), QPointF(xOf(p, to), area.bottom())));
         for (std::size_t i = 0; i < p.edges.size(); ++i) {
             const double seconds = i == 0 ? selectionFrom_ : selectionTo_;
             const bool inView = selected && seconds >= viewRange_.from() && seconds <= viewRange_.to();
@@ -388,7 +402,8 @@ void ChartStack::zoomValues(Panel& p, double factor, double anchor) {
     const double low = p.values->min(), high = p.values->max();
     if (!std::isfinite(anchor) || !(factor > 0)) return;
     anchor = std::clamp(anchor, low, high);
-    setValueRange(static_cast<Quantity>(&p - panels_.data()), anchor - (anchor - low) * factor, anchor + (high - anchor) * factor);
+    setValueRange(static_cast<Quantity>(&p - panels_.data()), anchor - (anchor - low) * factor,
+                  anchor + (high - anchor) * factor);
 }
 
 void ChartStack::panValues(Panel& p, double fraction) {
@@ -497,7 +512,8 @@ void ChartStack::layOutPlotAreas() {
         const QFontMetrics metrics(p.values->labelsFont());
         for (int i = 0; i < p.ticks.count; ++i) {
             const double value = p.ticks.low + p.ticks.step * i;
-            labelWidth = std::max(labelWidth, metrics.horizontalAdvance(QString::asprintf(qPrintable(p.values->labelFormat()), value)));
+            labelWidth = std::max(
+                labelWidth, metrics.horizontalAdvance(QString::asprintf(qPrintable(p.values->labelFormat()), value)));
         }
     }
     const Panel& bottom = panel(Quantity::Watts);

@@ -81,18 +81,18 @@ private:
     struct Panel {
         QChart* chart = nullptr;
         TimeChartView* view = nullptr;
-        QLineSeries* series = nullptr;      // the trace up to its first gap
+        QLineSeries* series = nullptr;        // the trace up to its first gap
         std::vector<QLineSeries*> afterGaps;  // one run each after that; spare ones empty
         QValueAxis* values = nullptr;
         QCategoryAxis* time = nullptr;
         QGraphicsLineItem* cursor = nullptr;
-        QGraphicsRectItem* selected = nullptr;  // the shaded stretch
+        QGraphicsRectItem* selected = nullptr;      // the shaded stretch
         std::array<QGraphicsLineItem*, 2> edges{};  // its cursors
-        MinMax visible;     // of the samples in view
+        MinMax visible;                             // of the samples in view
         ValueTicks ticks;
-        MinMax lastColumn;  // of the samples drawn in the rightmost pixel column
+        MinMax lastColumn;                                     // of the samples drawn in the rightmost pixel column
         std::optional<std::pair<double, double>> fixedValues;  // low, high
-        std::vector<QGraphicsLineItem*> marks;  // where one clock gives way to the next
+        std::vector<QGraphicsLineItem*> marks;                 // where one clock gives way to the next
         std::vector<QGraphicsSimpleTextItem*> markTexts;
     };
     const Panel& panel(Quantity quantity) const { return panels_[static_cast<std::size_t>(quantity)]; }

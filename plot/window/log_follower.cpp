@@ -61,7 +61,8 @@ int LogFollower::open(const QStringList& paths, bool waitIfMissing, QString* fai
 
 std::vector<LogSource> LogFollower::sources() const {
     std::vector<LogSource> list;
-    for (const Source& source : sources_) list.push_back({nativePath(source.path), source.firstSample, source.rotated.get()});
+    for (const Source& source : sources_)
+        list.push_back({nativePath(source.path), source.firstSample, source.rotated.get()});
     return list;
 }
 
@@ -128,8 +129,8 @@ void LogFollower::poll() {
         settled = reader_.settlePartialLine();
     }
     // The end reached counts as a change too: an empty file must stop saying it is being read.
-    const bool changed = restarted || grew || settled || nameGone_ != read.gone || readError_ != read.error ||
-                         catchingUp_ != read.more;
+    const bool changed =
+        restarted || grew || settled || nameGone_ != read.gone || readError_ != read.error || catchingUp_ != read.more;
     nameGone_ = read.gone;
     readError_ = read.error;
     catchingUp_ = read.more;

@@ -2,8 +2,8 @@
 // on the Qt event loop.
 #pragma once
 
-#include <QObject>
 #include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "io/posix/owned_descriptor.h"
-#include "plot/headless/log_files.h"
 #include "plot/follow/file_tail.h"
+#include "plot/headless/log_files.h"
 #include "plot/reader/log_reader.h"
 #include "plot/series/sample_store.h"
 

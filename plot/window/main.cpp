@@ -67,7 +67,8 @@ int runWindow(const PlotCommandLine& commandLine, const char* program) {
         QString error;
         if (!window.openLogs(paths, &error, true)) {
             const std::string message = error.toLocal8Bit().toStdString();
-            return vemtora::plot::reportFailure(paths.size() == 1 ? commandLine.files.front() + ": " + message : message);
+            return vemtora::plot::reportFailure(paths.size() == 1 ? commandLine.files.front() + ": " + message
+                                                                  : message);
         }
     }
     window.show();
@@ -91,9 +92,12 @@ int main(int argc, char* argv[]) {
     const PlotCommandLine commandLine = vemtora::plot::parsePlotCommandLine({argv + 1, argv + argc});
     switch (commandLine.action) {
         case PlotCommandLine::Action::Help: std::fputs(vemtora::plot::plotHelpText().c_str(), stdout); return 0;
-        case PlotCommandLine::Action::Version: std::fputs(vemtora::plot::plotVersionText(VEMTORA_VERSION).c_str(), stdout); return 0;
+        case PlotCommandLine::Action::Version:
+            std::fputs(vemtora::plot::plotVersionText(VEMTORA_VERSION).c_str(), stdout);
+            return 0;
         case PlotCommandLine::Action::UsageError:
-            std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kPlotProgram, commandLine.error.c_str(), kPlotProgram);
+            std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kPlotProgram,
+                         commandLine.error.c_str(), kPlotProgram);
             return 2;
         case PlotCommandLine::Action::Summary: return vemtora::plot::runSummary(commandLine);
         case PlotCommandLine::Action::Export:
@@ -101,9 +105,11 @@ int main(int argc, char* argv[]) {
             return runPicture(commandLine, argv[0]);
         case PlotCommandLine::Action::Run: break;
     }
-    if (const std::string problem = unreadableFile(commandLine.files); !problem.empty()) return vemtora::plot::reportFailure(problem);
+    if (const std::string problem = unreadableFile(commandLine.files); !problem.empty())
+        return vemtora::plot::reportFailure(problem);
     if (!displayNamed(commandLine)) {
-        return vemtora::plot::reportFailure("no display to show the window on (DISPLAY is not set); --summary and --export need none");
+        return vemtora::plot::reportFailure(
+            "no display to show the window on (DISPLAY is not set); --summary and --export need none");
     }
     return runWindow(commandLine, argv[0]);
 }

@@ -2,12 +2,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QCloseEvent>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
@@ -34,7 +34,10 @@ constexpr double kKeyPan = 0.2;
 constexpr int kMinimumChartWidth = 600;
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
-QSettings settings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vemtora"), QStringLiteral("vemtora-plot")); }
+QSettings settings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vemtora"),
+                     QStringLiteral("vemtora-plot"));
+}
 const QString kRecentKey = QStringLiteral("recentFiles");
 
 QString valueText(float value, int decimals) {
@@ -79,9 +82,12 @@ void PlotWindow::buildMenus() {
     connect(recentMenu_, &QMenu::aboutToShow, this, &PlotWindow::fillRecentMenu);
     fillRecentMenu();
     file->addAction(tr("Save Range As &Log..."), this, &PlotWindow::chooseRangeFile)->setShortcut(QKeySequence::SaveAs);
-    file->addAction(tr("Export as &PNG..."), this, [this] { chooseExport(QStringLiteral("png"), tr("PNG pictures (*.png)")); });
-    file->addAction(tr("Export as &SVG..."), this, [this] { chooseExport(QStringLiteral("svg"), tr("SVG drawings (*.svg)")); });
-    file->addAction(tr("Export as &CSV..."), this, [this] { chooseExport(QStringLiteral("csv"), tr("Comma-separated values (*.csv)")); });
+    file->addAction(tr("Export as &PNG..."), this,
+                    [this] { chooseExport(QStringLiteral("png"), tr("PNG pictures (*.png)")); });
+    file->addAction(tr("Export as &SVG..."), this,
+                    [this] { chooseExport(QStringLiteral("svg"), tr("SVG drawings (*.svg)")); });
+    file->addAction(tr("Export as &CSV..."), this,
+                    [this] { chooseExport(QStringLiteral("csv"), tr("Comma-separated values (*.csv)")); });
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -103,10 +109,12 @@ void PlotWindow::buildMenus() {
         view_.follow(on);
         charts_->refresh();
     });
-    view->addAction(tr("Go to the &End"), this, [this] {
-        view_.follow(true);
-        charts_->refresh();
-    })->setShortcut(Qt::Key_End);
+    view->addAction(tr("Go to the &End"), this,
+                    [this] {
+                        view_.follow(true);
+                        charts_->refresh();
+                    })
+        ->setShortcut(Qt::Key_End);
     view->addSeparator();
     view->addAction(tr("&Clear Selection"), this, [this] { select(kNone, kNone); })->setShortcut(Qt::Key_Escape);
 
@@ -118,8 +126,10 @@ bool PlotWindow::openLogs(const QStringList& paths, QString* error, bool waitIfM
     QString failed;
     const int failure = follower_.open(paths, waitIfMissing, &failed);
     if (failure != 0) {
-        if (error) *error = paths.size() > 1 ? QStringLiteral("%1: %2").arg(failed, QString::fromLocal8Bit(std::strerror(failure)))
-                                             : QString::fromLocal8Bit(std::strerror(failure));
+        if (error)
+            *error = paths.size() > 1
+                         ? QStringLiteral("%1: %2").arg(failed, QString::fromLocal8Bit(std::strerror(failure)))
+                         : QString::fromLocal8Bit(std::strerror(failure));
         return false;
     }
     QStringList names;
@@ -152,14 +162,16 @@ void PlotWindow::fillRecentMenu() {
         const QFileInfo file(recent[i]);
         // A log moved or deleted since stays listed, greyed, until newer ones push it out.
         const bool there = file.isFile();
-        QAction* action = recentMenu_->addAction(QStringLiteral("&%1  %2%3").arg(i + 1).arg(file.fileName(), there ? QString() : tr(" (missing)")),
-                                                 this, [this, path = recent[i]] { openRecent(path); });
+        QAction* action = recentMenu_->addAction(
+            QStringLiteral("&%1  %2%3").arg(i + 1).arg(file.fileName(), there ? QString() : tr(" (missing)")), this,
+            [this, path = recent[i]] { openRecent(path); });
         action->setToolTip(recent[i]);
         action->setEnabled(there);
     }
     if (recent.isEmpty()) recentMenu_->addAction(tr("No recent logs"))->setEnabled(false);
     recentMenu_->addSeparator();
-    recentMenu_->addAction(tr("&Clear Menu"), this, [] { settings().remove(kRecentKey); })->setEnabled(!recent.isEmpty());
+    recentMenu_->addAction(tr("&Clear Menu"), this, [] { settings().remove(kRecentKey); })
+        ->setEnabled(!recent.isEmpty());
 }
 
 void PlotWindow::openRecent(const QString& path) {
@@ -171,11 +183,11 @@ void PlotWindow::openRecent(const QString& path) {
     QMessageBox::warning(this, tr("Open Log"), tr("Cannot open %1: %2").arg(path, error));
 }
 
-void PlotWindow::select(double from, double to) {
-    charts_->showSelection(from, to);
-}
+void PlotWindow::select(double from, double to) { charts_->showSelection(from, to); }
 
-bool PlotWindow::saveRangeAsLog(const QString& path, QString* error) { return writeRange(path, LineFormat::AsLogged, error); }
+bool PlotWindow::saveRangeAsLog(const QString& path, QString* error) {
+    return writeRange(path, LineFormat::AsLogged, error);
+}
 
 bool PlotWindow::exportCsv(const QString& path, QString* error) { return writeRange(path, LineFormat::Csv, error); }
 
@@ -186,10 +198,12 @@ bool PlotWindow::writeRange(const QString& path, LineFormat format, QString* err
     };
     const SampleStore& store = follower_.store();
     if (follower_.path().isEmpty() || store.empty()) return fail(tr("no samples to save"));
-    const SampleSpan span = charts_->hasSelection() ? samplesBetween(store, charts_->selectionFrom(), charts_->selectionTo())
-                                                    : samplesInView(store, view_.from(), view_.to());
+    const SampleSpan span = charts_->hasSelection()
+                                ? samplesBetween(store, charts_->selectionFrom(), charts_->selectionTo())
+                                : samplesInView(store, view_.from(), view_.to());
     if (span.begin >= span.end) return fail(tr("no samples in the range"));
-    const std::string problem = writeSampleLines(follower_.sources(), std::span(&span, 1), QFile::encodeName(path).toStdString(), format);
+    const std::string problem =
+        writeSampleLines(follower_.sources(), std::span(&span, 1), QFile::encodeName(path).toStdString(), format);
     if (!problem.empty()) return fail(QString::fromLocal8Bit(problem.c_str()));
     return true;
 }
@@ -199,7 +213,8 @@ void PlotWindow::chooseRangeFile() {
                                                       tr("Vemtora logs (*.log);;All files (*)"));
     if (path.isEmpty()) return;
     QString error;
-    if (!saveRangeAsLog(path, &error)) QMessageBox::warning(this, tr("Save Range As Log"), tr("Not saved: %1").arg(error));
+    if (!saveRangeAsLog(path, &error))
+        QMessageBox::warning(this, tr("Save Range As Log"), tr("Not saved: %1").arg(error));
 }
 
 void PlotWindow::showFollowing() {
@@ -245,7 +260,8 @@ void PlotWindow::samplesChanged(bool restarted) {
         view_.clearData();
     } else {
         if (restarted) view_.showAll();
-        view_.setData(static_cast<double>(store.tenths().front()) / 10.0, static_cast<double>(store.tenths().back()) / 10.0);
+        view_.setData(static_cast<double>(store.tenths().front()) / 10.0,
+                      static_cast<double>(store.tenths().back()) / 10.0);
     }
     charts_->setDated(follower_.reader().dated());
     if (restarted) {
@@ -289,9 +305,11 @@ void PlotWindow::showReadout(double seconds) {
         readout_->clear();
         return;
     }
-    QString text = QString::fromStdString(stampLabel(store.clockOf(i), follower_.reader().dated(), store.segmentOf(i).utcOffsetMinutes));
+    QString text = QString::fromStdString(
+        stampLabel(store.clockOf(i), follower_.reader().dated(), store.segmentOf(i).utcOffsetMinutes));
     for (Quantity quantity : kQuantities) {
-        text += QStringLiteral("    %1 %2").arg(valueText(store.values(quantity)[i], decimalsOf(quantity)), QLatin1String(unitOf(quantity)));
+        text += QStringLiteral("    %1 %2")
+                    .arg(valueText(store.values(quantity)[i], decimalsOf(quantity)), QLatin1String(unitOf(quantity)));
     }
     readout_->setText(text);
 }

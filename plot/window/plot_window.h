@@ -27,7 +27,9 @@ public:
     // Files read as one log, the last followed. On failure returns the reason, and the log shown
     // before stays.
     bool openLogs(const QStringList& paths, QString* error, bool waitIfMissing = false);
-    bool openLog(const QString& path, QString* error, bool waitIfMissing = false) { return openLogs({path}, error, waitIfMissing); }
+    bool openLog(const QString& path, QString* error, bool waitIfMissing = false) {
+        return openLogs({path}, error, waitIfMissing);
+    }
     bool exportView(const QString& path, QString* error);  // PNG or SVG by the name's ending
     // The selected stretch, or else the one in view, as a log of its own (the log's own lines) or
     // as comma-separated values.

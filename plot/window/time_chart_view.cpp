@@ -55,13 +55,16 @@ void TimeChartView::mousePressEvent(QMouseEvent* event) {
     lastDragX_ = event->position().x();
     lastDragY_ = event->position().y();
     selectionStart_ = secondsAt(event->position());
-    setCursor(drag_ == Drag::Select ? Qt::SizeHorCursor : drag_ == Drag::Values ? Qt::SizeVerCursor : Qt::ClosedHandCursor);
+    setCursor(drag_ == Drag::Select   ? Qt::SizeHorCursor
+              : drag_ == Drag::Values ? Qt::SizeVerCursor
+                                      : Qt::ClosedHandCursor);
     event->accept();
 }
 
 void TimeChartView::mouseMoveEvent(QMouseEvent* event) {
     const double moved = event->position().x() - lastDragX_;
-    if (drag_ != Drag::None && (moved != 0 || (drag_ == Drag::Values && event->position().y() != lastDragY_))) moved_ = true;
+    if (drag_ != Drag::None && (moved != 0 || (drag_ == Drag::Values && event->position().y() != lastDragY_)))
+        moved_ = true;
     if (drag_ == Drag::Pan) {
         const double width = chart()->plotArea().width();
         lastDragX_ = event->position().x();

@@ -33,7 +33,7 @@ private:
 
     std::size_t capacity_;
     std::string buffer_;
-    std::size_t head_ = 0;       // bytes before it were written
+    std::size_t head_ = 0;  // bytes before it were written
     std::size_t lines_ = 0;
     bool frontStarted_ = false;  // part of the oldest line was written
 };

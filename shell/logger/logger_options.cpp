@@ -3,17 +3,17 @@
 
 #include <variant>
 
-#include "core/controller_interfaces.h"
 #include "core/argument_problems.h"
+#include "core/controller_interfaces.h"
 #include "core/option_scanner.h"
 #include "core/usage_text.h"
-#include "shell/logger_common/option_values.h"
 #include "io/metrics/listen_address.h"
 #include "io/mqtt/broker_url.h"
 #include "io/mqtt/discovery_messages.h"
 #include "io/mqtt/secret_files.h"
 #include "io/posix/serial_device_list.h"
 #include "io/posix/utf8_path.h"
+#include "shell/logger_common/option_values.h"
 
 namespace vemtora::logger {
 
@@ -52,7 +52,8 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
             }
             case OptionId::Interval: {
                 const auto interval = parseInterval(*value);
-                if (!interval) return failWith("--interval " + quoted + ": use one of " + intervalChoices() + " (seconds)");
+                if (!interval)
+                    return failWith("--interval " + quoted + ": use one of " + intervalChoices() + " (seconds)");
                 options.settings.reportIntervalMs = *interval;
                 break;
             }
@@ -99,7 +100,8 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 auto url = mqtt::parseBrokerUrl(*value);
                 if (auto* problem = std::get_if<mqtt::UrlProblem>(&url)) {
                     std::string error = "--mqtt '" + mqtt::redactedUrl(*value) + "': " + problem->sentence;
-                    if (problem->passwordInUrl) error += "; use --mqtt-password-file FILE or " + std::string(mqtt::kPasswordVariable);
+                    if (problem->passwordInUrl)
+                        error += "; use --mqtt-password-file FILE or " + std::string(mqtt::kPasswordVariable);
                     return failWith(std::move(error));
                 }
                 brokerUrl = std::get<mqtt::BrokerUrl>(std::move(url));
@@ -113,7 +115,8 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
                 break;
             case OptionId::MqttDiscovery: {
                 // Without "=" the value has no data at all.
-                discoveryPrefix = value->data() == nullptr ? std::string(mqtt::kDefaultDiscoveryPrefix) : std::string(*value);
+                discoveryPrefix =
+                    value->data() == nullptr ? std::string(mqtt::kDefaultDiscoveryPrefix) : std::string(*value);
                 if (std::string problem = mqtt::topicPrefixProblem(*discoveryPrefix); !problem.empty()) {
                     return failWith("--mqtt-discovery " + quoted + ": the prefix " + problem);
                 }
@@ -131,7 +134,8 @@ ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& ar
     }
     if (!scanner.error().empty()) return failWith(scanner.error());
     if (options.settings.device && deviceFolderGiven) {
-        return failWith("--device and --device-folder exclude each other: a device by its path, or a COM name looked up");
+        return failWith(
+            "--device and --device-folder exclude each other: a device by its path, or a COM name looked up");
     }
     // The window takes what it can read and keeps the defaults for the rest; unattended, that
     // would log wrong numbers for days, so the logger refuses what the window would not take.

@@ -34,9 +34,12 @@ inline constexpr std::array<OptionEntry, 18> kOptions = {{
     {OptionId::Mqtt, "--mqtt", "URL", "publish each reading: mqtt[s]://[user@]host[:port]/topic/prefix"},
     {OptionId::MqttCa, "--mqtt-ca", "FILE", "trust the broker's certificate by FILE instead of the system's CAs"},
     {OptionId::MqttPasswordFile, "--mqtt-password-file", "FILE", "the broker's password, first line of FILE"},
-    {OptionId::MqttDiscovery, "--mqtt-discovery", "[=PREFIX]", "announce the meter to Home Assistant under PREFIX, default homeassistant"},
-    {OptionId::EnergyState, "--energy-state", "FILE", "keep the energy total in FILE across runs, saved each minute and at the end"},
-    {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT", "serve Prometheus metrics at http://ADDRESS:PORT/metrics; ADDRESS 127.0.0.1 unless given"},
+    {OptionId::MqttDiscovery, "--mqtt-discovery", "[=PREFIX]",
+     "announce the meter to Home Assistant under PREFIX, default homeassistant"},
+    {OptionId::EnergyState, "--energy-state", "FILE",
+     "keep the energy total in FILE across runs, saved each minute and at the end"},
+    {OptionId::Metrics, "--metrics", "[ADDRESS:]PORT",
+     "serve Prometheus metrics at http://ADDRESS:PORT/metrics; ADDRESS 127.0.0.1 unless given"},
     kHelpOption,
     kVersionOption,
 }};
@@ -53,16 +56,16 @@ struct LoggerOptions {
     bool reconnect = true;
     std::optional<std::int64_t> durationMs;  // --duration: end the run after it
     OutputFormat format = OutputFormat::Text;
-    std::optional<std::string> metricsFile;  // --metrics-file
+    std::optional<std::string> metricsFile;       // --metrics-file
     std::optional<mqtt::PublisherSettings> mqtt;  // --mqtt, with its password and CA file read
     std::optional<metrics::ListenAddress> metrics;
     std::optional<std::string> energyStatePath;  // --energy-state
-    std::vector<std::string> warnings;  // said once at the start, for example a password file others can read
+    std::vector<std::string> warnings;           // said once at the start, for example a password file others can read
 };
 
 struct ParsedCommandLine {
     LoggerOptions options;
-    std::string error;  // empty when the command line is good
+    std::string error;             // empty when the command line is good
     int errorStatus = kExitUsage;  // kExitRuntimeFailure when a file it names cannot be read
 };
 
@@ -74,6 +77,5 @@ struct ParsedCommandLine {
 // mqttPassword: the environment's VEMTORA_MQTT_PASSWORD, nullptr when unset.
 ParsedCommandLine parseLoggerCommandLine(const std::vector<std::string_view>& arguments,
                                          const char* mqttPassword = nullptr);
-
 
 }  // namespace vemtora::logger

@@ -9,9 +9,9 @@
 #include <cstdint>
 
 #include "io/posix/failure.h"
-#include "shell/logger_common/exit_status.h"
 #include "shell/logger/logger_texts.h"
 #include "shell/logger/wall_clock.h"
+#include "shell/logger_common/exit_status.h"
 
 namespace vemtora::logger {
 
@@ -72,8 +72,8 @@ int LoggerShell::run() {
         controller_.shutdown();
         return kExitRuntimeFailure;
     }
-    const int sources[kSourceCount] = {signals_.fd(), pollTimer_.fd(), reportTimer_.fd(), reconnectTimer_.fd(),
-                                       endTimer_.fd(), -1};
+    const int sources[kSourceCount] = {signals_.fd(),        pollTimer_.fd(), reportTimer_.fd(),
+                                       reconnectTimer_.fd(), endTimer_.fd(),  -1};
     // epoll, not poll: 40 waits a second, and epoll keeps its watch list between them.
     events_.reset(::epoll_create1(EPOLL_CLOEXEC));
     bool watching = events_.isOpen();

@@ -5,10 +5,10 @@
 
 #include "core/usage_text.h"
 #include "io/posix/whole_write.h"
-#include "shell/logger_common/logger_help.h"
 #include "shell/logger/logger_options.h"
 #include "shell/logger/standard_error.h"
 #include "shell/logger/standard_output.h"
+#include "shell/logger_common/logger_help.h"
 #include "vemtora_version.h"
 
 namespace vemtora::logger {

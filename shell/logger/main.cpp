@@ -15,19 +15,19 @@
 #include "io/metrics/metrics_server.h"
 #include "io/mqtt/mqtt_publisher.h"
 #include "io/mqtt/secret_files.h"
-#include "io/posix/serial_port_link.h"
 #include "io/posix/replaced_file.h"
+#include "io/posix/serial_port_link.h"
 #include "io/posix/termination_signals.h"
 #include "io/posix/utf8_path.h"
 #include "io/posix/whole_write.h"
-#include "shell/logger_common/exit_status.h"
 #include "shell/logger/energy_state.h"
+#include "shell/logger/json_output.h"
 #include "shell/logger/logger_options.h"
 #include "shell/logger/logger_shell.h"
-#include "shell/logger/json_output.h"
 #include "shell/logger/logger_texts.h"
 #include "shell/logger/reading_fan_out.h"
 #include "shell/logger/tee_log_file.h"
+#include "shell/logger_common/exit_status.h"
 
 namespace {
 
@@ -102,7 +102,8 @@ int main(int argc, char* argv[]) {
     ReadingFanOut outputs;
     std::unique_ptr<EnergyStateFile> energyState;
     if (options.energyStatePath) {
-        energyState = std::make_unique<EnergyStateFile>(*options.energyStatePath, deviceName(options), energyAtStart, tellUser);
+        energyState =
+            std::make_unique<EnergyStateFile>(*options.energyStatePath, deviceName(options), energyAtStart, tellUser);
         outputs.add(*energyState);
     }
     std::unique_ptr<JsonOutput> jsonOutput;
@@ -114,13 +115,14 @@ int main(int argc, char* argv[]) {
     if (options.metricsFile) {
         const std::string path = *options.metricsFile;
         metricsFile = std::make_unique<metrics::MetricsFile>(
-            deviceName(options), path, [path](std::string_view text) { return posix::replaceFile(path, text); }, tellUser,
-            energyAtStart);
+            deviceName(options), path, [path](std::string_view text) { return posix::replaceFile(path, text); },
+            tellUser, energyAtStart);
         outputs.add(*metricsFile);
     }
     std::unique_ptr<metrics::MetricsServer> metricsServer;
     if (options.metrics) {
-        metricsServer = std::make_unique<metrics::MetricsServer>(*options.metrics, deviceName(options), tellUser, energyAtStart);
+        metricsServer =
+            std::make_unique<metrics::MetricsServer>(*options.metrics, deviceName(options), tellUser, energyAtStart);
         outputs.add(*metricsServer);
     }
     // After everything that can end the start: a publisher announces itself online at once.

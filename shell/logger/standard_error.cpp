@@ -32,7 +32,8 @@ void StandardError::flushLocked() {
     Written written = writeQueuedLines(fd_, queue_).written;
     // Said once the reader is back, after what it missed.
     if (written == Written::All && notShown_ > 0) {
-        queue_.push(messageLine(program_, std::to_string(notShown_) + (notShown_ == 1 ? " message was" : " messages were") +
+        queue_.push(messageLine(program_, std::to_string(notShown_) +
+                                              (notShown_ == 1 ? " message was" : " messages were") +
                                               " not shown on standard error"));
         notShown_ = 0;
         written = writeQueuedLines(fd_, queue_).written;

@@ -8,7 +8,8 @@ namespace vemtora::logger {
 TeeLogFile::TeeLogFile(int outputFd, std::optional<std::wstring> logPath, Report report, bool linesToOutput)
     : report_(std::move(report)), linesToOutput_(linesToOutput) {
     if (logPath) file_ = std::make_unique<LogFileWriter>();
-    if (outputFd >= 0) output_ = std::make_unique<StandardOutput>(outputFd, kOutputQueueBytes, logPath.has_value(), report_);
+    if (outputFd >= 0)
+        output_ = std::make_unique<StandardOutput>(outputFd, kOutputQueueBytes, logPath.has_value(), report_);
 }
 
 TeeLogFile::~TeeLogFile() = default;

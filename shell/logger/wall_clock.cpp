@@ -11,7 +11,7 @@ LocalTime localWallClock() {
     tm parts{};
     if (::localtime_r(&now.tv_sec, &parts) == nullptr) return {};
     const auto field = [](long value) { return static_cast<std::uint16_t>(value); };
-    LocalTime time{field(parts.tm_hour),        field(parts.tm_min),    field(parts.tm_sec),
+    LocalTime time{field(parts.tm_hour),         field(parts.tm_min),          field(parts.tm_sec),
                    field(now.tv_nsec / 1000000), field(parts.tm_year + 1900L), field(parts.tm_mon + 1L),
                    field(parts.tm_mday)};
     // Real offsets lie within a day; anything else is no offset worth writing.

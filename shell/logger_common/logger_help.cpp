@@ -28,7 +28,10 @@ void addOptionRows(std::string& text, std::span<const OptionEntry> options) {
             help.append(" ").append(speedChoices()).append("; default ").append(std::to_string(defaults.baudRate));
         }
         if (entry.id == OptionId::Interval) {
-            help.append(" ").append(intervalChoices()).append(" s; default ").append(secondsText(defaults.reportIntervalMs));
+            help.append(" ")
+                .append(intervalChoices())
+                .append(" s; default ")
+                .append(secondsText(defaults.reportIntervalMs));
         }
         addHelpRow(text, left, help);
     }

@@ -27,10 +27,12 @@ bool writeAll(HANDLE handle, std::string_view text) {
 
 std::string narrow(std::wstring_view text) {
     if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(std::max(size, 0)), '\0');
     if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                            nullptr);
     }
     return bytes;
 }
@@ -41,15 +43,13 @@ std::uint64_t fileTimeValue(const FILETIME& time) {
 
 }  // namespace
 
-void tellUser(std::string_view sentence) {
-    writeAll(GetStdHandle(STD_ERROR_HANDLE), messageLine(kProgram, sentence));
-}
+void tellUser(std::string_view sentence) { writeAll(GetStdHandle(STD_ERROR_HANDLE), messageLine(kProgram, sentence)); }
 
 std::string systemErrorText(unsigned long code) {
     char* buffer = nullptr;
-    const DWORD size = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                          FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    const DWORD size =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
     std::string text = size > 0 && buffer != nullptr ? std::string(buffer, size) : "error " + std::to_string(code);
     LocalFree(buffer);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
@@ -84,7 +84,11 @@ void JsonLines::takeReading(const IntervalReading& reading) {
 
 ConsoleLogger::ConsoleLogger(const ConsoleOptions& options, SerialPortLink& link, ConsoleLog& log, void* stopEvent,
                              ReadingSink* readings)
-    : options_(options), link_(link), log_(log), stopEvent_(stopEvent), controller_(options.settings, link, log, *this) {
+    : options_(options),
+      link_(link),
+      log_(log),
+      stopEvent_(stopEvent),
+      controller_(options.settings, link, log, *this) {
     if (readings != nullptr) controller_.setReadingSink(readings);
 }
 
@@ -102,7 +106,8 @@ LocalTime ConsoleLogger::localTime() {
         GetLocalTime(&local);
         return {local.wHour, local.wMinute, local.wSecond, local.wMilliseconds, local.wYear, local.wMonth, local.wDay};
     }
-    LocalTime time{local.wHour, local.wMinute, local.wSecond, local.wMilliseconds, local.wYear, local.wMonth, local.wDay};
+    LocalTime time{local.wHour, local.wMinute, local.wSecond, local.wMilliseconds,
+                   local.wYear, local.wMonth,  local.wDay};
     // FILETIME counts 100 ns; real offsets lie within a day.
     const auto difference = static_cast<std::int64_t>(fileTimeValue(localFile) - fileTimeValue(utcFile));
     const std::int64_t minutes = difference / 600'000'000;
@@ -162,8 +167,7 @@ int ConsoleLogger::run() {
 }
 
 bool ConsoleLogger::onDeviceLost() {
-    const std::string why =
-        narrow(portName(options_.settings)) + " went away: " + systemErrorText(link_.lastError());
+    const std::string why = narrow(portName(options_.settings)) + " went away: " + systemErrorText(link_.lastError());
     // Stop and Start as a user would: no frame joins bytes from before the loss with bytes after.
     controller_.stopCollecting();
     if (!options_.reconnect) {

@@ -49,7 +49,8 @@ ParsedConsoleLine parseConsoleCommandLine(const std::vector<std::string_view>& a
             }
             case OptionId::Interval: {
                 const auto interval = parseInterval(value);
-                if (!interval) return failWith("--interval " + quoted + ": use one of " + intervalChoices() + " (seconds)");
+                if (!interval)
+                    return failWith("--interval " + quoted + ": use one of " + intervalChoices() + " (seconds)");
                 options.settings.reportIntervalMs = *interval;
                 break;
             }

@@ -42,14 +42,17 @@ std::string helpText() {
     std::string text = helpHead(std::string(kProgram) + ".exe");
     addOptionRows(text, kConsoleOptions);
     text += "\nStopping:\n";
-    addHelpRow(text, "Ctrl+C, Ctrl+Break", "end the run after a whole line; so do closing the console, logoff and shutdown");
-    addExitStatusRows(text, "the port or the log file could not be opened, or the device went away with --no-reconnect");
+    addHelpRow(text, "Ctrl+C, Ctrl+Break",
+               "end the run after a whole line; so do closing the console, logoff and shutdown");
+    addExitStatusRows(text,
+                      "the port or the log file could not be opened, or the device went away with --no-reconnect");
     return text;
 }
 
 std::optional<std::wstring> widen(std::string_view utf8) {
     if (utf8.empty()) return std::wstring();
-    const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     if (size <= 0) return std::nullopt;
     std::wstring text(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
@@ -68,10 +71,12 @@ std::string utf8(const wchar_t* text) {
 // Written beside the file and moved over it: a collector reads the old file or the new, never half.
 std::string replaceFile(const std::wstring& path, std::string_view text) {
     const std::wstring temporary = path + L".tmp";
-    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return systemErrorText(GetLastError());
     DWORD written = 0;
-    const bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    const bool whole =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
     const DWORD writeError = GetLastError();
     CloseHandle(file);
     // A reader that holds the file without delete sharing makes the move fail; the next interval tries again.
@@ -85,7 +90,8 @@ std::string replaceFile(const std::wstring& path, std::string_view text) {
 
 bool writeOut(std::string_view text) {
     DWORD written = 0;
-    return WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+    return WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+                     nullptr) &&
            written == text.size();
 }
 

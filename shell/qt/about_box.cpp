@@ -5,9 +5,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "resources/qt_icon/app_icon.h"
 #include "core/menu_layout.h"
 #include "menu_builder.h"
+#include "resources/qt_icon/app_icon.h"
 #include "vemtora_version.h"
 
 namespace vemtora {

@@ -94,9 +94,10 @@ std::string windowHelpText() {
         if (!entry.valueName.empty()) left.append(" ").append(entry.valueName);
         addHelpRow(text, left, entry.help);
     }
-    text += "\nA port index or scale factor that does not read leaves the default, and standard\n"
-            "error says which. Qt's own options (-platform, -display, -style, ...) go to Qt.\n"
-            "\nExit status:\n";
+    text +=
+        "\nA port index or scale factor that does not read leaves the default, and standard\n"
+        "error says which. Qt's own options (-platform, -display, -style, ...) go to Qt.\n"
+        "\nExit status:\n";
     addHelpRow(text, "0", "the window was closed, or ended by SIGTERM, SIGINT or SIGHUP");
     addHelpRow(text, "2", "a bad command line");
     return text;

@@ -26,10 +26,10 @@ struct WindowOptionEntry {
 struct ShellCommandLine {
     enum class Action { Run, ShowHelp, ShowVersion };
     Action action = Action::Run;
-    std::string error;                     // not empty: a usage error, exit status 2
-    std::vector<std::string> qtArguments;  // Qt's own options as given, for QApplication to read
-    AcquisitionSettings settings;          // port and scales as the window reads them; the device
-    std::vector<std::string> notes;        // the values not taken, and what is used instead
+    std::string error;                                       // not empty: a usage error, exit status 2
+    std::vector<std::string> qtArguments;                    // Qt's own options as given, for QApplication to read
+    AcquisitionSettings settings;                            // port and scales as the window reads them; the device
+    std::vector<std::string> notes;                          // the values not taken, and what is used instead
     std::string deviceFolder = posix::kDefaultDeviceFolder;  // where COMn is looked up
 };
 

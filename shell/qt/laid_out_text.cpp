@@ -62,8 +62,10 @@ QRegion LaidOutText::lay(const QString& text, const QRect& area) {
     QString shown = text;
     const bool singleLine = (flags_ & Qt::TextSingleLine) != 0;
     for (QChar& c : shown) {
-        if (c == u'\r' || (singleLine && c == u'\n')) c = u' ';
-        else if (c == u'\n') c = QChar::LineSeparator;
+        if (c == u'\r' || (singleLine && c == u'\n'))
+            c = u' ';
+        else if (c == u'\n')
+            c = QChar::LineSeparator;
     }
     layout_.clearLayout();
     layout_.setText(shown);
@@ -82,18 +84,24 @@ QRegion LaidOutText::lay(const QString& text, const QRect& area) {
 
         const QRectF r(area);
         qreal top = r.y();
-        if (flags_ & Qt::AlignBottom) top += r.height() - height;
-        else if (flags_ & Qt::AlignVCenter) top += (r.height() - height) / 2;
+        if (flags_ & Qt::AlignBottom)
+            top += r.height() - height;
+        else if (flags_ & Qt::AlignVCenter)
+            top += (r.height() - height) / 2;
         qreal left = 0;
-        if (flags_ & Qt::AlignRight) left = r.width() - width;
-        else if (flags_ & Qt::AlignHCenter) left = (r.width() - width) / 2;
+        if (flags_ & Qt::AlignRight)
+            left = r.width() - width;
+        else if (flags_ & Qt::AlignHCenter)
+            left = (r.width() - width) / 2;
         box_ = QRectF(r.x() + left, top, width, height).toAlignedRect();
 
         for (int i = 0; i < layout_.lineCount(); ++i) {
             const QTextLine line = layout_.lineAt(i);
             qreal x = 0;
-            if (flags_ & Qt::AlignRight) x = r.width() - line.horizontalAdvance();
-            else if (flags_ & Qt::AlignHCenter) x = (r.width() - line.horizontalAdvance()) / 2;
+            if (flags_ & Qt::AlignRight)
+                x = r.width() - line.horizontalAdvance();
+            else if (flags_ & Qt::AlignHCenter)
+                x = (r.width() - line.horizontalAdvance()) / 2;
             const QPointF origin(r.x() + x, top);
             const QRect ink = QRectF(origin + line.position(), QSizeF(line.naturalTextWidth(), line.height()))
                                   .toAlignedRect()

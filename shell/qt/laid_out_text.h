@@ -34,8 +34,8 @@ public:
 private:
     struct Line {
         QString text;
-        QPointF origin;  // where QTextLine::draw puts it
-        QRect ink;       // its box, with room for glyphs reaching past its sides
+        QPointF origin;            // where QTextLine::draw puts it
+        QRect ink;                 // its box, with room for glyphs reaching past its sides
         std::vector<qreal> edges;  // where each character begins, and the last one ends; empty unless numeric
     };
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "command_line.h"
-#include "event_loop_choice.h"
 #include "core/usage_text.h"
+#include "event_loop_choice.h"
 #include "io/posix/failure.h"
 #include "io/posix/log_file_writer.h"
 #include "io/posix/serial_device_list.h"
@@ -40,7 +40,8 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const vemtora::ShellCommandLine commandLine = vemtora::parseShellCommandLine(arguments);
     if (!commandLine.error.empty()) {
-        vemtora::posix::writeAll(STDERR_FILENO, vemtora::usageErrorText(vemtora::kWindowProgramName, commandLine.error));
+        vemtora::posix::writeAll(STDERR_FILENO,
+                                 vemtora::usageErrorText(vemtora::kWindowProgramName, commandLine.error));
         return 2;
     }
     if (commandLine.action != vemtora::ShellCommandLine::Action::Run) {
@@ -83,8 +84,7 @@ int main(int argc, char* argv[]) {
     if (terminationSignals.valid()) {
         signalNotifier = std::make_unique<QSocketNotifier>(terminationSignals.fd(), QSocketNotifier::Read);
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window, [&] {
-            while (terminationSignals.take() != 0) {
-            }
+            while (terminationSignals.take() != 0) {}
             window.close();
         });
     }

@@ -1,13 +1,13 @@
 #include "main_window.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QMenuBar>
 #include <QShortcut>
-#include <QDateTime>
 
-#include "resources/qt_icon/app_icon.h"
 #include "core/command_dispatch.h"
 #include "menu_builder.h"
+#include "resources/qt_icon/app_icon.h"
 
 namespace vemtora {
 
@@ -46,9 +46,8 @@ LocalTime MainWindow::wallClock() {
     // next day's time.
     const QDateTime now = QDateTime::currentDateTime();
     const auto field = [](int value) { return static_cast<std::uint16_t>(value); };
-    return {field(now.time().hour()), field(now.time().minute()), field(now.time().second()),
-            field(now.time().msec()), field(now.date().year()), field(now.date().month()),
-            field(now.date().day())};
+    return {field(now.time().hour()), field(now.time().minute()), field(now.time().second()), field(now.time().msec()),
+            field(now.date().year()), field(now.date().month()),  field(now.date().day())};
 }
 
 LocalTime MainWindow::localTime() { return clock_(); }

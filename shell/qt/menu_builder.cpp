@@ -21,9 +21,7 @@ void addItems(QMenu& menu, std::span<const MenuItem> items, const CommandHandler
 
 }  // namespace
 
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QMenu* menuHolding(QMenuBar& bar, std::uint16_t command) {
     for (QMenu* menu : bar.findChildren<QMenu*>()) {

@@ -6,8 +6,7 @@ namespace vemtora {
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG:
-            return TRUE;  // let the dialog manager put the focus on OK
+        case WM_INITDIALOG: return TRUE;  // let the dialog manager put the focus on OK
         case WM_COMMAND:
             // The dialog manager turns Escape and the close box into IDCANCEL.
             if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -15,8 +14,7 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                 return TRUE;
             }
             break;
-        default:
-            break;
+        default: break;
     }
     return FALSE;
 }

@@ -1,6 +1,8 @@
 #include "shell/win32/log_path_dialog.h"
 
+// windows.h first, in a block of its own: commdlg.h needs its types.
 #include <windows.h>
+
 #include <commdlg.h>
 
 #include <array>

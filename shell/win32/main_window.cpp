@@ -51,23 +51,16 @@ HWND MainWindow::create(const wchar_t* className, const wchar_t* title) {
 
 LRESULT MainWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            onCreate(window);
-            return 0;
-        case WM_DESTROY:
-            onDestroy();
-            return 0;
-        case WM_PAINT:
-            onPaint();
-            return 0;
+        case WM_CREATE: onCreate(window); return 0;
+        case WM_DESTROY: onDestroy(); return 0;
+        case WM_PAINT: onPaint(); return 0;
         case WM_TIMER:
             if (onTimer(wParam)) return 0;
             break;
         case WM_COMMAND:
             if (onCommand(LOWORD(wParam))) return 0;
             break;
-        default:
-            break;
+        default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -55,8 +55,8 @@ bool showsTexts(HDC dc, const LOGFONTW& font) {
     const HFONT probe = CreateFontIndirectW(&font);
     const HGDIOBJ previous = SelectObject(dc, probe);
     WORD glyphs[kTextCharacterCount];
-    const bool all = GetGlyphIndicesW(dc, kTextCharacters, kTextCharacterCount, glyphs,
-                                      GGI_MARK_NONEXISTING_GLYPHS) == static_cast<DWORD>(kTextCharacterCount) &&
+    const bool all = GetGlyphIndicesW(dc, kTextCharacters, kTextCharacterCount, glyphs, GGI_MARK_NONEXISTING_GLYPHS) ==
+                         static_cast<DWORD>(kTextCharacterCount) &&
                      std::find(std::begin(glyphs), std::end(glyphs), 0xFFFF) == std::end(glyphs);
     SelectObject(dc, previous);
     DeleteObject(probe);

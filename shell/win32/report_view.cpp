@@ -32,8 +32,7 @@ void paintReportTexts(HDC dc, const RECT& client, const ReportTexts& texts, cons
     SIZE status{};
     GetTextExtentPoint32W(dc, texts.statusText.c_str(), static_cast<int>(texts.statusText.length()), &status);
     SaveDC(dc);
-    ExcludeClipRect(dc, client.left, client.bottom - status.cy, client.left + status.cx + status.cy / 2,
-                    client.bottom);
+    ExcludeClipRect(dc, client.left, client.bottom - status.cy, client.left + status.cx + status.cy / 2, client.bottom);
     drawText(dc, client, fonts.measurement, texts.measurementText, DT_RIGHT | DT_TOP);
     RestoreDC(dc, -1);
     drawText(dc, client, fonts.status, texts.statusText, DT_SINGLELINE | DT_LEFT | DT_BOTTOM);

@@ -39,23 +39,19 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CommandLineCase{L"", 4, kDefaultVoltage, kDefaultCurrent},
         CommandLineCase{L"3", 3, kDefaultVoltage, kDefaultCurrent},
-        CommandLineCase{L"0", 0, kDefaultVoltage, kDefaultCurrent},
-        CommandLineCase{L"15 1 2", 15, 1.0, 2.0},
-        CommandLineCase{L"16 1 2", 4, 1.0, 2.0},
-        CommandLineCase{L"-1 0.5 0.1", 4, widened(0.5f), widened(0.1f)},
+        CommandLineCase{L"0", 0, kDefaultVoltage, kDefaultCurrent}, CommandLineCase{L"15 1 2", 15, 1.0, 2.0},
+        CommandLineCase{L"16 1 2", 4, 1.0, 2.0}, CommandLineCase{L"-1 0.5 0.1", 4, widened(0.5f), widened(0.1f)},
         CommandLineCase{L"2 0.5", 2, kDefaultVoltage, kDefaultCurrent},
         CommandLineCase{L"2 0.5 0", 2, kDefaultVoltage, kDefaultCurrent},
         CommandLineCase{L"2 -0.5 0.1", 2, kDefaultVoltage, kDefaultCurrent},
         CommandLineCase{L"x 0.5 0.1", 4, kDefaultVoltage, kDefaultCurrent},
         CommandLineCase{L"4 0,646 0,097", 4, kDefaultVoltage, kDefaultCurrent},
         CommandLineCase{L"1 0.646 0.097", 1, 0.6460000276565552, widened(0.097f)},
-        CommandLineCase{L"\t 7\t\t2.5e1   .5", 7, 25.0, 0.5},
-        CommandLineCase{L"+7 +1. 3E-1", 7, 1.0, widened(0.3f)},
+        CommandLineCase{L"\t 7\t\t2.5e1   .5", 7, 25.0, 0.5}, CommandLineCase{L"+7 +1. 3E-1", 7, 1.0, widened(0.3f)},
         CommandLineCase{L"7abc 1 2", 7, kDefaultVoltage, kDefaultCurrent},
         CommandLineCase{L"5 1e 2", 5, kDefaultVoltage, kDefaultCurrent},  // "e" without digits ends the number
         // Numbers out of range: no wrap-around, no undefined behaviour.
-        CommandLineCase{L"4294967296 1 2", 4, 1.0, 2.0},
-        CommandLineCase{L"4294967299 1 2", 4, 1.0, 2.0},
+        CommandLineCase{L"4294967296 1 2", 4, 1.0, 2.0}, CommandLineCase{L"4294967299 1 2", 4, 1.0, 2.0},
         CommandLineCase{L"-2147483648 1 2", 4, 1.0, 2.0},
         CommandLineCase{L"99999999999999999999999999999999 1 2", 4, 1.0, 2.0},
         CommandLineCase{L"3 inf 1", 3, kDefaultVoltage, kDefaultCurrent},
@@ -66,7 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{L"3 3.4e38 1", 3, widened(3.4e38f), 1.0},
         CommandLineCase{L"3 1e-50 1", 3, kDefaultVoltage, kDefaultCurrent},
         // Characters beyond ASCII (and beyond 16 bits where wchar_t holds them) are just non-matching.
-        CommandLineCase{L"\u00A0" L"3 1 2", 4, kDefaultVoltage, kDefaultCurrent},
+        CommandLineCase{L"\u00A0"
+                        L"3 1 2",
+                        4, kDefaultVoltage, kDefaultCurrent},
         CommandLineCase{L"3\uFF11 1 2", 3, kDefaultVoltage, kDefaultCurrent}));
 
 TEST(ParseCommandLine, StartsFromTheDefaultsWhateverTheSettingsHeld) {
@@ -101,7 +99,8 @@ TEST(UntakenArgumentNotes, NameTheValueAndWhatIsUsedInstead) {
         {"  7\t.5 1e1", {}},
         {"16 1 2", {"'16'" + portRule + "; using COM5"}},
         {"-1 0.5 0.1", {"'-1'" + portRule + "; using COM5"}},
-        {"x 0.5 0.1", {"'x'" + portRule + "; nothing after it is read: using COM5 and the default scales 0.646 and 0.097"}},
+        {"x 0.5 0.1",
+         {"'x'" + portRule + "; nothing after it is read: using COM5 and the default scales 0.646 and 0.097"}},
         {"2 0.5", {"'0.5' has no current scale after it: give both scale factors or none" + defaultScales}},
         {"4 -1 2", {"'-1'" + scale + defaultScales}},
         {"4 1 0", {"'0'" + scale + defaultScales}},

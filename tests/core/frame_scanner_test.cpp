@@ -87,13 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ScanFrames,
     ::testing::Values(
         FrameCase{"a1000\t200\t10z", 1, 64.6, 1.94, 64.6 * 1.94},
-        FrameCase{"a1000\t3\t10z", 1, 64.6, 0.0291, 64.6 * 0.0291},  // at the threshold: counts
-        FrameCase{"a1000\t2\t10z", 1, 64.6, 0.0, 0.0},               // below the threshold
-        FrameCase{"a1000\t0\t1z", 1, 646.0, 0.0, 0.0},               // threshold 0 for divisor 1
-        FrameCase{"a1000\t-1\t2z", 1, 323.0, 0.0, 0.0},              // only negative current is below 0
-        FrameCase{"a1000\t-1\t3z", 1, 215.33333333333334, 0.0, 0.0}, // threshold 1
-        FrameCase{"a1000\t200\t0z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a1000\t200\t-10z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a1000\t3\t10z", 1, 64.6, 0.0291, 64.6 * 0.0291},   // at the threshold: counts
+        FrameCase{"a1000\t2\t10z", 1, 64.6, 0.0, 0.0},                // below the threshold
+        FrameCase{"a1000\t0\t1z", 1, 646.0, 0.0, 0.0},                // threshold 0 for divisor 1
+        FrameCase{"a1000\t-1\t2z", 1, 323.0, 0.0, 0.0},               // only negative current is below 0
+        FrameCase{"a1000\t-1\t3z", 1, 215.33333333333334, 0.0, 0.0},  // threshold 1
+        FrameCase{"a1000\t200\t0z", 0, 0.0, 0.0, 0.0}, FrameCase{"a1000\t200\t-10z", 0, 0.0, 0.0, 0.0},
         FrameCase{"a-1000\t200\t10z", 1, -64.6, 1.94, -64.6 * 1.94},
         FrameCase{"a1000\t200\t10za10\t30\t10z", 2, 64.6 + 0.646, 1.94 + 0.291, 64.6 * 1.94 + 0.646 * 0.291},
         FrameCase{"200\t10za1000\t20", 0, 0.0, 0.0, 0.0},  // a tail, then a frame not yet ended
@@ -102,21 +101,15 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"a1\t2\t3 \r\nz", 1, 0.646 / 3, 0.097 * 2 / 3, (0.646 / 3) * (0.097 * 2 / 3)},
         // A frame that lost bytes counts nothing, not the digits it still has: its "z" lost and
         // the next frame run into it, a digit lost before the "z", or a field lost or doubled.
-        FrameCase{"a1\t2\t3a9\t9\t9z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a3560\t196\t1a3560\t196\t10z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a3560\t196\t1xz", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a3560\t196\t1e1z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a3560\t196\t196\t10z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a10\t20\t30xyz", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a1\t2\t3a9\t9\t9z", 0, 0.0, 0.0, 0.0}, FrameCase{"a3560\t196\t1a3560\t196\t10z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a3560\t196\t1xz", 0, 0.0, 0.0, 0.0}, FrameCase{"a3560\t196\t1e1z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a3560\t196\t196\t10z", 0, 0.0, 0.0, 0.0}, FrameCase{"a10\t20\t30xyz", 0, 0.0, 0.0, 0.0},
         FrameCase{"a10\t20\t30 -z", 0, 0.0, 0.0, 0.0},
         FrameCase{"a10\t20\t30 zaz", 1, 0.646 / 3, 0.097 * 20 / 30, (0.646 / 3) * (0.097 * 20 / 30)},
         // Malformed frames are rejected rather than filled from an earlier frame.
-        FrameCase{"a100\t50z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a12x\t5\t6z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"az", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a--1\t1\t1z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a2147483648\t1\t1z", 0, 0.0, 0.0, 0.0},
-        FrameCase{"a1\t1\t99999999999999999999z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a100\t50z", 0, 0.0, 0.0, 0.0}, FrameCase{"a12x\t5\t6z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"az", 0, 0.0, 0.0, 0.0}, FrameCase{"a--1\t1\t1z", 0, 0.0, 0.0, 0.0},
+        FrameCase{"a2147483648\t1\t1z", 0, 0.0, 0.0, 0.0}, FrameCase{"a1\t1\t99999999999999999999z", 0, 0.0, 0.0, 0.0},
         FrameCase{"a-2147483648\t2147483647\t1z", 1, -2147483648.0 * 0.646, 2147483647.0 * 0.097,
                   (-2147483648.0 * 0.646) * (2147483647.0 * 0.097)},
         // A NUL is an ordinary byte: skipped between frames, fatal only to the frame it falls in.
@@ -124,7 +117,9 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"a1\t1\0\t1za2\t2\t2z"s, 1, 0.646, 0.097, 0.646 * 0.097},
         FrameCase{"a1\t1\t1\0za2\t2\t2z"s, 1, 0.646, 0.097, 0.646 * 0.097},
         // Bytes from the top half of the table are noise like any other.
-        FrameCase{"\xff\x80" "a1\t1\t1z\xfe", 1, 0.646, 0.097, 0.646 * 0.097},
+        FrameCase{"\xff\x80"
+                  "a1\t1\t1z\xfe",
+                  1, 0.646, 0.097, 0.646 * 0.097},
         FrameCase{"a1\t1\t1\xffz", 0, 0.0, 0.0, 0.0}));
 
 // Streams of every kind of content, each cut into polls every way worth trying.
@@ -134,8 +129,8 @@ TEST(ScanFrames, WhatIsFoundDoesNotDependOnWhereThePollsCut) {
         "a1000\t200\t10za1001\t201\t10za1002\t202\t10za1003\t203\t10za1004\t204\t10z",
         "a1000\t200\t10z" + noise + "a5\t6\t7z" + noise + "a-5 -6 -7z" + noise + "a8\t9\t10z",
         "aaaa1\t2\t3zzzz a4\t5\t6z a7\t8\t9z",
-        std::string("a") + std::string(40, '7') + "\t1\t1za1\t1\t1z",   // an overlong field inside the bound
-        std::string("a") + std::string(80, '7') + "\t1\t1za1\t1\t1z",   // a frame past the bound
+        std::string("a") + std::string(40, '7') + "\t1\t1za1\t1\t1z",  // an overlong field inside the bound
+        std::string("a") + std::string(80, '7') + "\t1\t1za1\t1\t1z",  // a frame past the bound
         std::string("a") + std::string(62, ' ') + "za1 2 3za" + std::string(63, ' ') + "za4 5 6z",  // at the bound
         std::string(100, 'a') + "1\t2\t3z" + std::string(70, 'a') + "za9\t9\t9z",
         // Frames damaged as an overrun damages them, among whole ones.
@@ -158,7 +153,8 @@ TEST(ScanFrames, WhatIsFoundDoesNotDependOnWhereThePollsCut) {
         const auto whole = framesInPolls(stream, {stream.size()});
         EXPECT_FALSE(whole.empty()) << stream;
         for (const auto& sizes : cuttings) {
-            EXPECT_EQ(framesInPolls(stream, sizes), whole) << stream << " in polls of " << sizes[0] << ", " << sizes.size();
+            EXPECT_EQ(framesInPolls(stream, sizes), whole)
+                << stream << " in polls of " << sizes[0] << ", " << sizes.size();
         }
     }
 }
@@ -168,9 +164,8 @@ TEST(ScanFrames, AFrameSplitBetweenPollsIsCountedOnceInTheLaterPoll) {
         const char* first;
         const char* second;
     };
-    for (const Split& split : {Split{"a", "1000\t200\t10z"}, Split{"a10", "00\t200\t10z"},
-                               Split{"a1000\t200\t1", "0z"}, Split{"a1000\t200\t10", "z"},
-                               Split{"xxa1000\t", "200\t10zyy"}}) {
+    for (const Split& split : {Split{"a", "1000\t200\t10z"}, Split{"a10", "00\t200\t10z"}, Split{"a1000\t200\t1", "0z"},
+                               Split{"a1000\t200\t10", "z"}, Split{"xxa1000\t", "200\t10zyy"}}) {
         FrameScanner scanner;
         IntervalAccumulator totals;
         scanner.scan(split.first, addingTo(totals));

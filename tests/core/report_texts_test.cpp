@@ -39,8 +39,7 @@ TEST_P(TimeTexts, ShowTenthsOfASecond) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TimeTexts,
-                         ::testing::Values(TimeCase{{9, 5, 7, 300}, "09:05:07.3"},
-                                           TimeCase{{0, 0, 0, 0}, "00:00:00.0"},
+                         ::testing::Values(TimeCase{{9, 5, 7, 300}, "09:05:07.3"}, TimeCase{{0, 0, 0, 0}, "00:00:00.0"},
                                            TimeCase{{23, 59, 59, 999}, "23:59:59.9"},
                                            TimeCase{{12, 30, 1, 99}, "12:30:01.0"},
                                            TimeCase{{12, 30, 1, 100}, "12:30:01.1"},
@@ -133,25 +132,31 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The window edition's form ignores the date, so its files stay byte for byte the same.
         StampCase{LogTimeStamp::TimeOfDay, {9, 5, 7, 300, 2026, 12, 8}, "09:05:07.3\t64.6\t1.94\t125.3\n"},
-        StampCase{LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8},
-                  "2026-12-08T09:05:07.3\t64.6\t1.94\t125.3\n"},
-        StampCase{LogTimeStamp::LocalDateTime, {23, 59, 59, 999, 2026, 12, 31},
-                  "2026-12-31T23:59:59.9\t64.6\t1.94\t125.3\n"},
+        StampCase{
+            LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8}, "2026-12-08T09:05:07.3\t64.6\t1.94\t125.3\n"},
+        StampCase{
+            LogTimeStamp::LocalDateTime, {23, 59, 59, 999, 2026, 12, 31}, "2026-12-31T23:59:59.9\t64.6\t1.94\t125.3\n"},
         StampCase{LogTimeStamp::LocalDateTime, {0, 0, 0, 0, 987, 1, 1}, "0987-01-01T00:00:00.0\t64.6\t1.94\t125.3\n"},
         // With the clock's offset from UTC: the first and the repeated 02:30 at the end of summer time.
-        StampCase{LogTimeStamp::LocalDateTime, {2, 30, 0, 0, 2026, 10, 25, 120, true},
+        StampCase{LogTimeStamp::LocalDateTime,
+                  {2, 30, 0, 0, 2026, 10, 25, 120, true},
                   "2026-10-25T02:30:00.0+02:00\t64.6\t1.94\t125.3\n"},
-        StampCase{LogTimeStamp::LocalDateTime, {2, 30, 0, 0, 2026, 10, 25, 60, true},
+        StampCase{LogTimeStamp::LocalDateTime,
+                  {2, 30, 0, 0, 2026, 10, 25, 60, true},
                   "2026-10-25T02:30:00.0+01:00\t64.6\t1.94\t125.3\n"},
-        StampCase{LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8, -210, true},
+        StampCase{LogTimeStamp::LocalDateTime,
+                  {9, 5, 7, 300, 2026, 12, 8, -210, true},
                   "2026-12-08T09:05:07.3-03:30\t64.6\t1.94\t125.3\n"},
-        StampCase{LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8, 0, true},
+        StampCase{LogTimeStamp::LocalDateTime,
+                  {9, 5, 7, 300, 2026, 12, 8, 0, true},
                   "2026-12-08T09:05:07.3+00:00\t64.6\t1.94\t125.3\n"},
-        StampCase{LogTimeStamp::LocalDateTime, {9, 5, 7, 300, 2026, 12, 8, 345, true},
+        StampCase{LogTimeStamp::LocalDateTime,
+                  {9, 5, 7, 300, 2026, 12, 8, 345, true},
                   "2026-12-08T09:05:07.3+05:45\t64.6\t1.94\t125.3\n"},
         // The plain form never writes it: the window editions' files stay byte for byte the same.
         StampCase{LogTimeStamp::TimeOfDay, {9, 5, 7, 300, 2026, 12, 8, 120, true}, "09:05:07.3\t64.6\t1.94\t125.3\n"},
-        StampCase{LogTimeStamp::LocalDateTime, {65535, 65535, 65535, 65535, 65535, 65535, 65535},
+        StampCase{LogTimeStamp::LocalDateTime,
+                  {65535, 65535, 65535, 65535, 65535, 65535, 65535},
                   "65535-65535-65535T65535:65535:65535.655\t64.6\t1.94\t125.3\n"}));
 
 TEST(LogLine, DatedBoundedLineStillEndsWithItsLineFeed) {
@@ -191,18 +196,15 @@ AcquisitionSettings settingsOf(std::uint32_t port, std::int32_t baud, std::int32
     return s;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, StatusLines,
-                         ::testing::Values(StatusCase{{}, false, false, "COM5 9600bps 0.5sec  "},
-                                           StatusCase{settingsOf(0, 38400, 30000), true, true,
-                                                      "COM1 38400bps 30sec Xfer Save"},
-                                           StatusCase{settingsOf(15, 300, 100), false, true,
-                                                      "COM16 300bps 0.1sec  Save"},
-                                           StatusCase{settingsOf(2, 1200, 200), true, false,
-                                                      "COM3 1200bps 0.2sec Xfer "},
-                                           StatusCase{settingsOf(2, 1200, 1000), false, false, "COM3 1200bps 1sec  "},
-                                           StatusCase{settingsOf(2, 1200, 2000), false, false, "COM3 1200bps 2sec  "},
-                                           StatusCase{settingsOf(2, 1200, 10000), false, false,
-                                                      "COM3 1200bps 10sec  "}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StatusLines,
+    ::testing::Values(StatusCase{{}, false, false, "COM5 9600bps 0.5sec  "},
+                      StatusCase{settingsOf(0, 38400, 30000), true, true, "COM1 38400bps 30sec Xfer Save"},
+                      StatusCase{settingsOf(15, 300, 100), false, true, "COM16 300bps 0.1sec  Save"},
+                      StatusCase{settingsOf(2, 1200, 200), true, false, "COM3 1200bps 0.2sec Xfer "},
+                      StatusCase{settingsOf(2, 1200, 1000), false, false, "COM3 1200bps 1sec  "},
+                      StatusCase{settingsOf(2, 1200, 2000), false, false, "COM3 1200bps 2sec  "},
+                      StatusCase{settingsOf(2, 1200, 10000), false, false, "COM3 1200bps 10sec  "}));
 
 }  // namespace
 }  // namespace vemtora

@@ -1,8 +1,8 @@
 // The real vemtora-logger against the real meter simulator on a pseudo-terminal: its lines on
 // standard output and in the log, a meter unplugged and plugged in again, signals, a reader
 // that goes away and a log that cannot grow.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -50,8 +50,7 @@ protected:
     std::string link() const { return folder / "COM5"; }
     std::string logPath() const { return folder / "meter.log"; }
 
-    ChildProcess& startLogger(const std::vector<std::string>& options,
-                              const std::function<void()>& beforeExec = {}) {
+    ChildProcess& startLogger(const std::vector<std::string>& options, const std::function<void()>& beforeExec = {}) {
         std::vector<std::string> arguments{"--log", logPath()};
         // A device by its path takes the place of the folder of COM names.
         if (std::find(options.begin(), options.end(), "--device") == options.end()) {
@@ -139,11 +138,19 @@ TEST_P(LoggerLines, AreExactOnePerIntervalOnStandardOutputAndInTheLog) {
 
 const LinesCase kLinesCases[] = {
     {"Defaults", {}, {"--interval", "0.5"}, "64.6\t1.94\t125.3", 5, false},
-    {"Dated38400", {"--baud", "38400"}, {"--speed", "38400", "--interval", "1", "--iso-time"}, "64.6\t1.94\t125.3", 10,
+    {"Dated38400",
+     {"--baud", "38400"},
+     {"--speed", "38400", "--interval", "1", "--iso-time"},
+     "64.6\t1.94\t125.3",
+     10,
      true},
     {"ScalesFromTheWindowsArguments", {}, {"4", "1", "2", "--interval", "0.5"}, "100.0\t40.00\t4000.0", 5, false},
-    {"DeviceByPathAt1200", {"--baud", "1200"}, {"--device", "LINK", "--speed", "1200", "--interval", "0.5"},
-     "64.6\t1.94\t125.3", 5, false},
+    {"DeviceByPathAt1200",
+     {"--baud", "1200"},
+     {"--device", "LINK", "--speed", "1200", "--interval", "0.5"},
+     "64.6\t1.94\t125.3",
+     5,
+     false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, LoggerLines,
@@ -161,7 +168,9 @@ protected:
         ASSERT_TRUE(line) << "no message matching " << pattern;
         EXPECT_TRUE(std::regex_match(*line, std::regex(pattern))) << *line;
     }
-    std::string quotedLink() const { return std::regex_replace(link(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
+    std::string quotedLink() const {
+        return std::regex_replace(link(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+    }
 };
 
 TEST_P(LoggerUnplug, SaysSoReconnectsAndResumes) {
@@ -179,7 +188,8 @@ TEST_P(LoggerUnplug, SaysSoReconnectsAndResumes) {
     ASSERT_TRUE(readUntil("\t129.2\t", seen));
 
     // Old readings, then new ones; never an interval that mixes them.
-    const auto firstNew = std::find_if(seen.begin(), seen.end(), [](const auto& l) { return l.find("\t129.2\t") != std::string::npos; });
+    const auto firstNew =
+        std::find_if(seen.begin(), seen.end(), [](const auto& l) { return l.find("\t129.2\t") != std::string::npos; });
     for (auto line = seen.begin(); line != seen.end(); ++line) {
         EXPECT_EQ(readLine(*line, false).readings, line < firstNew ? "64.6\t1.94\t125.3" : "129.2\t1.94\t250.6");
     }
@@ -253,8 +263,8 @@ TEST_P(LoggerSignals, EndTheRunWithWholeLinesAndStatus0) {
 INSTANTIATE_TEST_SUITE_P(Signals, LoggerSignals,
                          ::testing::Values(SignalsCase{"TERM", {}, {}, SIGTERM}, SignalsCase{"INT", {}, {}, SIGINT},
                                            SignalsCase{"HUP", {}, {}, SIGHUP},
-                                           SignalsCase{"HupAndIntIgnoredAtStart", {SIGHUP, SIGINT}, {SIGHUP, SIGINT},
-                                                       SIGTERM}),
+                                           SignalsCase{
+                                               "HupAndIntIgnoredAtStart", {SIGHUP, SIGINT}, {SIGHUP, SIGINT}, SIGTERM}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // With --format json standard output has one object per log line, with the same time and
@@ -269,8 +279,9 @@ TEST_F(LoggerRun, DurationEndsTheRunAsAStopWouldWithStatus0) {
     EXPECT_TRUE(exitedWith(logger.waitForExit(secondsFromNow(15)), 0));
     std::istringstream output(logger.out().rest(secondsFromNow(5)));
     std::istringstream log(fileContents(logPath()));
-    const std::regex json(R"(\{"time":"\d{4}-\d\d-\d\dT(\d\d:\d\d:\d\d\.\d)[+-]\d\d:\d\d","volts":64\.6,"amperes":1\.94,)"
-                          R"("watts":125\.3,"frames":([1-9]\d*),"interval":0\.2\})");
+    const std::regex json(
+        R"(\{"time":"\d{4}-\d\d-\d\dT(\d\d:\d\d:\d\d\.\d)[+-]\d\d:\d\d","volts":64\.6,"amperes":1\.94,)"
+        R"("watts":125\.3,"frames":([1-9]\d*),"interval":0\.2\})");
     int lines = 0;
     long frames = 0;
     for (std::string object, line; std::getline(output, object); ++lines) {
@@ -315,9 +326,9 @@ class LoggerFastMeter : public LoggerRun, public ::testing::WithParamInterface<s
 TEST_P(LoggerFastMeter, KeepsUpWithEveryByteAndLogsOnlyExactLines) {
     const auto [baudRate, frames] = GetParam();
     const std::string speed = std::to_string(baudRate);
-    Meter meter(link(), kLineDelivery,
-                {"--baud", speed, "--frames-per-second", "0", "--delivery", "bursts,drop", "--frames",
-                 std::to_string(frames)});
+    Meter meter(
+        link(), kLineDelivery,
+        {"--baud", speed, "--frames-per-second", "0", "--delivery", "bursts,drop", "--frames", std::to_string(frames)});
     ASSERT_TRUE(meter.started());
     ChildProcess& logger = startLogger({"--speed", speed, "--interval", "0.1"});
     const auto started = Clock::now();
@@ -378,8 +389,8 @@ TEST_F(LoggerRun, StalledReaderHoldsUpNeitherTheLogNorTheEnd) {
     Meter meter(link(), kLineDelivery, {"--baud", "38400"});
     ASSERT_TRUE(meter.started());
     // One page of pipe: full after about 150 lines.
-    ChildProcess& logger = startLogger({"--speed", "38400", "--interval", "0.1"},
-                                       [] { ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 4096); });
+    ChildProcess& logger =
+        startLogger({"--speed", "38400", "--interval", "0.1"}, [] { ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 4096); });
     std::this_thread::sleep_for(30s);
     logger.signal(SIGTERM);
     const auto signalled = Clock::now();
@@ -399,8 +410,9 @@ TEST_F(LoggerRun, StalledReaderHoldsUpNeitherTheLogNorTheEnd) {
     const std::vector<std::string> shown = linesOf(logger.out().rest(secondsFromNow(5)));
     ASSERT_LT(shown.size(), logged.size());
     EXPECT_TRUE(std::equal(shown.begin(), shown.end(), logged.begin()));
-    EXPECT_EQ(logger.err().rest(secondsFromNow(1)), "vemtora-logger: " + std::to_string(logged.size() - shown.size()) +
-                                                       " lines were not shown on standard output (the log file has them)\n");
+    EXPECT_EQ(logger.err().rest(secondsFromNow(1)),
+              "vemtora-logger: " + std::to_string(logged.size() - shown.size()) +
+                  " lines were not shown on standard output (the log file has them)\n");
 }
 
 // logrotate's way: rename the file, then SIGUSR1. Every interval lands once, in one file or the
@@ -466,8 +478,7 @@ TEST_F(LoggerRun, UnreadStandardErrorHoldsUpNeitherTheLogNorTheEnd) {
         ::fcntl(STDERR_FILENO, F_SETFL, flags | O_NONBLOCK);
         char filler[512];
         std::fill(std::begin(filler), std::end(filler), 'x');
-        while (::write(STDERR_FILENO, filler, sizeof filler) > 0) {
-        }
+        while (::write(STDERR_FILENO, filler, sizeof filler) > 0) {}
         ::fcntl(STDERR_FILENO, F_SETFL, flags);
     });
     std::vector<std::string> seen;

@@ -94,7 +94,8 @@ protected:
         const int flags = ::fcntl(reader.get(), F_GETFL);
         ::fcntl(reader.get(), F_SETFL, flags | O_NONBLOCK);
         char chunk[4096];
-        for (ssize_t n; (n = ::read(reader.get(), chunk, sizeof chunk)) > 0;) bytes.append(chunk, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = ::read(reader.get(), chunk, sizeof chunk)) > 0;)
+            bytes.append(chunk, static_cast<std::size_t>(n));
         ::fcntl(reader.get(), F_SETFL, flags);
         return bytes;
     }
@@ -112,8 +113,9 @@ TEST_F(StalledPipe, DropsTheOldestSaysSoOnceAndCountsThemWhenReadAgain) {
     EXPECT_TRUE(output->waiting());
     EXPECT_EQ(::fcntl(writer.get(), F_GETFL) & O_NONBLOCK, 0) << "left as found between writes";
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_EQ(said[0], "standard output is not being read; its oldest lines make room for new ones "
-                       "(the log file has them all)");
+    EXPECT_EQ(said[0],
+              "standard output is not being read; its oldest lines make room for new ones "
+              "(the log file has them all)");
 
     std::string received = drain();
     output->flush();
@@ -124,8 +126,9 @@ TEST_F(StalledPipe, DropsTheOldestSaysSoOnceAndCountsThemWhenReadAgain) {
     for (int i = 509; i < 539; ++i) expected += line(i);
     EXPECT_EQ(received, expected);
     ASSERT_EQ(said.size(), 2u);
-    EXPECT_EQ(said[1], "standard output is being read again; 100 lines were not shown on standard output "
-                       "(the log file has them)");
+    EXPECT_EQ(said[1],
+              "standard output is being read again; 100 lines were not shown on standard output "
+              "(the log file has them)");
 }
 
 TEST_F(StalledPipe, FinishGivesUpAfterItsPatienceAndCountsWhatIsLeft) {
@@ -142,7 +145,8 @@ TEST_F(StalledPipe, FinishGivesUpAfterItsPatienceAndCountsWhatIsLeft) {
 
 TEST_F(StalledPipe, ReaderThatGoesAwayClosesTheOutputQuietly) {
     // As in the logger: EPIPE instead of the signal.
-    struct sigaction ignore {}, saved {};
+    struct sigaction ignore {
+    }, saved{};
     ignore.sa_handler = SIG_IGN;
     ASSERT_EQ(::sigaction(SIGPIPE, &ignore, &saved), 0);
     reader.reset();

@@ -154,9 +154,9 @@ TEST(MetricsExposition, DeviceLabelIsEscapedAsTheFormatWants) {
         {"C:\\x", "C:\\\\x"},
         {"line\nbreak", "line\\nbreak"},
         {"\\\"\n", "\\\\\\\"\\n"},
-        {"caf\xc3\xa9", "caf\xc3\xa9"},   // UTF-8 stays
-        {"caf\xe9", "caf?"},              // Latin-1 is no UTF-8: Prometheus would refuse the scrape
-        {"\xc0\xaf", "??"},               // an overlong '/'
+        {"caf\xc3\xa9", "caf\xc3\xa9"},  // UTF-8 stays
+        {"caf\xe9", "caf?"},             // Latin-1 is no UTF-8: Prometheus would refuse the scrape
+        {"\xc0\xaf", "??"},              // an overlong '/'
         {"", ""},
     };
     for (const auto& row : rows) {

@@ -72,11 +72,13 @@ HttpAnswer http(const std::string& url, const char* method = "GET") {
         curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDS, "x=1");
     }
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &answer.body);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, +[](char* data, size_t, size_t size, void* body) {
-        static_cast<std::string*>(body)->append(data, size);
-        return size;
-    });
-    if (curl_easy_perform(curl.get()) == CURLE_OK) curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answer.status);
+    curl_easy_setopt(
+        curl.get(), CURLOPT_WRITEFUNCTION, +[](char* data, size_t, size_t size, void* body) {
+            static_cast<std::string*>(body)->append(data, size);
+            return size;
+        });
+    if (curl_easy_perform(curl.get()) == CURLE_OK)
+        curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answer.status);
     return answer;
 }
 
@@ -84,8 +86,7 @@ HttpAnswer http(const std::string& url, const char* method = "GET") {
 // second; in a process group of its own, ended with the test whatever happens.
 class Prometheus {
 public:
-    Prometheus(const TempFolder& folder, int targetPort)
-        : port_(freePort()), logPath_(folder / "prometheus.log") {
+    Prometheus(const TempFolder& folder, int targetPort) : port_(freePort()), logPath_(folder / "prometheus.log") {
         std::ofstream(folder / "prometheus.yml") << "global:\n"
                                                     "  scrape_interval: 1s\n"
                                                     "  evaluation_interval: 1s\n"
@@ -422,7 +423,7 @@ TEST_F(LoggerMetrics, HostileClientsStallNeitherTheLogNorLaterScrapes) {
     const struct {
         const char* path;
         const char* method;
-    } refused[] = {{"/", "GET"}, {"/metrics/", "GET"}, {"/Metrics", "GET"}, {"/metrics", "POST"},
+    } refused[] = {{"/", "GET"},        {"/metrics/", "GET"},   {"/Metrics", "GET"},    {"/metrics", "POST"},
                    {"/metrics", "PUT"}, {"/metrics", "DELETE"}, {"/favicon.ico", "GET"}};
     for (const auto& row : refused) {
         EXPECT_EQ(http(metricsUrl(row.path), row.method).status, 404) << row.method << " " << row.path;
@@ -444,7 +445,8 @@ TEST_F(LoggerMetrics, EnergyCountsTheTimeThatPassedThroughAHoldUp) {
     Meter meter(folder / "COM5", kLineDelivery);
     ASSERT_TRUE(meter.started());
     ChildProcess& logger = startLogger("0.1");
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(logger.out().next(secondsFromNow(10))) << logger.err().rest(secondsFromNow(1));
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(logger.out().next(secondsFromNow(10))) << logger.err().rest(secondsFromNow(1));
     const std::string before = http(metricsUrl()).body;
     logger.signal(SIGSTOP);
     std::this_thread::sleep_for(350ms);
@@ -452,8 +454,9 @@ TEST_F(LoggerMetrics, EnergyCountsTheTimeThatPassedThroughAHoldUp) {
     for (int i = 0; i < 40; ++i) ASSERT_TRUE(logger.out().next(secondsFromNow(10)));
     const std::string after = http(metricsUrl()).body;
     // Every interval of this meter has frames of 64.6 V and 1.94 A: 125.324 W throughout.
-    const double seconds = (metricValue(after, "vemtora_energy_joules_total") -
-                            metricValue(before, "vemtora_energy_joules_total")) / 125.324;
+    const double seconds =
+        (metricValue(after, "vemtora_energy_joules_total") - metricValue(before, "vemtora_energy_joules_total")) /
+        125.324;
     const double passed = metricValue(after, "vemtora_last_reading_timestamp_seconds") -
                           metricValue(before, "vemtora_last_reading_timestamp_seconds");
     EXPECT_GT(passed, 4.0);
@@ -503,7 +506,8 @@ TEST_F(LoggerMetrics, TricklingClientsCannotLockAScraperOut) {
     std::thread trickle([&] {
         for (int beat = 0; !done && beat < 60; ++beat) {
             for (const auto& fd : tricklers) {
-                const std::string part = beat == 0 ? "GET /metrics HTTP/1.1\r\n" : "X-Slow: " + std::to_string(beat) + "\r\n";
+                const std::string part =
+                    beat == 0 ? "GET /metrics HTTP/1.1\r\n" : "X-Slow: " + std::to_string(beat) + "\r\n";
                 ::send(fd.get(), part.data(), part.size(), MSG_NOSIGNAL);
             }
             std::this_thread::sleep_for(500ms);

@@ -96,7 +96,8 @@ TestSubscriber::TestSubscriber(int port, const std::string& topic, const Subscri
     mosquitto_message_callback_set(client_, onMessage);
     mosquitto_reconnect_delay_set(client_, 1, 1, false);
     if (!options.caFile.empty()) {
-        EXPECT_EQ(mosquitto_tls_set(client_, options.caFile.c_str(), nullptr, nullptr, nullptr, nullptr), MOSQ_ERR_SUCCESS);
+        EXPECT_EQ(mosquitto_tls_set(client_, options.caFile.c_str(), nullptr, nullptr, nullptr, nullptr),
+                  MOSQ_ERR_SUCCESS);
     }
     if (!options.user.empty()) {
         EXPECT_EQ(mosquitto_username_pw_set(client_, options.user.c_str(), options.password.c_str()), MOSQ_ERR_SUCCESS);
@@ -120,7 +121,8 @@ void TestSubscriber::onMessage(struct mosquitto*, void* self, const struct mosqu
     auto& subscriber = *static_cast<TestSubscriber*>(self);
     std::lock_guard lock(subscriber.mutex_);
     subscriber.messages_.push_back(
-        {message->topic, std::string(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen)),
+        {message->topic,
+         std::string(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen)),
          message->retain});
     subscriber.arrived_.notify_all();
 }
@@ -134,8 +136,9 @@ std::vector<ReceivedMessage> TestSubscriber::waitFor(const std::string& topic, s
                                                      Clock::time_point deadline) {
     waitUntil(
         [&] {
-            return static_cast<std::size_t>(std::count_if(messages_.begin(), messages_.end(),
-                                                          [&](const ReceivedMessage& m) { return m.topic == topic; })) >= count;
+            return static_cast<std::size_t>(
+                       std::count_if(messages_.begin(), messages_.end(),
+                                     [&](const ReceivedMessage& m) { return m.topic == topic; })) >= count;
         },
         deadline);
     std::lock_guard lock(mutex_);

@@ -139,8 +139,8 @@ TEST(FileTail, RefusesWhatIsNoLogFileWithoutLeaking) {
     const struct {
         std::string path;
         int error;
-    } rows[] = {{folder / "missing.log", ENOENT}, {folder.path(), EISDIR}, {"/dev/null", EINVAL},
-                {folder / "pipe", EINVAL}};
+    } rows[] = {
+        {folder / "missing.log", ENOENT}, {folder.path(), EISDIR}, {"/dev/null", EINVAL}, {folder / "pipe", EINVAL}};
     for (const auto& row : rows) {
         FileTail tail;
         EXPECT_EQ(tail.open(row.path), row.error) << row.path;

@@ -65,18 +65,26 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"crlf", "09:05:07.3\t64.6\t1.94\t125.3\r", true, clock(9, 5, 7, 3), {}, 64.6, 1.94, 125.3},
         LineCase{"negative", "23:59:59.9\t-64.6\t-0.01\t-0.6", true, clock(23, 59, 59, 9), {}, -64.6, -0.01, -0.6},
         LineCase{"midnight", "00:00:00.0\t0.0\t0.00\t0.0", true, 0, {}, 0, 0, 0},
-        LineCase{"scientific", "12:00:00.0\t1.5e+20\t-2e+20\t3.0000000000000003e+40", true, clock(12, 0, 0, 0), {},
-                 1.5e20, -2e20, 3.0000000000000003e40},
+        LineCase{"scientific",
+                 "12:00:00.0\t1.5e+20\t-2e+20\t3.0000000000000003e+40",
+                 true,
+                 clock(12, 0, 0, 0),
+                 {},
+                 1.5e20,
+                 -2e20,
+                 3.0000000000000003e40},
         LineCase{"leap day", "2024-02-29T00:00:00.1\t1.0\t1.00\t1.0", true, 1, 19782, 1, 1, 1},
         LineCase{"before 1970", "1969-12-31T23:59:59.9\t1.0\t1.00\t1.0", true, clock(23, 59, 59, 9), -1, 1, 1, 1},
         LineCase{"iso with offset", "2026-12-08T09:05:07.3+02:00\t64.6\t1.94\t125.3", true, clock(9, 5, 7, 3), kDec8,
                  64.6, 1.94, 125.3, 120},
-        LineCase{"iso with negative offset", "2026-12-08T09:05:07.3-03:30\t1.0\t1.00\t1.0", true, clock(9, 5, 7, 3), kDec8,
-                 1, 1, 1, -210},
-        LineCase{"iso at UTC", "2026-12-08T09:05:07.3+00:00\t1.0\t1.00\t1.0", true, clock(9, 5, 7, 3), kDec8, 1, 1, 1, 0}),
+        LineCase{"iso with negative offset", "2026-12-08T09:05:07.3-03:30\t1.0\t1.00\t1.0", true, clock(9, 5, 7, 3),
+                 kDec8, 1, 1, 1, -210},
+        LineCase{"iso at UTC", "2026-12-08T09:05:07.3+00:00\t1.0\t1.00\t1.0", true, clock(9, 5, 7, 3), kDec8, 1, 1, 1,
+                 0}),
     [](const auto& info) {
         std::string name = info.param.name;
-        for (char& ch : name) if (ch == ' ') ch = '_';
+        for (char& ch : name)
+            if (ch == ' ') ch = '_';
         return name;
     });
 
@@ -117,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"nul inside", std::string("09:05:07.3\t64.6\0\t1.94\t125.3", 27), false}),
     [](const auto& info) {
         std::string name = info.param.name;
-        for (char& ch : name) if (ch == ' ') ch = '_';
+        for (char& ch : name)
+            if (ch == ' ') ch = '_';
         return name;
     });
 
@@ -132,8 +141,8 @@ TEST(LogLinesFromTheCore, ReadBackInBothStampForms) {
     const struct {
         LocalTime time;
         double v, a, w;
-    } rows[] = {{{9, 5, 7, 300}, 64.6, 1.94, 125.324},   {{0, 0, 0, 0}, 0, 0, 0},
-                {{23, 59, 59, 999}, -64.6, -1.94, 125.3}, {{12, 0, 1, 50}, 231.27, 0.004, 0.96},
+    } rows[] = {{{9, 5, 7, 300}, 64.6, 1.94, 125.324},      {{0, 0, 0, 0}, 0, 0, 0},
+                {{23, 59, 59, 999}, -64.6, -1.94, 125.3},   {{12, 0, 1, 50}, 231.27, 0.004, 0.96},
                 {{6, 30, 0, 100}, 1.5e20, 2.5e19, 3.75e39}, {{18, 0, 0, 900}, 1e100, -2e100, 3e100}};
     for (const auto& row : rows) {
         const std::string line(formatLogLine(row.time, averageOf(row.v, row.a, row.w)).view());
@@ -188,71 +197,120 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LogStreams,
     ::testing::Values(
         StreamCase{"plain", "09:00:00.0" + kValues + "09:00:00.5" + kValues, {clock(9, 0, 0, 0), clock(9, 0, 0, 5)}, 0},
-        StreamCase{"same stamp twice stays on its day", "10:00:00.0" + kValues + "10:00:00.0" + kValues,
-                   {clock(10, 0, 0, 0), clock(10, 0, 0, 0)}, 0},
+        StreamCase{"same stamp twice stays on its day",
+                   "10:00:00.0" + kValues + "10:00:00.0" + kValues,
+                   {clock(10, 0, 0, 0), clock(10, 0, 0, 0)},
+                   0},
         StreamCase{"midnight wrap starts the next day, twice",
                    "23:59:59.9" + kValues + "00:00:00.1" + kValues + "20:00:00.0" + kValues + "07:59:59.9" + kValues,
-                   {clock(23, 59, 59, 9), kDay + 1, kDay + clock(20, 0, 0, 0), 2 * kDay + clock(7, 59, 59, 9)}, 0},
+                   {clock(23, 59, 59, 9), kDay + 1, kDay + clock(20, 0, 0, 0), 2 * kDay + clock(7, 59, 59, 9)},
+                   0},
         StreamCase{"a clock set back 5 s stays on its day",
                    "09:00:00.0" + kValues + "09:00:01.0" + kValues + "08:59:57.0" + kValues + "08:59:58.0" + kValues,
-                   {clock(9, 0, 0, 0), clock(9, 0, 1, 0), clock(8, 59, 57, 0), clock(8, 59, 58, 0)}, 0, false, 1},
+                   {clock(9, 0, 0, 0), clock(9, 0, 1, 0), clock(8, 59, 57, 0), clock(8, 59, 58, 0)},
+                   0,
+                   false,
+                   1},
         StreamCase{"the repeated hour at the end of summer time",
                    "02:59:59.0" + kValues + "02:00:00.0" + kValues + "02:59:59.0" + kValues + "03:00:00.0" + kValues,
-                   {clock(2, 59, 59, 0), clock(2, 0, 0, 0), clock(2, 59, 59, 0), clock(3, 0, 0, 0)}, 0, false, 1},
+                   {clock(2, 59, 59, 0), clock(2, 0, 0, 0), clock(2, 59, 59, 0), clock(3, 0, 0, 0)},
+                   0,
+                   false,
+                   1},
         StreamCase{"a step back of exactly 12 hours is a clock step, just over is a new day",
                    "20:00:00.0" + kValues + "08:00:00.0" + kValues + "20:00:00.1" + kValues + "08:00:00.0" + kValues,
-                   {clock(20, 0, 0, 0), clock(8, 0, 0, 0), clock(20, 0, 0, 1), kDay + clock(8, 0, 0, 0)}, 0, false, 1},
+                   {clock(20, 0, 0, 0), clock(8, 0, 0, 0), clock(20, 0, 0, 1), kDay + clock(8, 0, 0, 0)},
+                   0,
+                   false,
+                   1},
         StreamCase{"a clock step and a midnight wrap in one night",
                    "23:59:58.0" + kValues + "23:59:50.0" + kValues + "00:00:02.0" + kValues,
-                   {clock(23, 59, 58, 0), clock(23, 59, 50, 0), kDay + clock(0, 0, 2, 0)}, 0, false, 1},
+                   {clock(23, 59, 58, 0), clock(23, 59, 50, 0), kDay + clock(0, 0, 2, 0)},
+                   0,
+                   false,
+                   1},
         StreamCase{"iso dates; plain after it continues on that date",
                    "2026-12-08T23:59:59.0" + kValues + "23:59:59.5" + kValues + "00:00:00.5" + kValues,
-                   {kDec8 * kDay + clock(23, 59, 59, 0), kDec8 * kDay + clock(23, 59, 59, 5), (kDec8 + 1) * kDay + 5}, 0},
+                   {kDec8 * kDay + clock(23, 59, 59, 0), kDec8* kDay + clock(23, 59, 59, 5), (kDec8 + 1) * kDay + 5},
+                   0},
         StreamCase{"iso going back in time is taken as written, a clock step",
                    "2026-12-08T02:59:59.9" + kValues + "2026-12-08T02:00:00.0" + kValues,
-                   {kDec8 * kDay + clock(2, 59, 59, 9), kDec8 * kDay + clock(2, 0, 0, 0)}, 0, false, 1},
-        StreamCase{"offsets place the repeated hour after the first, on the first offset's clock",
-                   "2026-10-25T02:59:59.0+02:00" + kValues + "2026-10-25T02:00:00.0+01:00" + kValues +
-                       "2026-10-25T02:30:00.0+01:00" + kValues,
-                   {kOct25 * kDay + clock(2, 59, 59, 0), kOct25 * kDay + clock(3, 0, 0, 0), kOct25 * kDay + clock(3, 30, 0, 0)}, 0},
+                   {kDec8 * kDay + clock(2, 59, 59, 9), kDec8* kDay + clock(2, 0, 0, 0)},
+                   0,
+                   false,
+                   1},
+        StreamCase{
+            "offsets place the repeated hour after the first, on the first offset's clock",
+            "2026-10-25T02:59:59.0+02:00" + kValues + "2026-10-25T02:00:00.0+01:00" + kValues +
+                "2026-10-25T02:30:00.0+01:00" + kValues,
+            {kOct25 * kDay + clock(2, 59, 59, 0), kOct25* kDay + clock(3, 0, 0, 0), kOct25* kDay + clock(3, 30, 0, 0)},
+            0},
         StreamCase{"the same hour without offsets is a clock step",
                    "2026-10-25T02:59:59.0" + kValues + "2026-10-25T02:00:00.0" + kValues,
-                   {kOct25 * kDay + clock(2, 59, 59, 0), kOct25 * kDay + clock(2, 0, 0, 0)}, 0, false, 1},
+                   {kOct25 * kDay + clock(2, 59, 59, 0), kOct25* kDay + clock(2, 0, 0, 0)},
+                   0,
+                   false,
+                   1},
         StreamCase{"an offset moving the time past midnight, before 1970 too",
                    "1970-01-01T00:30:00.0+01:00" + kValues + "1970-01-01T00:40:00.0+02:00" + kValues,
-                   {clock(0, 30, 0, 0), -kDay + clock(23, 40, 0, 0)}, 0, false, 1},
-        StreamCase{"first date after a clock step keeps the plain lines on its day",
-                   "10:00:00.0" + kValues + "09:59:00.0" + kValues + "2026-12-08T09:59:30.0" + kValues,
-                   {kDec8 * kDay + clock(10, 0, 0, 0), kDec8 * kDay + clock(9, 59, 0, 0), kDec8 * kDay + clock(9, 59, 30, 0)},
-                   0, false, 1},
-        StreamCase{"first date dates the plain lines before it, same day",
-                   "08:00:00.0" + kValues + "09:00:00.0" + kValues + "2026-12-08T10:00:00.0" + kValues,
-                   {kDec8 * kDay + clock(8, 0, 0, 0), kDec8 * kDay + clock(9, 0, 0, 0), kDec8 * kDay + clock(10, 0, 0, 0)}, 0},
+                   {clock(0, 30, 0, 0), -kDay + clock(23, 40, 0, 0)},
+                   0,
+                   false,
+                   1},
+        StreamCase{
+            "first date after a clock step keeps the plain lines on its day",
+            "10:00:00.0" + kValues + "09:59:00.0" + kValues + "2026-12-08T09:59:30.0" + kValues,
+            {kDec8 * kDay + clock(10, 0, 0, 0), kDec8* kDay + clock(9, 59, 0, 0), kDec8* kDay + clock(9, 59, 30, 0)},
+            0,
+            false,
+            1},
+        StreamCase{
+            "first date dates the plain lines before it, same day",
+            "08:00:00.0" + kValues + "09:00:00.0" + kValues + "2026-12-08T10:00:00.0" + kValues,
+            {kDec8 * kDay + clock(8, 0, 0, 0), kDec8* kDay + clock(9, 0, 0, 0), kDec8* kDay + clock(10, 0, 0, 0)},
+            0},
         StreamCase{"first date dates the plain lines before it, across midnight",
-                   "22:00:00.0" + kValues + "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T14:10:00.0" + kValues,
+                   "22:00:00.0" + kValues + "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T14:10:00.0" +
+                       kValues,
                    {(kDec8 - 1) * kDay + clock(22, 0, 0, 0), (kDec8 - 1) * kDay + clock(23, 0, 0, 0),
-                    kDec8 * kDay + clock(0, 30, 0, 0), kDec8 * kDay + clock(14, 10, 0, 0)}, 0},
+                    kDec8* kDay + clock(0, 30, 0, 0), kDec8* kDay + clock(14, 10, 0, 0)},
+                   0},
         StreamCase{"first date just past midnight dates the evening before it",
                    "22:00:00.0" + kValues + "23:00:00.0" + kValues + "2026-12-08T00:30:00.0" + kValues,
                    {(kDec8 - 1) * kDay + clock(22, 0, 0, 0), (kDec8 - 1) * kDay + clock(23, 0, 0, 0),
-                    kDec8 * kDay + clock(0, 30, 0, 0)}, 0},
+                    kDec8* kDay + clock(0, 30, 0, 0)},
+                   0},
         StreamCase{"first date a little earlier than the plain line before it: a clock step, same day",
                    "23:00:00.0" + kValues + "00:30:00.0" + kValues + "2026-12-08T00:10:00.0" + kValues,
-                   {(kDec8 - 1) * kDay + clock(23, 0, 0, 0), kDec8 * kDay + clock(0, 30, 0, 0), kDec8 * kDay + clock(0, 10, 0, 0)},
-                   0, false, 1},
+                   {(kDec8 - 1) * kDay + clock(23, 0, 0, 0), kDec8* kDay + clock(0, 30, 0, 0),
+                    kDec8* kDay + clock(0, 10, 0, 0)},
+                   0,
+                   false,
+                   1},
         StreamCase{"malformed lines are counted and skipped",
                    "garbage\n\n09:00:00.0" + kValues + "09:00:00.1\t1\n\x01\xff\xfe\n09:00:00.2" + kValues,
-                   {clock(9, 0, 0, 0), clock(9, 0, 0, 2)}, 4},
-        StreamCase{"a malformed stamp does not advance the day", "12:00:00.0" + kValues + "99:00:00.0" + kValues +
-                                                                      "13:00:00.0" + kValues,
-                   {clock(12, 0, 0, 0), clock(13, 0, 0, 0)}, 1},
-        StreamCase{"crlf file", "09:00:00.0\t1.0\t1.00\t1.0\r\n09:00:00.1\t1.0\t1.00\t1.0\r\n",
-                   {clock(9, 0, 0, 0), clock(9, 0, 0, 1)}, 0},
-        StreamCase{"partial last line waits", "09:00:00.0" + kValues + "09:00:00.1\t230.1\t1.9", {clock(9, 0, 0, 0)}, 0, true},
+                   {clock(9, 0, 0, 0), clock(9, 0, 0, 2)},
+                   4},
+        StreamCase{"a malformed stamp does not advance the day",
+                   "12:00:00.0" + kValues + "99:00:00.0" + kValues + "13:00:00.0" + kValues,
+                   {clock(12, 0, 0, 0), clock(13, 0, 0, 0)},
+                   1},
+        StreamCase{"crlf file",
+                   "09:00:00.0\t1.0\t1.00\t1.0\r\n09:00:00.1\t1.0\t1.00\t1.0\r\n",
+                   {clock(9, 0, 0, 0), clock(9, 0, 0, 1)},
+                   0},
+        StreamCase{
+            "partial last line waits", "09:00:00.0" + kValues + "09:00:00.1\t230.1\t1.9", {clock(9, 0, 0, 0)}, 0, true},
         StreamCase{"partial crlf line waits", "09:00:00.0\t1.0\t1.00\t1.0\r", {}, 0, true},
-        StreamCase{"overlong line is one skipped line", std::string(100000, 'x') + "\n09:00:00.0" + kValues,
-                   {clock(9, 0, 0, 0)}, 1},
-        StreamCase{"overlong line still open", "09:00:00.0" + kValues + std::string(100000, '7'), {clock(9, 0, 0, 0)}, 0, true}),
+        StreamCase{"overlong line is one skipped line",
+                   std::string(100000, 'x') + "\n09:00:00.0" + kValues,
+                   {clock(9, 0, 0, 0)},
+                   1},
+        StreamCase{"overlong line still open",
+                   "09:00:00.0" + kValues + std::string(100000, '7'),
+                   {clock(9, 0, 0, 0)},
+                   0,
+                   true}),
     testing::CaseName());
 
 TEST(LogReader, PartialLineCompletesOnTheNextFeed) {
@@ -297,8 +355,10 @@ TEST(LogReader, SettledLineCountsOnceWhateverFollowsIt) {
         {"its crlf, split", {"\r", "\n"}, {1.0, 4.0}, false},
         {"its line feed and the next line", {"\n09:00:00.2\t3.0\t3.00\t9.0\n"}, {1.0, 4.0, 9.0}, false},
         {"the next line's start only", {"\n09:00:00.2\t3.0"}, {1.0, 4.0}, true},
-        {"the rest of a cut line is dropped, not read as a line", {"5\t0.1\n09:00:00.2\t3.0\t3.00\t9.0\n"},
-         {1.0, 4.0, 9.0}, false},
+        {"the rest of a cut line is dropped, not read as a line",
+         {"5\t0.1\n09:00:00.2\t3.0\t3.00\t9.0\n"},
+         {1.0, 4.0, 9.0},
+         false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -358,11 +418,13 @@ struct Outcome {
     bool partial;
 
     bool operator==(const Outcome& other) const {
-        if (skipped != other.skipped || partial != other.partial || samples.size() != other.samples.size()) return false;
+        if (skipped != other.skipped || partial != other.partial || samples.size() != other.samples.size())
+            return false;
         for (std::size_t i = 0; i < samples.size(); ++i) {
             const LogSample& a = samples[i];
             const LogSample& b = other.samples[i];
-            if (a.tenths != b.tenths || a.volts != b.volts || a.amperes != b.amperes || a.watts != b.watts) return false;
+            if (a.tenths != b.tenths || a.volts != b.volts || a.amperes != b.amperes || a.watts != b.watts)
+                return false;
         }
         return true;
     }
@@ -406,7 +468,8 @@ TEST(LogReader, RandomBytesNeverCrashAndSplitsAgree) {
     const char alphabet[] = "\n\t\r0123456789.:-eT+x\xff";
     for (int round = 0; round < 100; ++round) {
         std::string text(random() % 6000, '\0');
-        for (char& ch : text) ch = random() % 4 == 0 ? static_cast<char>(random()) : alphabet[random() % (sizeof alphabet - 1)];
+        for (char& ch : text)
+            ch = random() % 4 == 0 ? static_cast<char>(random()) : alphabet[random() % (sizeof alphabet - 1)];
         const Outcome whole = readInChunks(text, {});
         std::vector<std::size_t> cuts;
         std::size_t at = 0;
@@ -438,14 +501,15 @@ TEST(LogRangeCopy, CopiesTheLinesOfTheSamplesByteForByte) {
     std::vector<std::string> sampleLines;
     std::string text;
     for (int i = 0; i < 50000; ++i) {
-        std::string line = std::string(formatLogLine({9, static_cast<std::uint16_t>(i / 600 % 60), static_cast<std::uint16_t>(i / 10 % 60),
-                                                      static_cast<std::uint16_t>(i % 10 * 100)},
-                                                     [&] {
-                                                         IntervalAccumulator totals;
-                                                         totals.add({230.0 + i % 7, 1.0, 230.0 + i % 7});
-                                                         return totals;
-                                                     }())
-                                            .view());
+        std::string line = std::string(
+            formatLogLine({9, static_cast<std::uint16_t>(i / 600 % 60), static_cast<std::uint16_t>(i / 10 % 60),
+                           static_cast<std::uint16_t>(i % 10 * 100)},
+                          [&] {
+                              IntervalAccumulator totals;
+                              totals.add({230.0 + i % 7, 1.0, 230.0 + i % 7});
+                              return totals;
+                          }())
+                .view());
         if (i % 1000 == 7) line.insert(line.size() - 1, "\r");
         sampleLines.push_back(line);
         text += line;
@@ -462,7 +526,8 @@ TEST(LogRangeCopy, CopiesTheLinesOfTheSamplesByteForByte) {
 
     const struct {
         std::size_t begin, end;
-    } rows[] = {{0, 50001}, {0, 1}, {19990, 20010}, {29999, 30002}, {38000, 42000}, {49990, 50001}, {50000, 50001}, {10, 10}, {49000, 99999}};
+    } rows[] = {{0, 50001},     {0, 1},         {19990, 20010}, {29999, 30002}, {38000, 42000},
+                {49990, 50001}, {50000, 50001}, {10, 10},       {49000, 99999}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.begin) + ".." + std::to_string(row.end));
         std::string expected;

@@ -29,7 +29,8 @@ void PlotProgramTest::commandLine_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("error");
     const auto row = [](const char* name, QStringList arguments, Action action, const char* file, const char* error) {
-        QTest::newRow(name) << arguments << static_cast<int>(action) << QString::fromLatin1(file) << QString::fromLatin1(error);
+        QTest::newRow(name) << arguments << static_cast<int>(action) << QString::fromLatin1(file)
+                            << QString::fromLatin1(error);
     };
     row("nothing", {}, Action::Run, "", "");
     row("a file", {"today.log"}, Action::Run, "today.log", "");
@@ -40,23 +41,31 @@ void PlotProgramTest::commandLine_data() {
     row("unknown option", {"--bogus", "x.log"}, Action::UsageError, "", "unrecognized option '--bogus'");
     row("unknown short option", {"-x"}, Action::UsageError, "", "unrecognized option '-x'");
     row("two files are one log", {"today.log.1", "today.log"}, Action::Run, "today.log.1 today.log", "");
-    row("Qt's options go to Qt", {"-platform", "offscreen", "--style=fusion", "-reverse", "a.log"}, Action::Run, "a.log", "");
+    row("Qt's options go to Qt", {"-platform", "offscreen", "--style=fusion", "-reverse", "a.log"}, Action::Run,
+        "a.log", "");
     row("dash is a file name", {"-"}, Action::Run, "-", "");
     row("after -- options are files", {"--", "--help"}, Action::Run, "--help", "");
     row("summary", {"--summary", "a.log"}, Action::Summary, "a.log", "");
-    row("summary with a range", {"--from", "09:00:00", "--summary", "--to=10:00:00", "a.log"}, Action::Summary, "a.log", "");
+    row("summary with a range", {"--from", "09:00:00", "--summary", "--to=10:00:00", "a.log"}, Action::Summary, "a.log",
+        "");
     row("export", {"--export", "out.svg", "--size", "640x480", "a.log"}, Action::Export, "a.log", "");
     row("summary without a file", {"--summary"}, Action::UsageError, "", "missing FILE after --summary or --export");
-    row("export without its name", {"a.log", "--export"}, Action::UsageError, "", "option '--export' requires an argument");
-    row("export to another format", {"--export", "out.jpg", "a.log"}, Action::UsageError, "", "'out.jpg': not a .png, .svg or .csv name");
+    row("export without its name", {"a.log", "--export"}, Action::UsageError, "",
+        "option '--export' requires an argument");
+    row("export to another format", {"--export", "out.jpg", "a.log"}, Action::UsageError, "",
+        "'out.jpg': not a .png, .svg or .csv name");
     row("export as CSV", {"--export", "out.csv", "--from", "day 2 09:00", "a.log"}, Action::Export, "a.log", "");
-    row("periods with a price as CSV", {"--summary", "--by", "week", "--price", "0.30", "--csv", "a.log"}, Action::Summary, "a.log", "");
-    row("a bad period", {"--summary", "--by", "month", "a.log"}, Action::UsageError, "", "invalid period 'month' for --by: hour, day or week");
+    row("periods with a price as CSV", {"--summary", "--by", "week", "--price", "0.30", "--csv", "a.log"},
+        Action::Summary, "a.log", "");
+    row("a bad period", {"--summary", "--by", "month", "a.log"}, Action::UsageError, "",
+        "invalid period 'month' for --by: hour, day or week");
     row("a price with a comma", {"--summary", "--price", "0,30", "a.log"}, Action::UsageError, "",
         "invalid price '0,30': a number of 0 or more with a decimal point, such as 0.30");
-    row("a period without --summary", {"--by", "day", "a.log"}, Action::UsageError, "", "--by, --price and --csv need --summary");
+    row("a period without --summary", {"--by", "day", "a.log"}, Action::UsageError, "",
+        "--by, --price and --csv need --summary");
     row("a bad time", {"--summary", "--from", "9 o'clock", "a.log"}, Action::UsageError, "",
-        "invalid time '9 o'clock' for --from: hh:mm[:ss[.t]], 'day N hh:mm[:ss[.t]]' or YYYY-MM-DD[Thh:mm[:ss[.t]][+hh:mm]]");
+        "invalid time '9 o'clock' for --from: hh:mm[:ss[.t]], 'day N hh:mm[:ss[.t]]' or "
+        "YYYY-MM-DD[Thh:mm[:ss[.t]][+hh:mm]]");
     row("--to before --from", {"--summary", "--from", "day 2 01:00", "--to", "23:00", "a.log"}, Action::UsageError, "",
         "--to '23:00' is not after --from 'day 2 01:00'");
     row("a value range", {"--export", "o.png", "--watts", "-100:2500", "a.log"}, Action::Export, "a.log", "");
@@ -66,8 +75,10 @@ void PlotProgramTest::commandLine_data() {
         "--size, --volts, --amperes and --watts need --export of a .png or .svg picture");
     row("an option as a value", {"--export", "--summary", "a.log"}, Action::UsageError, "",
         "option '--export' requires an argument");
-    row("both", {"--summary", "--export", "o.png", "a.log"}, Action::UsageError, "", "--summary and --export exclude each other");
-    row("range without either", {"--from", "09:00:00", "a.log"}, Action::UsageError, "", "--from and --to need --summary or --export");
+    row("both", {"--summary", "--export", "o.png", "a.log"}, Action::UsageError, "",
+        "--summary and --export exclude each other");
+    row("range without either", {"--from", "09:00:00", "a.log"}, Action::UsageError, "",
+        "--from and --to need --summary or --export");
     row("size too small", {"--export", "o.png", "--size", "20x20", "a.log"}, Action::UsageError, "",
         "invalid size '20x20': WIDTHxHEIGHT, 200 to 10000 each");
     row("size no number", {"--export", "o.png", "--size", "800x", "a.log"}, Action::UsageError, "",
@@ -104,19 +115,27 @@ void PlotProgramTest::runs_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::newRow("help") << QStringList{"--help"} << QByteArray() << 0 << "Usage: vemtora-plot [OPTION]... [FILE]...\n" << "";
-    QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0 << "vemtora-plot (Vemtora) " VEMTORA_VERSION "\n" << "";
-    QTest::newRow("unknown option") << QStringList{"--colour"} << QByteArray() << 2 << ""
-                                    << "vemtora-plot: unrecognized option '--colour'\nTry 'vemtora-plot --help' for more information.\n";
+    QTest::newRow("help") << QStringList{"--help"} << QByteArray() << 0 << "Usage: vemtora-plot [OPTION]... [FILE]...\n"
+                          << "";
+    QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0
+                             << "vemtora-plot (Vemtora) " VEMTORA_VERSION "\n"
+                             << "";
+    QTest::newRow("unknown option")
+        << QStringList{"--colour"} << QByteArray() << 2 << ""
+        << "vemtora-plot: unrecognized option '--colour'\nTry 'vemtora-plot --help' for more information.\n";
     QTest::newRow("export of a JPEG, no display") << QStringList{"--export", "x.jpg", "a"} << QByteArray() << 2 << ""
                                                   << "vemtora-plot: 'x.jpg': not a .png, .svg or .csv name\n";
-    QTest::newRow("summary with a mistake, no display") << QStringList{"--summary", "--bogus", "a"} << QByteArray() << 2 << ""
-                                                        << "vemtora-plot: unrecognized option '--bogus'\n";
-    QTest::newRow("too small a picture, no display") << QStringList{"--export", "x.png", "--size", "20x20", "a"} << QByteArray() << 2
-                                                     << "" << "vemtora-plot: invalid size '20x20'";
-    QTest::newRow("export of a missing file") << QStringList{"--export", "x.png", "/nonexistent/today.log"} << QByteArray() << 1 << ""
-                                              << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
-    QTest::newRow("a folder") << QStringList{"/"} << QByteArray() << 1 << "" << "vemtora-plot: /: Is a directory\n";
+    QTest::newRow("summary with a mistake, no display")
+        << QStringList{"--summary", "--bogus", "a"} << QByteArray() << 2 << ""
+        << "vemtora-plot: unrecognized option '--bogus'\n";
+    QTest::newRow("too small a picture, no display")
+        << QStringList{"--export", "x.png", "--size", "20x20", "a"} << QByteArray() << 2 << ""
+        << "vemtora-plot: invalid size '20x20'";
+    QTest::newRow("export of a missing file")
+        << QStringList{"--export", "x.png", "/nonexistent/today.log"} << QByteArray() << 1 << ""
+        << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
+    QTest::newRow("a folder") << QStringList{"/"} << QByteArray() << 1 << ""
+                              << "vemtora-plot: /: Is a directory\n";
     // Covered: each line 1 s, the gap nothing. Energy: (5 * 230 + 3 * 345) W s = 0.607 Wh.
     QTest::newRow("summary") << QStringList{"--summary", "LOG"} << summaryLog() << 0
                              << "start: 09:00:00.0\nend: 09:00:12.0\nduration: 8.0 s\nsamples: 8\ngaps: 1\n"
@@ -127,15 +146,23 @@ void PlotProgramTest::runs_data() {
                              << "";
     QTest::newRow("summary of a range") << QStringList{"--summary", "--from", "09:00:11", "--to", "09:00:20.0", "LOG"}
                                         << summaryLog() << 0
-                                        << "start: 09:00:11.0\nend: 09:00:12.0\nduration: 2.0 s\nsamples: 2\ngaps: 0\n" << "";
-    QTest::newRow("summary of no log") << QStringList{"--summary", "LOG"} << QByteArray("\x7f" "ELF\x02\x01\n\x00\x00", 9) << 1 << ""
+                                        << "start: 09:00:11.0\nend: 09:00:12.0\nduration: 2.0 s\nsamples: 2\ngaps: 0\n"
+                                        << "";
+    QTest::newRow("summary of no log") << QStringList{"--summary", "LOG"}
+                                       << QByteArray(
+                                              "\x7f"
+                                              "ELF\x02\x01\n\x00\x00",
+                                              9)
+                                       << 1 << ""
                                        << "vemtora-plot: LOG: not a Vemtora log\n";
     QTest::newRow("summary of an empty file") << QStringList{"--summary", "LOG"} << QByteArray("") << 1 << ""
                                               << "vemtora-plot: LOG: empty log\n";
-    QTest::newRow("summary of a missing file") << QStringList{"--summary", "/nonexistent/today.log"} << QByteArray() << 1 << ""
-                                               << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
-    QTest::newRow("summary with a bad time") << QStringList{"--summary", "--from", "9 o'clock", "LOG"} << summaryLog() << 2 << ""
-                                             << "vemtora-plot: invalid time '9 o'clock' for --from: ";
+    QTest::newRow("summary of a missing file")
+        << QStringList{"--summary", "/nonexistent/today.log"} << QByteArray() << 1 << ""
+        << "vemtora-plot: /nonexistent/today.log: No such file or directory\n";
+    QTest::newRow("summary with a bad time")
+        << QStringList{"--summary", "--from", "9 o'clock", "LOG"} << summaryLog() << 2 << ""
+        << "vemtora-plot: invalid time '9 o'clock' for --from: ";
     QTest::newRow("export of no log") << QStringList{"--export", "x.png", "LOG"} << QByteArray("garbage\n") << 1 << ""
                                       << "vemtora-plot: LOG: not a Vemtora log\n";
 }
@@ -184,7 +211,7 @@ struct Run {
     std::optional<int> offset;  // whole hours east of UTC, in minutes, written after the stamp
 };
 struct UntidyLog {
-    std::string date;                            // of a dated log's stamps; empty: plain stamps
+    std::string date;  // of a dated log's stamps; empty: plain stamps
     std::vector<Run> runs;
     std::map<std::size_t, std::string> foreign;  // lines that are no samples, before run k
     std::string cut;                             // a last line cut inside its watts
@@ -197,7 +224,8 @@ struct Bound {
 // As a line's stamp, or with `named` as --from and --to name it, a plain log's later days by number.
 std::string stampText(const UntidyLog& log, std::int64_t t, std::optional<int> offset, bool named = false) {
     char clock[16];
-    std::snprintf(clock, sizeof clock, "%02d:%02d:%02d.%d", int(t / 36000 % 24), int(t / 600 % 60), int(t / 10 % 60), int(t % 10));
+    std::snprintf(clock, sizeof clock, "%02d:%02d:%02d.%d", int(t / 36000 % 24), int(t / 600 % 60), int(t / 10 % 60),
+                  int(t % 10));
     if (log.date.empty()) return (named && t >= 864000 ? "day " + std::to_string(t / 864000 + 1) + " " : "") + clock;
     return log.date + "T" + clock + (offset ? "+0" + std::to_string(*offset / 60) + ":00" : "");
 }
@@ -231,18 +259,25 @@ void PlotProgramTest::untidyLogs_data() {
     QTest::addColumn<std::optional<Bound>>("to");
     const std::optional<Bound> open;
     QTest::newRow("fall-back, plain") << 0 << open << open;
-    QTest::newRow("fall-back, plain, the repeated half hour") << 0 << std::optional(Bound{72000, {}}) << std::optional(Bound{90000, {}});
+    QTest::newRow("fall-back, plain, the repeated half hour")
+        << 0 << std::optional(Bound{72000, {}}) << std::optional(Bound{90000, {}});
     QTest::newRow("spring-forward with offsets") << 1 << open << open;
-    QTest::newRow("spring-forward, from an instant in UTC") << 1 << std::optional(Bound{18000, 0}) << std::optional(Bound{126000, {}});
+    QTest::newRow("spring-forward, from an instant in UTC")
+        << 1 << std::optional(Bound{18000, 0}) << std::optional(Bound{126000, {}});
     QTest::newRow("fall-back with offsets") << 2 << open << open;
-    QTest::newRow("fall-back with offsets, the second 02:00") << 2 << std::optional(Bound{72000, 60}) << std::optional(Bound{108000, 60});
-    QTest::newRow("fall-back with offsets, by the clock: both") << 2 << std::optional(Bound{72000, {}}) << std::optional(Bound{90000, {}});
+    QTest::newRow("fall-back with offsets, the second 02:00")
+        << 2 << std::optional(Bound{72000, 60}) << std::optional(Bound{108000, 60});
+    QTest::newRow("fall-back with offsets, by the clock: both")
+        << 2 << std::optional(Bound{72000, {}}) << std::optional(Bound{90000, {}});
     QTest::newRow("an interval change") << 3 << open << open;
-    QTest::newRow("an interval change, across it") << 3 << std::optional(Bound{36300, {}}) << std::optional(Bound{37200, {}});
+    QTest::newRow("an interval change, across it")
+        << 3 << std::optional(Bound{36300, {}}) << std::optional(Bound{37200, {}});
     QTest::newRow("steps back and forward") << 4 << open << open;
-    QTest::newRow("steps back and forward, across the step back") << 4 << std::optional(Bound{377960, {}}) << std::optional(Bound{377980, {}});
+    QTest::newRow("steps back and forward, across the step back")
+        << 4 << std::optional(Bound{377960, {}}) << std::optional(Bound{377980, {}});
     QTest::newRow("nan, inf and a cut line") << 5 << open << open;
-    QTest::newRow("nan, inf and a cut line, day 2") << 5 << std::optional(Bound{864000, {}}) << std::optional(Bound{864050, {}});
+    QTest::newRow("nan, inf and a cut line, day 2")
+        << 5 << std::optional(Bound{864000, {}}) << std::optional(Bound{864050, {}});
 }
 
 // Each through the reader, --summary and --export as CSV.
@@ -253,7 +288,9 @@ void PlotProgramTest::untidyLogs() {
     const UntidyLog& untidy = untidyLog(log);
     const auto inRange = [&](std::int64_t clock, std::optional<int> offset) {
         // A bound with an offset is an instant, compared with stamps that carry one.
-        const auto at = [&](const Bound& b) { return b.offset && offset ? clock - *offset * 600 - (b.tenths - *b.offset * 600) : clock - b.tenths; };
+        const auto at = [&](const Bound& b) {
+            return b.offset && offset ? clock - *offset * 600 - (b.tenths - *b.offset * 600) : clock - b.tenths;
+        };
         return (!from || at(*from) >= 0) && (!to || at(*to) < 0);
     };
     std::string text, csv = "time,volts,amperes,watts\n";
@@ -294,9 +331,13 @@ void PlotProgramTest::untidyLogs() {
     QTemporaryDir folder;
     // In two files read as one, split at a line in the middle, as a rotated log is.
     const std::size_t middle = text.find('\n', text.size() / 2) + 1;
-    const QStringList paths = {folder.filePath(QStringLiteral("untidy.log.1")), folder.filePath(QStringLiteral("untidy.log"))};
-    for (const auto& [name, part] : {std::pair(paths[0], text.substr(0, middle)), std::pair(paths[1], text.substr(middle))}) {
-        if (QFile file(name); !file.open(QIODevice::WriteOnly) || file.write(part.data(), qint64(part.size())) != qint64(part.size())) QFAIL("not written");
+    const QStringList paths = {folder.filePath(QStringLiteral("untidy.log.1")),
+                               folder.filePath(QStringLiteral("untidy.log"))};
+    for (const auto& [name, part] :
+         {std::pair(paths[0], text.substr(0, middle)), std::pair(paths[1], text.substr(middle))}) {
+        if (QFile file(name);
+            !file.open(QIODevice::WriteOnly) || file.write(part.data(), qint64(part.size())) != qint64(part.size()))
+            QFAIL("not written");
     }
     if (!from && !to) {
         SampleStore store;
@@ -315,19 +356,22 @@ void PlotProgramTest::untidyLogs() {
     const auto run = [&](const QStringList& arguments) {
         QProcess program;
         program.start(QStringLiteral(VEMTORA_PLOT_PATH), arguments + range + paths);
-        if (!program.waitForFinished(30000) || program.exitCode() != 0) return QByteArray("failed: ") + program.readAllStandardError();
+        if (!program.waitForFinished(30000) || program.exitCode() != 0)
+            return QByteArray("failed: ") + program.readAllStandardError();
         return program.readAllStandardOutput();
     };
     const QList<QByteArray> summary = run({"--summary", "--csv"}).split('\n');
     QVERIFY2(summary.size() == 3, summary.front().constData());
     std::map<QByteArray, double> value;
-    for (qsizetype c = 0; c < summary[0].split(',').size(); ++c) value[summary[0].split(',')[c]] = summary[1].split(',').value(c).toDouble();
+    for (qsizetype c = 0; c < summary[0].split(',').size(); ++c)
+        value[summary[0].split(',')[c]] = summary[1].split(',').value(c).toDouble();
     QCOMPARE(value["samples"], static_cast<double>(samples));
     QCOMPARE(value["covered_s"], static_cast<double>(covered) / 10.0);
     QVERIFY2(std::abs(value["energy_kwh"] - wattTenths / 36000.0 / 1000.0) < 1e-6, summary[1].constData());
     QCOMPARE(value["gaps"], static_cast<double>(gaps));
     QCOMPARE(value["clock_steps"], static_cast<double>(steps));
-    QCOMPARE(value["average_w"], std::round(wattTenths / static_cast<double>(covered) * 10) / 10);  // not the mean of the watts
+    QCOMPARE(value["average_w"],
+             std::round(wattTenths / static_cast<double>(covered) * 10) / 10);  // not the mean of the watts
     if (!from && !to) QCOMPARE(value["skipped_lines"], static_cast<double>(skipped));
 
     const QString out = folder.filePath(QStringLiteral("out.csv"));
@@ -355,7 +399,8 @@ void PlotProgramTest::exportWritesThePicture() {
         QProcess program;
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(VEMTORA_PLOT_PATH), arguments);
-        return program.waitForFinished(30000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+        return program.waitForFinished(30000) && program.exitStatus() == QProcess::NormalExit &&
+               program.exitCode() == 0;
     };
     const QString png = folder.filePath(QStringLiteral("view.png"));
     QVERIFY(run({"--export", png, "--size", "300x200", log}));  // never enlarged

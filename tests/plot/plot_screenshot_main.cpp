@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "plot/window/plot_window.h"
-#include "tests/plot/plot_peer.h"
 #include "sample_log.h"
+#include "tests/plot/plot_peer.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
         appendHouseholdLines(text, 0, 13 * 3600, 10);
         appendHouseholdLines(text, 14 * 3600 + 1800, 86400 - 14 * 3600 - 1800, 10);
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
             return 1;
         }
     }
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
     window.resize(1200, 760);
     window.show();
     QDeadlineTimer deadline(20000);
-    while ((PlotPeer::follower(window).catchingUp() || PlotPeer::follower(window).store().size() < 86400 - 5400) && !deadline.hasExpired()) {
+    while ((PlotPeer::follower(window).catchingUp() || PlotPeer::follower(window).store().size() < 86400 - 5400) &&
+           !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     window.select(9.9 * 3600, 11.6 * 3600);

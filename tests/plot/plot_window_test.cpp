@@ -38,7 +38,8 @@ double amperesAt(int i) { return 0.25 + (i % 39) * 0.25; }
 
 std::string knownLog(int lines, const std::string& datePrefix, int firstLine = 0) {
     std::string text;
-    for (int i = firstLine; i < firstLine + lines; ++i) text += datePrefix + logLine(kNine + i, voltsAt(i), amperesAt(i));
+    for (int i = firstLine; i < firstLine + lines; ++i)
+        text += datePrefix + logLine(kNine + i, voltsAt(i), amperesAt(i));
     return text;
 }
 
@@ -114,10 +115,12 @@ void PlotWindowTest::knownLogGivesItsRangesAndSpan() {
         const MinMax drawn = yRange(PlotPeer::series(charts, row.quantity));
         QCOMPARE(drawn.min, row.low);
         QCOMPARE(drawn.max, row.high);
-        QVERIFY(PlotPeer::series(charts, row.quantity).count() <= 2 * charts.view(row.quantity).chart()->plotArea().width() + 2);
+        QVERIFY(PlotPeer::series(charts, row.quantity).count() <=
+                2 * charts.view(row.quantity).chart()->plotArea().width() + 2);
         QVERIFY(PlotPeer::valueAxis(charts, row.quantity).min() <= row.low);
         QVERIFY(PlotPeer::valueAxis(charts, row.quantity).max() >= row.high);
-        QVERIFY(PlotPeer::valueAxis(charts, row.quantity).max() - PlotPeer::valueAxis(charts, row.quantity).min() < 3 * (row.high - row.low));
+        QVERIFY(PlotPeer::valueAxis(charts, row.quantity).max() - PlotPeer::valueAxis(charts, row.quantity).min() <
+                3 * (row.high - row.low));
         QCOMPARE(PlotPeer::timeAxis(charts, row.quantity).min(), firstSeconds);
         QCOMPARE(PlotPeer::timeAxis(charts, row.quantity).max(), firstSeconds + 600.0);
     }
@@ -152,9 +155,13 @@ void PlotWindowTest::emptyAndForeignFilesSaySo() {
     OpenWindow w;
     QVERIFY(w.open("", 0));
     QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("0 samples  \u00b7  empty log"), kLoadMs);
-    writeFile(w.path, std::string("\x7f" "ELF\x02\x01\x01\n\0\0\0\n", 12), QIODevice::Append);
-    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("0 samples  \u00b7  2 lines skipped  \u00b7  not a Vemtora log"),
-                              kLoadMs);
+    writeFile(w.path,
+              std::string("\x7f"
+                          "ELF\x02\x01\x01\n\0\0\0\n",
+                          12),
+              QIODevice::Append);
+    QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window),
+                              QStringLiteral("0 samples  \u00b7  2 lines skipped  \u00b7  not a Vemtora log"), kLoadMs);
     writeFile(w.path, logLine(kNine, 230.0, 1.0), QIODevice::Append);
     QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("1 sample  \u00b7  2 lines skipped"), kLoadMs);
 }
@@ -162,7 +169,7 @@ void PlotWindowTest::emptyAndForeignFilesSaySo() {
 void PlotWindowTest::aMissingFileIsWaitedFor() {
     OpenWindow w;
     QString error;
-    QVERIFY(!w.window.openLog(w.path, &error));  // File > Open: refused
+    QVERIFY(!w.window.openLog(w.path, &error));       // File > Open: refused
     QVERIFY(w.window.openLog(w.path, &error, true));  // the command line: waited for, as tail -F does
     QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::counts(w.window), QStringLiteral("waiting for today.log to appear"), kLoadMs);
     writeFile(w.path, knownLog(3, ""));
@@ -173,19 +180,21 @@ void PlotWindowTest::aMissingFileIsWaitedFor() {
 void PlotWindowTest::windowCarriesTheProgramIcon() {
     OpenWindow w;
     const QList<QSize> sizes = w.window.windowIcon().availableSizes();
-    for (int side : {16, 32, 48, 64, 128, 256}) QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+    for (int side : {16, 32, 48, 64, 128, 256})
+        QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
 }
 
 void PlotWindowTest::plotAreasLineUp() {
     OpenWindow w;
     // Labels of very different widths: "0.00" amperes against "1e+20"-sized watts.
     std::string text;
-    for (int i = 0; i < 100; ++i) text += logLine(kNine + i * 10, 1.0 + i, 0.01 * i) ;
+    for (int i = 0; i < 100; ++i) text += logLine(kNine + i * 10, 1.0 + i, 0.01 * i);
     text += logLine(kNine + 1000, 5e9, 3e10);
     QVERIFY(w.open(text, 101));
     for (QSize size : {QSize(1000, 700), QSize(640, 480), QSize(1300, 500)}) {
         w.window.resize(size);
-        QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::charts(w.window).view(Quantity::Volts).width(), PlotPeer::charts(w.window).width(), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::charts(w.window).view(Quantity::Volts).width(),
+                                  PlotPeer::charts(w.window).width(), 2000);
         const QRectF volts = PlotPeer::charts(w.window).view(Quantity::Volts).chart()->plotArea();
         for (Quantity quantity : {Quantity::Amperes, Quantity::Watts}) {
             const QRectF area = PlotPeer::charts(w.window).view(quantity).chart()->plotArea();
@@ -225,8 +234,9 @@ void PlotWindowTest::followsAppendsCutsAndReplacement() {
     QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(window).store().size(), std::size_t{2}, kLoadMs);
     QCOMPARE(PlotPeer::viewRange(w.window).from(), 36000.0);
     QCOMPARE(yRange(volts).max, 101.0f);
-    QTRY_VERIFY2_WITH_TIMEOUT(PlotPeer::counts(w.window).endsWith(QStringLiteral("cut back or replaced: read again from its start")),
-                              qPrintable(PlotPeer::counts(w.window)), kLoadMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        PlotPeer::counts(w.window).endsWith(QStringLiteral("cut back or replaced: read again from its start")),
+        qPrintable(PlotPeer::counts(w.window)), kLoadMs);
 
     // Replaced by another file under the same name.
     const QString other = w.folder.filePath(QStringLiteral("other.log"));
@@ -285,7 +295,8 @@ void PlotWindowTest::mouseAndKeysZoomPanAndReset() {
     QTest::mouseMove(chart.viewport(), at - QPoint(100, 0));
     QTest::mouseRelease(chart.viewport(), Qt::LeftButton, {}, at - QPoint(100, 0));
     QVERIFY2(std::abs(view.from() - (from + 100 / pixels * span)) < 1e-6,
-             qPrintable(QStringLiteral("%1 %2 %3 %4").arg(view.from(), 0, 'f', 4).arg(from, 0, 'f', 4).arg(pixels).arg(span)));
+             qPrintable(
+                 QStringLiteral("%1 %2 %3 %4").arg(view.from(), 0, 'f', 4).arg(from, 0, 'f', 4).arg(pixels).arg(span)));
     QCOMPARE(view.to() - view.from(), span);
 
     QTest::mouseDClick(chart.viewport(), Qt::LeftButton, {}, at);
@@ -294,10 +305,11 @@ void PlotWindowTest::mouseAndKeysZoomPanAndReset() {
     // Ctrl+wheel zooms the value axis under the mouse by the time axis' factor; V fits it again.
     QValueAxis& volts = PlotPeer::valueAxis(PlotPeer::charts(w.window), Quantity::Volts);
     const double fitted = volts.max() - volts.min();
-    QWheelEvent valueWheel(at, chart.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
-                           Qt::NoScrollPhase, false);
+    QWheelEvent valueWheel(at, chart.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                           Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(chart.viewport(), &valueWheel);
-    QVERIFY2(std::abs(volts.max() - volts.min() - 0.8 * fitted) < 1e-6 * fitted, qPrintable(QString::number(volts.max() - volts.min())));
+    QVERIFY2(std::abs(volts.max() - volts.min() - 0.8 * fitted) < 1e-6 * fitted,
+             qPrintable(QString::number(volts.max() - volts.min())));
     QVERIFY(view.showsAll());
     QTest::keyClick(&w.window, Qt::Key_V);
     QCOMPARE(volts.max() - volts.min(), fitted);
@@ -309,19 +321,22 @@ void PlotWindowTest::readoutShowsTheNearestSample() {
     for (int i = 0; i < 6; ++i) QTest::keyClick(&w.window, Qt::Key_Plus);  // about 9 s wide: 0.01 s a pixel
     QTest::keyClick(&w.window, Qt::Key_Left);
     TimeChartView& chart = PlotPeer::charts(w.window).view(Quantity::Amperes);
-    const int i = static_cast<int>(std::lround((PlotPeer::viewRange(w.window).from() + 3.0 - kDec8 * 86400.0 - 32400.0) * 10));
+    const int i =
+        static_cast<int>(std::lround((PlotPeer::viewRange(w.window).from() + 3.0 - kDec8 * 86400.0 - 32400.0) * 10));
     const double seconds = kDec8 * 86400.0 + 32400.0 + i / 10.0;
     // Sent straight to the chart: a moved system cursor may bring enter and leave events of its own.
     const QPoint at = viewPointAt(chart, seconds);
-    QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(chart.viewport(), &move);
     const double volts = voltsAt(i);
     const double amperes = amperesAt(i);
-    const QString expected = QStringLiteral("%1    %2 V    %3 A    %4 W")
-                                 .arg(QString::fromStdString(stampLabel((kDec8 * 86400 + 32400) * 10 + i, true)))
-                                 .arg(volts, 0, 'f', 1)
-                                 .arg(amperes, 0, 'f', 2)
-                                 .arg(QString::fromStdString(logLine(0, volts, amperes)).trimmed().section(QLatin1Char('\t'), 3));
+    const QString expected =
+        QStringLiteral("%1    %2 V    %3 A    %4 W")
+            .arg(QString::fromStdString(stampLabel((kDec8 * 86400 + 32400) * 10 + i, true)))
+            .arg(volts, 0, 'f', 1)
+            .arg(amperes, 0, 'f', 2)
+            .arg(QString::fromStdString(logLine(0, volts, amperes)).trimmed().section(QLatin1Char('\t'), 3));
     QCOMPARE(PlotPeer::readout(w.window), expected);
     QVERIFY(expected.startsWith(QStringLiteral("2026-12-08 09:")));
 
@@ -392,8 +407,8 @@ namespace vemtora::plot::testing {
 namespace {
 
 struct AxisText {
-    QStringList values;  // the value axis' labels, top to bottom
-    QStringList times;   // the time axis' labels, left to right
+    QStringList values;     // the value axis' labels, top to bottom
+    QStringList times;      // the time axis' labels, left to right
     QList<QRectF> timeInk;  // where each time label's text stands in the view, its margins left out
     QStringList titles;
 };
@@ -468,8 +483,8 @@ std::string weekLog() {
     std::string text;
     for (int i = 0; i <= 7 * 144; ++i) {
         const std::int64_t tenths = kNine + i * 6000LL;
-        text += "2026-12-" + QStringLiteral("%1").arg(8 + tenths / 864000, 2, 10, QLatin1Char('0')).toStdString() + "T" +
-                logLine(tenths, voltsAt(i), amperesAt(i));
+        text += "2026-12-" + QStringLiteral("%1").arg(8 + tenths / 864000, 2, 10, QLatin1Char('0')).toStdString() +
+                "T" + logLine(tenths, voltsAt(i), amperesAt(i));
     }
     return text;
 }
@@ -480,8 +495,8 @@ void checkRoundTicks(QCategoryAxis& axis, const QString& where) {
     for (const QString& label : axis.categoriesLabels()) tenths << std::llround(axis.endValue(label) * 10);
     QVERIFY2(tenths.size() >= 2, qPrintable(where));
     const std::int64_t step = tenths[1] - tenths[0];
-    const std::int64_t round[] = {1, 2, 5, 10, 20, 50, 100, 150, 300, 600, 1200, 3000, 6000, 9000, 18000,
-                                  36000, 72000, 108000, 216000, 432000, 864000, 1728000};
+    const std::int64_t round[] = {1,    2,    5,    10,    20,    50,    100,    150,    300,    600,    1200,
+                                  3000, 6000, 9000, 18000, 36000, 72000, 108000, 216000, 432000, 864000, 1728000};
     QVERIFY2(std::find(std::begin(round), std::end(round), step) != std::end(round), qPrintable(where));
     for (qsizetype i = 0; i < tenths.size(); ++i) {
         QVERIFY2(tenths[i] % step == 0 && (i == 0 || tenths[i] - tenths[i - 1] == step), qPrintable(where));
@@ -495,7 +510,7 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
         const char* what;
         std::string log;
         std::size_t samples;
-        double from, to;  // NaN: the whole log
+        double from, to;    // NaN: the whole log
         const char* title;  // how the time axis' title begins: what its labels leave out
     } views[] = {
         {"10 minutes", knownLog(6001, ""), 6001, std::nan(""), std::nan(""), "Time"},
@@ -507,7 +522,8 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
         QVERIFY(w.open(view.log, view.samples));
         const QSize sizes[] = {w.window.minimumSize(), QSize(1000, 700), QSize(1800, 1200)};
         for (QSize size : sizes) {
-            const QString where = QStringLiteral("%1 at %2x%3").arg(QLatin1String(view.what)).arg(size.width()).arg(size.height());
+            const QString where =
+                QStringLiteral("%1 at %2x%3").arg(QLatin1String(view.what)).arg(size.width()).arg(size.height());
             w.window.resize(size);
             QTRY_COMPARE_WITH_TIMEOUT(w.window.size(), size, 2000);
             QTest::qWait(50);  // the layout settles through posted events
@@ -520,8 +536,9 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
             for (Quantity quantity : kQuantities) {
                 const QString title = PlotPeer::valueAxis(charts, quantity).titleText();
                 const AxisText text = drawnText(charts.view(quantity), title);
-                const QString all = where + QLatin1Char(' ') + title + QStringLiteral(": ") + text.values.join(QLatin1Char('|')) +
-                                    QStringLiteral(" / ") + text.titles.join(QLatin1Char('|'));
+                const QString all = where + QLatin1Char(' ') + title + QStringLiteral(": ") +
+                                    text.values.join(QLatin1Char('|')) + QStringLiteral(" / ") +
+                                    text.titles.join(QLatin1Char('|'));
                 QVERIFY2(text.values.size() >= 4, qPrintable(all));
                 QVERIFY2(text.titles.contains(title), qPrintable(all));
                 std::vector<double> values;
@@ -533,21 +550,23 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
                 }
                 const double step = values[0] - values[1];
                 QVERIFY2(step > 0 && isRoundStep(step), qPrintable(all));
-                for (std::size_t i = 1; i < values.size(); ++i) QVERIFY2(std::abs(values[i - 1] - values[i] - step) < step * 1e-6, qPrintable(all));
+                for (std::size_t i = 1; i < values.size(); ++i)
+                    QVERIFY2(std::abs(values[i - 1] - values[i] - step) < step * 1e-6, qPrintable(all));
                 // 0.25 A to 9.75 A: drawn from zero.
                 if (quantity == Quantity::Amperes) QVERIFY2(values.back() == 0.0, qPrintable(all));
             }
             TimeChartView& bottomView = charts.view(Quantity::Watts);
             const AxisText time = drawnText(bottomView, PlotPeer::valueAxis(charts, Quantity::Watts).titleText());
-            const QString times = where + QStringLiteral(": ") + time.times.join(QLatin1Char('|')) + QStringLiteral(" / ") +
-                                  time.titles.join(QLatin1Char('|'));
+            const QString times = where + QStringLiteral(": ") + time.times.join(QLatin1Char('|')) +
+                                  QStringLiteral(" / ") + time.titles.join(QLatin1Char('|'));
             QVERIFY2(time.times.size() >= 4, qPrintable(times));
             const auto begins = [&view](const QString& title) { return title.startsWith(QLatin1String(view.title)); };
             QVERIFY2(std::any_of(time.titles.begin(), time.titles.end(), begins), qPrintable(times));
             for (qsizetype i = 0; i < time.times.size(); ++i) {
                 QVERIFY2(!elided(time.times[i]), qPrintable(times));
                 // Wholly in the window, and apart from the label before it.
-                QVERIFY2(time.timeInk[i].left() >= 0 && time.timeInk[i].right() <= bottomView.width(), qPrintable(times));
+                QVERIFY2(time.timeInk[i].left() >= 0 && time.timeInk[i].right() <= bottomView.width(),
+                         qPrintable(times));
                 if (i > 0) QVERIFY2(time.timeInk[i].left() >= time.timeInk[i - 1].right() + 4, qPrintable(times));
             }
             QCategoryAxis& bottom = PlotPeer::timeAxis(charts, Quantity::Watts);
@@ -557,7 +576,8 @@ void PlotWindowTest::axesShowRoundReadableLabelsAtEverySize() {
                 QCOMPARE(axis.min(), bottom.min());
                 QCOMPARE(axis.max(), bottom.max());
                 QCOMPARE(axis.categoriesLabels(), bottom.categoriesLabels());
-                for (const QString& label : bottom.categoriesLabels()) QCOMPARE(axis.endValue(label), bottom.endValue(label));
+                for (const QString& label : bottom.categoriesLabels())
+                    QCOMPARE(axis.endValue(label), bottom.endValue(label));
             }
         }
     }
@@ -576,7 +596,8 @@ void PlotWindowTest::selectionGivesItsEdgesAndStatistics() {
         {1.8, 12.3,
          "Selected 09:00:01.8 \u2013 09:00:12.3, \u0394t 10.5 s  \u00b7  09:00:02.0: 200.0 V 3.00 A 600.0 W  \u00b7  "
          "09:00:12.0: 200.0 V 9.00 A 1800.0 W\n"
-         "Selected: 7.0 s covered, 1 gap  \u00b7  2.333 Wh, average 1200.0 W  \u00b7  V 200.0 / 200.0 / 200.0  \u00b7  A 3.00 / 6.00 / 9.00  \u00b7  "
+         "Selected: 7.0 s covered, 1 gap  \u00b7  2.333 Wh, average 1200.0 W  \u00b7  V 200.0 / 200.0 / 200.0  \u00b7  "
+         "A 3.00 / 6.00 / 9.00  \u00b7  "
          "W 600.0 / 1200.0 / 1800.0  (min / mean / max)"},
         // Dragged right to left; inside the gap the edges' nearest samples lie on either side.
         {8.0, 6.0,
@@ -586,7 +607,8 @@ void PlotWindowTest::selectionGivesItsEdgesAndStatistics() {
         {13.0, 20.0,
          "Selected 09:00:13.0 \u2013 09:00:20.0, \u0394t 7.0 s  \u00b7  09:00:13.0: 200.0 V 10.00 A 2000.0 W  \u00b7  "
          "09:00:14.0: 200.0 V 11.00 A 2200.0 W\n"
-         "Selected: 2.0 s covered  \u00b7  1.167 Wh, average 2100.0 W  \u00b7  V 200.0 / 200.0 / 200.0  \u00b7  A 10.00 / 10.50 / 11.00  \u00b7  "
+         "Selected: 2.0 s covered  \u00b7  1.167 Wh, average 2100.0 W  \u00b7  V 200.0 / 200.0 / 200.0  \u00b7  A "
+         "10.00 / 10.50 / 11.00  \u00b7  "
          "W 2000.0 / 2100.0 / 2200.0  (min / mean / max)"},
     };
     for (const auto& row : rows) {
@@ -604,7 +626,8 @@ void PlotWindowTest::selectionGivesItsEdgesAndStatistics() {
     QTest::mouseMove(chart.viewport(), (from + to) / 2);
     QTest::mouseMove(chart.viewport(), to);
     QTest::mouseRelease(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, to);
-    const double pixel = (PlotPeer::viewRange(w.window).to() - PlotPeer::viewRange(w.window).from()) / chart.chart()->plotArea().width();
+    const double pixel =
+        (PlotPeer::viewRange(w.window).to() - PlotPeer::viewRange(w.window).from()) / chart.chart()->plotArea().width();
     QVERIFY(std::abs(PlotPeer::charts(w.window).selectionFrom() - 32402.0) <= pixel);
     QVERIFY(std::abs(PlotPeer::charts(w.window).selectionTo() - 32412.0) <= pixel);
     QVERIFY(PlotPeer::viewRange(w.window).showsAll());  // a selecting drag does not pan
@@ -636,17 +659,21 @@ void PlotWindowTest::selectionAcrossAClockStep() {
     const QString selected = PlotPeer::selectionLabel(PlotPeer::charts(w.window)).text();
     QVERIFY2(selected.contains(QStringLiteral("10:29:58.0: 200.0 V 0.50 A 100.0 W")), qPrintable(selected));
     QVERIFY2(selected.contains(QStringLiteral("10:29:58.0: 200.0 V 1.00 A 200.0 W")), qPrintable(selected));
-    QVERIFY2(selected.contains(QStringLiteral("6.0 s covered  \u00b7  %1 Wh").arg((2 * 100.0 + 4 * 200.0) / 3600.0, 0, 'f', 3)),
+    QVERIFY2(selected.contains(
+                 QStringLiteral("6.0 s covered  \u00b7  %1 Wh").arg((2 * 100.0 + 4 * 200.0) / 3600.0, 0, 'f', 3)),
              qPrintable(selected));
     const QString saved = w.folder.filePath(QStringLiteral("saved.log"));
     QString error;
     QVERIFY2(w.window.saveRangeAsLog(saved, &error), qPrintable(error));
-    QCOMPARE(fileBytes(saved), QByteArray::fromStdString(lines[8] + lines[9] + lines[10] + lines[11] + lines[12] + lines[13]));
+    QCOMPARE(fileBytes(saved),
+             QByteArray::fromStdString(lines[8] + lines[9] + lines[10] + lines[11] + lines[12] + lines[13]));
     // Sample 11, at 37801 s, reads as stamped: the second 10:29:56.0.
     const QPoint at = viewPointAt(chart, 37801.0);
-    QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(chart.viewport(), &move);
-    QVERIFY2(PlotPeer::readout(w.window).startsWith(QStringLiteral("10:29:56.0    200.0 V    1.00 A    200.0 W")), qPrintable(PlotPeer::readout(w.window)));
+    QVERIFY2(PlotPeer::readout(w.window).startsWith(QStringLiteral("10:29:56.0    200.0 V    1.00 A    200.0 W")),
+             qPrintable(PlotPeer::readout(w.window)));
 }
 
 void PlotWindowTest::savedRangeHoldsTheLogsOwnLines() {
@@ -683,8 +710,9 @@ void PlotWindowTest::savedRangeHoldsTheLogsOwnLines() {
     QTRY_COMPARE_WITH_TIMEOUT(PlotPeer::follower(w.window).store().size(), std::size_t{12}, kLoadMs);
     PlotPeer::viewRange(w.window).showAll();
     QVERIFY2(w.window.saveRangeAsLog(saved, &error), qPrintable(error));
-    QCOMPARE(fileBytes(saved), QByteArray::fromStdString(text.substr(0, text.find("not a log")) +
-                                                         text.substr(text.find("not a log") + 15) + last.substr(0, last.size() - 1)));
+    QCOMPARE(fileBytes(saved),
+             QByteArray::fromStdString(text.substr(0, text.find("not a log")) +
+                                       text.substr(text.find("not a log") + 15) + last.substr(0, last.size() - 1)));
 
     // Failures say why and leave the log alone.
     QVERIFY(!w.window.saveRangeAsLog(w.folder.filePath(QStringLiteral("no-such-folder/saved.log")), &error));
@@ -708,7 +736,8 @@ void PlotWindowTest::followToggleKeysAndTheReadout() {
     TimeChartView& chart = PlotPeer::charts(w.window).view(Quantity::Volts);
     QTest::keyClick(&w.window, Qt::Key_Plus);
     const QPoint at = viewPointAt(chart, view.to() - 2.0);
-    QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, chart.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(chart.viewport(), &move);
     QVERIFY(!PlotPeer::readout(w.window).isEmpty());
     QVERIFY(follow.isChecked());  // zoomed in at the end: still following
@@ -770,7 +799,8 @@ void PlotWindowTest::darkPaletteKeepsTextReadable() {
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x24));
     dark.setColor(QPalette::Base, QColor(0x18, 0x18, 0x1c));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text}) dark.setColor(role, QColor(0xe6, 0xe6, 0xe6));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
+        dark.setColor(role, QColor(0xe6, 0xe6, 0xe6));
     dark.setColor(QPalette::Mid, QColor(0x50, 0x50, 0x58));
     for (const QPalette& palette : {dark, QApplication::style()->standardPalette()}) {
         w.window.setPalette(palette);
@@ -785,18 +815,21 @@ void PlotWindowTest::darkPaletteKeepsTextReadable() {
             QVERIFY(contrast(PlotPeer::valueAxis(charts, quantity).titleBrush().color(), ground) >= 3.0);
             QVERIFY(contrast(PlotPeer::timeAxis(charts, quantity).labelsBrush().color(), ground) >= 7.0);
             // Drawn so: in the label gutter the ink stands out from the ground it is drawn on.
-            const QRect gutter = QRect(view.mapTo(&charts, QPoint(0, 0)), QSize(static_cast<int>(view.chart()->plotArea().left()), view.height()))
+            const QRect gutter = QRect(view.mapTo(&charts, QPoint(0, 0)),
+                                       QSize(static_cast<int>(view.chart()->plotArea().left()), view.height()))
                                      .intersected(image.rect());
             const QColor drawnGround = image.pixelColor(gutter.topLeft() + QPoint(2, 2));
             QCOMPARE(drawnGround, ground);
             double best = 1.0;
             for (int y = gutter.top(); y <= gutter.bottom(); ++y) {
-                for (int x = gutter.left(); x <= gutter.right(); ++x) best = std::max(best, contrast(image.pixelColor(x, y), drawnGround));
+                for (int x = gutter.left(); x <= gutter.right(); ++x)
+                    best = std::max(best, contrast(image.pixelColor(x, y), drawnGround));
             }
             QVERIFY2(best >= 7.0, qPrintable(QString::number(best)));
         }
         for (QLabel* label : {&charts.statistics(), &PlotPeer::selectionLabel(charts)}) {
-            QVERIFY(contrast(label->palette().color(label->foregroundRole()), label->palette().color(label->backgroundRole())) >= 7.0);
+            QVERIFY(contrast(label->palette().color(label->foregroundRole()),
+                             label->palette().color(label->backgroundRole())) >= 7.0);
         }
     }
 }
@@ -820,7 +853,8 @@ void PlotWindowTest::recentFilesNewestFirstAndMissingGreyed() {
     emit PlotPeer::recentMenu(w.window).aboutToShow();
     QStringList missing, present;
     for (QAction* action : PlotPeer::recentMenu(w.window).actions()) {
-        if (action->toolTip().endsWith(QStringLiteral(".log"))) (action->isEnabled() ? present : missing) << action->text();
+        if (action->toolTip().endsWith(QStringLiteral(".log")))
+            (action->isEnabled() ? present : missing) << action->text();
     }
     QCOMPARE(missing, QStringList{QStringLiteral("&6  5.log (missing)")});
     QCOMPARE(present.size(), PlotWindow::kRecentFiles - 1);

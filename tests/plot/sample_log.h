@@ -27,12 +27,12 @@ inline double householdCurrent(double hours, std::uint32_t& noise) {
     noise = noise * 1664525u + 1013904223u;
     const double jitter = static_cast<double>(noise >> 8) / 16777216.0 - 0.5;
     double amperes = 0.35 + 0.02 * jitter;
-    if (std::fmod(hours, 1.0) < 0.3) amperes += 0.9;                     // fridge compressor
-    if (hours >= 7.1 && hours < 7.15) amperes += 8.6;                      // kettle
-    if (hours >= 10.0 && hours < 10.4) amperes += 8.1;                     // washing machine heating
+    if (std::fmod(hours, 1.0) < 0.3) amperes += 0.9;                                  // fridge compressor
+    if (hours >= 7.1 && hours < 7.15) amperes += 8.6;                                 // kettle
+    if (hours >= 10.0 && hours < 10.4) amperes += 8.1;                                // washing machine heating
     if (hours >= 10.4 && hours < 11.5) amperes += 1.2 + 0.8 * std::sin(hours * 400);  // and turning
-    if (hours >= 12.5 && hours < 12.9) amperes += 4.3;                     // oven
-    if (hours >= 18.0 && hours < 23.0) amperes += 0.6;                     // lights and a television
+    if (hours >= 12.5 && hours < 12.9) amperes += 4.3;                                // oven
+    if (hours >= 18.0 && hours < 23.0) amperes += 0.6;                                // lights and a television
     return amperes;
 }
 

@@ -5,10 +5,10 @@
 #include <cctype>
 #include <cmath>
 #include <functional>
-#include <utility>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "case_name.h"
@@ -52,9 +52,9 @@ TEST(MinMaxPyramid, EveryRangeMatchesAScanWhileGrowing) {
     MinMaxPyramid pyramid;
     for (std::size_t n = 1; n <= 300; ++n) {
         const auto r = random() % 1000;
-        values.push_back(r == 0 ? std::numeric_limits<float>::quiet_NaN()
-                       : r == 1 ? std::numeric_limits<float>::infinity()
-                                : static_cast<float>(static_cast<int>(r) - 500) / 10.0f);
+        values.push_back(r == 0   ? std::numeric_limits<float>::quiet_NaN()
+                         : r == 1 ? std::numeric_limits<float>::infinity()
+                                  : static_cast<float>(static_cast<int>(r) - 500) / 10.0f);
         pyramid.grow(values);
         if (n % 37 != 0 && n != 300) continue;
         for (std::size_t begin = 0; begin <= n; ++begin) {
@@ -104,8 +104,8 @@ TEST(SampleStore, KeepsSamplesAndShiftsTimes) {
 
 struct GapCase {
     const char* name;
-    std::vector<std::int64_t> tenths;      // of each sample
-    std::vector<std::size_t> gapStarts;    // samples with a gap before them
+    std::vector<std::int64_t> tenths;    // of each sample
+    std::vector<std::size_t> gapStarts;  // samples with a gap before them
 };
 
 class Gaps : public ::testing::TestWithParam<GapCase> {};
@@ -122,11 +122,13 @@ TEST_P(Gaps, BreakWhereLinesAreMissingOnly) {
 }
 
 // Times one `step` apart from 0, with `extra` added at given samples (a missing line, a late tick).
-std::vector<std::int64_t> ticks(std::size_t count, std::int64_t step, std::vector<std::pair<std::size_t, std::int64_t>> extra) {
+std::vector<std::int64_t> ticks(std::size_t count, std::int64_t step,
+                                std::vector<std::pair<std::size_t, std::int64_t>> extra) {
     std::vector<std::int64_t> out;
     std::int64_t t = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        for (const auto& [at, by] : extra) if (at == i) t += by;
+        for (const auto& [at, by] : extra)
+            if (at == i) t += by;
         out.push_back(t);
         t += step;
     }
@@ -143,8 +145,7 @@ std::vector<std::int64_t> slowingDown() {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Gaps,
     ::testing::Values(
-        GapCase{"steady", ticks(100, 10, {}), {}},
-        GapCase{"one missing line", ticks(40, 10, {{20, 10}}), {20}},
+        GapCase{"steady", ticks(100, 10, {}), {}}, GapCase{"one missing line", ticks(40, 10, {{20, 10}}), {20}},
         GapCase{"two missing lines and an hour", ticks(60, 10, {{20, 20}, {45, 36000}}), {20, 45}},
         GapCase{"late tick then an early one", ticks(40, 10, {{20, 3}, {21, -3}}), {}},
         GapCase{"1.5 intervals is late, a tenth more is a gap", ticks(40, 10, {{20, 5}, {30, 6}}), {30}},
@@ -153,10 +154,14 @@ INSTANTIATE_TEST_SUITE_P(
         GapCase{"0.1 s log with a missing line", ticks(40, 1, {{30, 1}}), {30}},
         GapCase{"too few lines to tell", {0, 10, 100}, {}},
         GapCase{"interval grows from 0.1 s to 1 s: no gap", slowingDown(), {}},
-        GapCase{"interval shrinks from 1 s to 0.1 s: no gap", ticks(20, 10, {{10, -9}, {11, -9}, {12, -9}, {13, -9}, {14, -9},
-                                                                                 {15, -9}, {16, -9}, {17, -9}, {18, -9}, {19, -9}}), {}},
-        GapCase{"an hour missing where the interval grows is a gap", ticks(20, 1, {{10, 36000}, {11, 9}, {12, 9}, {13, 9},
-                                                                                    {14, 9}, {15, 9}, {16, 9}, {17, 9}}), {10}},
+        GapCase{
+            "interval shrinks from 1 s to 0.1 s: no gap",
+            ticks(20, 10,
+                  {{10, -9}, {11, -9}, {12, -9}, {13, -9}, {14, -9}, {15, -9}, {16, -9}, {17, -9}, {18, -9}, {19, -9}}),
+            {}},
+        GapCase{"an hour missing where the interval grows is a gap",
+                ticks(20, 1, {{10, 36000}, {11, 9}, {12, 9}, {13, 9}, {14, 9}, {15, 9}, {16, 9}, {17, 9}}),
+                {10}},
         GapCase{"the last line after an outage is a gap at once", ticks(12, 10, {{11, 600}}), {11}}),
     testing::CaseName());
 
@@ -206,12 +211,15 @@ TEST(Decimation, ManySamplesGiveEachColumnItsExtremes) {
         std::size_t p = trace.points.front().seconds < row.from ? 1 : 0;
         for (int column = 0; column < row.columns; ++column) {
             const auto begin = firstIndexAtOrAfter(store.tenths(), tenthsAtOrAfter(row.from + column * width));
-            const auto end = column + 1 == row.columns ? firstIndexAtOrAfter(store.tenths(), tenthsAfter(row.to))
-                                                       : firstIndexAtOrAfter(store.tenths(), tenthsAtOrAfter(row.from + (column + 1) * width));
+            const auto end =
+                column + 1 == row.columns
+                    ? firstIndexAtOrAfter(store.tenths(), tenthsAfter(row.to))
+                    : firstIndexAtOrAfter(store.tenths(), tenthsAtOrAfter(row.from + (column + 1) * width));
             const MinMax want = bruteForce(values, begin, end);
             if (want.empty()) continue;
             MinMax got;
-            while (p < trace.points.size() && std::abs(trace.points[p].seconds - (row.from + (column + 0.5) * width)) < 1e-6) {
+            while (p < trace.points.size() &&
+                   std::abs(trace.points[p].seconds - (row.from + (column + 0.5) * width)) < 1e-6) {
                 got.add(static_cast<float>(trace.points[p++].value));
             }
             expectSame(got, want, "column " + std::to_string(column));
@@ -230,13 +238,14 @@ TEST(Decimation, NoLineCrossesAGap) {
         const std::int64_t t = i * 10 + (i >= 1500 ? 36000 : 0) + (i >= 2000 ? 10 : 0);
         store.append(sampleAt(t, static_cast<double>(i % 7), 1.0, 1.0));
     }
-    ASSERT_EQ(std::vector<std::size_t>(store.gapStarts().begin(), store.gapStarts().end()), (std::vector<std::size_t>{1500, 2000}));
+    ASSERT_EQ(std::vector<std::size_t>(store.gapStarts().begin(), store.gapStarts().end()),
+              (std::vector<std::size_t>{1500, 2000}));
     const auto times = store.tenths();
     const struct {
         double from, to;
         int columns;
         std::size_t breaks;
-    } rows[] = {{0.0, 6610.0, 800, 2},  {0.0, 6610.0, 3, 2},    {1400.0, 5200.0, 1, 1}, {5100.0, 5300.0, 1, 1},
+    } rows[] = {{0.0, 6610.0, 800, 2},    {0.0, 6610.0, 3, 2},    {1400.0, 5200.0, 1, 1},   {5100.0, 5300.0, 1, 1},
                 {5590.0, 5615.0, 400, 1}, {100.0, 140.0, 400, 0}, {1600.0, 5000.0, 400, 1}, {0.0, 6610.0, 1, 2}};
     Trace trace;
     for (const auto& row : rows) {
@@ -254,7 +263,8 @@ TEST(Decimation, NoLineCrossesAGap) {
                 const double after = static_cast<double>(times[g]) / 10.0;
                 // A gap within a column or two is drawn at column middles: only its breaks show it.
                 if (after - before <= 2 * (row.to - row.from) / row.columns) continue;
-                EXPECT_FALSE(trace.points[p - 1].seconds <= before && trace.points[p].seconds >= after) << "point " << p;
+                EXPECT_FALSE(trace.points[p - 1].seconds <= before && trace.points[p].seconds >= after)
+                    << "point " << p;
             }
         }
     }
@@ -300,7 +310,7 @@ struct StatisticsCase {
     std::size_t begin, end;
     std::uint64_t gaps;
     std::int64_t coveredTenths;
-    double wattTenths;  // watts times tenths covered, summed
+    double wattTenths;                                // watts times tenths covered, summed
     std::array<std::array<double, 3>, 3> minMeanMax;  // volts, amperes, watts
 };
 
@@ -332,13 +342,33 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, StatisticsOfSamples,
     ::testing::Values(
         // Covered: 10 + 13 + 7 + 10, one interval before the gap, after the clock step and at the end.
-        StatisticsCase{"whole log", 0, 9, 1, 90, 1000 + 2600 + 2100 + 1000 + 1000 + 6000 + 2000 + 1000 + 1000,
+        StatisticsCase{"whole log",
+                       0,
+                       9,
+                       1,
+                       90,
+                       1000 + 2600 + 2100 + 1000 + 1000 + 6000 + 2000 + 1000 + 1000,
                        {{{228, 230, 232}, {1, 12.0 / 9, 3}, {100, 200, 600}}}},
-        StatisticsCase{"up to the gap", 0, 5, 0, 50, 1000 + 2600 + 2100 + 1000 + 1000,
+        StatisticsCase{"up to the gap",
+                       0,
+                       5,
+                       0,
+                       50,
+                       1000 + 2600 + 2100 + 1000 + 1000,
                        {{{228, 230, 232}, {1, 1.2, 2}, {100, 160, 300}}}},
-        StatisticsCase{"after the gap, with the clock step", 5, 9, 0, 40, 6000 + 2000 + 1000 + 1000,
+        StatisticsCase{"after the gap, with the clock step",
+                       5,
+                       9,
+                       0,
+                       40,
+                       6000 + 2000 + 1000 + 1000,
                        {{{229, 230, 231}, {1, 1.5, 3}, {100, 250, 600}}}},
-        StatisticsCase{"across midnight and the gap", 3, 6, 1, 30, 1000 + 1000 + 6000,
+        StatisticsCase{"across midnight and the gap",
+                       3,
+                       6,
+                       1,
+                       30,
+                       1000 + 1000 + 6000,
                        {{{230, 230.0 + 1.0 / 3, 231}, {1, 5.0 / 3, 3}, {100, 800.0 / 3, 600}}}},
         StatisticsCase{"nothing", 4, 4, 0, 0, 0, {}},
         StatisticsCase{"to the end", 7, 9, 0, 20, 2000, {{{230, 230, 230}, {1, 1, 1}, {100, 100, 100}}}}),
@@ -368,8 +398,11 @@ TEST(StatisticsOfSamples, RangesAddUpAcrossBlocks) {
         EXPECT_EQ(whole.samples, left.samples + right.samples);
         EXPECT_EQ(whole.coveredTenths, left.coveredTenths + right.coveredTenths);
         EXPECT_NEAR(whole.energyWh, left.energyWh + right.energyWh, 1e-9 * (1 + whole.energyWh));
-        EXPECT_EQ(whole.gaps, left.gaps + right.gaps + (std::binary_search(store.gapStarts().begin(), store.gapStarts().end(),
-                                                                           cuts[1]) && cuts[1] > cuts[0] && cuts[1] < cuts[2] ? 1 : 0));
+        EXPECT_EQ(whole.gaps, left.gaps + right.gaps +
+                                  (std::binary_search(store.gapStarts().begin(), store.gapStarts().end(), cuts[1]) &&
+                                           cuts[1] > cuts[0] && cuts[1] < cuts[2]
+                                       ? 1
+                                       : 0));
         const QuantityStatistics& w = whole.of(Quantity::Watts);
         EXPECT_EQ(w.count, left.of(Quantity::Watts).count + right.of(Quantity::Watts).count);
         if (w.count > 0) {
@@ -385,8 +418,13 @@ TEST(StatisticsText, DurationsAndNumbers) {
     const struct {
         std::int64_t tenths;
         const char* text;
-    } durations[] = {{0, "0.0 s"}, {45, "4.5 s"}, {599, "59.9 s"}, {600, "1 min 00.0 s"}, {1845, "3 min 04.5 s"},
-                     {36000, "1 h 00 min 00.0 s"}, {937845, "26 h 03 min 04.5 s"}};
+    } durations[] = {{0, "0.0 s"},
+                     {45, "4.5 s"},
+                     {599, "59.9 s"},
+                     {600, "1 min 00.0 s"},
+                     {1845, "3 min 04.5 s"},
+                     {36000, "1 h 00 min 00.0 s"},
+                     {937845, "26 h 03 min 04.5 s"}};
     for (const auto& row : durations) EXPECT_EQ(durationText(row.tenths), row.text) << row.tenths;
     EXPECT_EQ(fixedText(-0.125, 2), "-0.12");
     EXPECT_EQ(fixedText(1e300, 1), "1e+300");
@@ -455,11 +493,28 @@ TEST(ViewRange, ZoomPanResetAndFollow) {
         {"away from the end it stays", [](ViewRange& v) { v.setData(100, 1400); }, 100, 375, false, false},
         {"zoom in no further than a second", [](ViewRange& v) { v.zoom(1e-9, 100); }, 100, 101, false, false},
         {"zoom out no further than all", [](ViewRange& v) { v.zoom(1e9, 100); }, 100, 1400, true, true},
-        {"reset", [](ViewRange& v) { v.zoom(0.1, 500); v.showAll(); }, 100, 1400, true, true},
-        {"follow off while all is shown stops the growth", [](ViewRange& v) { v.follow(false); v.setData(100, 1500); }, 100, 1400, false, false},
+        {"reset",
+         [](ViewRange& v) {
+             v.zoom(0.1, 500);
+             v.showAll();
+         },
+         100, 1400, true, true},
+        {"follow off while all is shown stops the growth",
+         [](ViewRange& v) {
+             v.follow(false);
+             v.setData(100, 1500);
+         },
+         100, 1400, false, false},
         {"follow on again", [](ViewRange& v) { v.follow(true); }, 200, 1500, false, true},
         {"cut back", [](ViewRange& v) { v.setData(5, 5); }, 4.5, 5.5, true, true},
-        {"nonsense is ignored", [](ViewRange& v) { v.zoom(std::nan(""), 5); v.pan(std::nan("")); v.setData(9, 1); v.zoom(-1, 5); }, 4.5, 5.5, true, true},
+        {"nonsense is ignored",
+         [](ViewRange& v) {
+             v.zoom(std::nan(""), 5);
+             v.pan(std::nan(""));
+             v.setData(9, 1);
+             v.zoom(-1, 5);
+         },
+         4.5, 5.5, true, true},
         {"cleared", [](ViewRange& v) { v.clearData(); }, 0, 60, true, true},
     };
     for (const ViewStep& step : steps) {
@@ -499,11 +554,34 @@ TEST(TimeAxis, RoundTicksAndDays) {
         {"minutes", 600.0, 1800.0, 400, false, {"00:15", "00:20", "00:25", "00:30"}, ""},
         {"midnight shows the day", 86400 - 7200, 86400 + 7200, 300, false, {"23:00", "day 2", "01:00", "02:00"}, ""},
         {"a later day, narrow", 2 * 86400 + 3601, 2 * 86400 + 3 * 3600, 200, false, {"02:00", "03:00"}, "day 3"},
-        {"dated", kDec8 + 9 * 3600, kDec8 + 15 * 3600, 500, true, {"10:00", "11:00", "12:00", "13:00", "14:00", "15:00"}, "2026-12-08"},
-        {"quarter-hours once they fit", kDec8 + 9 * 3600, kDec8 + 11 * 3600, 500, true,
-         {"09:15", "09:30", "09:45", "10:00", "10:15", "10:30", "10:45", "11:00"}, "2026-12-08"},
-        {"a week", kDec8, kDec8 + 7 * 86400, 500, true, {"Dec 9", "Dec 10", "Dec 11", "Dec 12", "Dec 13", "Dec 14", "Dec 15"}, "2026-12-08"},
-        {"before 1970", -86400.0 - 1, -86400.0 + 1, 300, true, {":59.5", "Dec 31", ":00.5", ":01.0"}, "1969-12-30 23:59"},
+        {"dated",
+         kDec8 + 9 * 3600,
+         kDec8 + 15 * 3600,
+         500,
+         true,
+         {"10:00", "11:00", "12:00", "13:00", "14:00", "15:00"},
+         "2026-12-08"},
+        {"quarter-hours once they fit",
+         kDec8 + 9 * 3600,
+         kDec8 + 11 * 3600,
+         500,
+         true,
+         {"09:15", "09:30", "09:45", "10:00", "10:15", "10:30", "10:45", "11:00"},
+         "2026-12-08"},
+        {"a week",
+         kDec8,
+         kDec8 + 7 * 86400,
+         500,
+         true,
+         {"Dec 9", "Dec 10", "Dec 11", "Dec 12", "Dec 13", "Dec 14", "Dec 15"},
+         "2026-12-08"},
+        {"before 1970",
+         -86400.0 - 1,
+         -86400.0 + 1,
+         300,
+         true,
+         {":59.5", "Dec 31", ":00.5", ":01.0"},
+         "1969-12-30 23:59"},
         {"empty range", 10.0, 10.0, 500, false, {}, ""},
         {"absurd range", -1e300, 1e300, 500, false, {}, ""},
         {"no room", 10.0, 20.0, 0, false, {}, ""},
@@ -522,8 +600,8 @@ TEST(TimeAxis, RoundTicksAndDays) {
 // The narrowest window's plot area (509 px) and wider, any span from a second to a week, any
 // start: four labels or more wholly on the axis, clear of each other, at an even round step.
 TEST(TimeAxis, FourReadableLabelsAtEveryWidthAndSpan) {
-    const std::vector<double> roundSteps = {0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800,
-                                            3600, 7200, 10800, 21600, 43200, 86400};
+    const std::vector<double> roundSteps = {0.1, 0.2, 0.5, 1,    2,    5,    10,    15,    30,    60,   120,
+                                            300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
     constexpr double kRightRoom = 28;  // the chart's gutter past the plot area
     for (double pixels : {509.0, 760.0, 1709.0}) {
         const TimeAxisRoom room = roomOf(pixels);
@@ -546,8 +624,9 @@ TEST(TimeAxis, FourReadableLabelsAtEveryWidthAndSpan) {
                     }
                     ASSERT_GE(shown, 4) << where;
                     const double step = axis.ticks[1].seconds - axis.ticks[0].seconds;
-                    EXPECT_TRUE(std::any_of(roundSteps.begin(), roundSteps.end(), [&](double s) { return std::abs(s - step) < 1e-6; }))
-                        << where;
+                    EXPECT_TRUE(std::any_of(roundSteps.begin(), roundSteps.end(), [&](double s) {
+                        return std::abs(s - step) < 1e-6;
+                    })) << where;
                     for (std::size_t i = 1; i < axis.ticks.size(); ++i) {
                         EXPECT_NEAR(axis.ticks[i].seconds - axis.ticks[i - 1].seconds, step, 1e-6) << where;
                     }

@@ -1,7 +1,7 @@
 // What a user is told when the port or the log file fails: the sentences, and that the link and
 // the writer record the real step, errno and path behind them.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,17 +14,17 @@
 #include "io/posix/failure.h"
 #include "io/posix/log_file_writer.h"
 #include "io/posix/serial_port_link.h"
-#include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tests/support/test_files.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
 
 namespace vemtora {
 namespace {
 
 using namespace testing_support;
-using pty::PseudoTerminal;
 using posix::Failure;
 using posix::FailureStep;
 using posix::FailureSubject;
+using pty::PseudoTerminal;
 
 constexpr auto kPort = FailureSubject::SerialPort;
 constexpr auto kLog = FailureSubject::LogFile;
@@ -60,8 +60,7 @@ TEST(DescribeFailure, OneActionableSentencePerCase) {
         {{kLog, FailureStep::Hold, EWOULDBLOCK, "m.log", false},
          "cannot open log file m.log: another program holds it (another Vemtora logging to it?)"},
         {{kLog, FailureStep::Resolve, 0, "bad?.log", false}, "cannot open log file bad?.log: not a valid file name"},
-        {{kLog, FailureStep::Write, ENOSPC, "m.log", false},
-         "cannot write to log file m.log: No space left on device"},
+        {{kLog, FailureStep::Write, ENOSPC, "m.log", false}, "cannot write to log file m.log: No space left on device"},
         {{kLog, FailureStep::None, 0, "m.log", false}, ""},
     };
     for (const auto& row : rows) EXPECT_EQ(posix::describeFailure(row.failure), row.sentence);

@@ -1,9 +1,9 @@
 // A full disk must never leave half a line in the log: on a really full filesystem (a tiny
 // tmpfs, needs root) and under a file-size limit, which fails writes the same way without it.
-#include <gtest/gtest.h>
 #include <fcntl.h>
-#include <signal.h>
+#include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -24,7 +24,8 @@ using namespace testing_support;
 
 // Fills the disk after a first line, appends lines too long for the room left (so each write
 // gets part way), then frees space.
-void expectOnlyWholeLines(const std::string& path, const std::function<void()>& fill, const std::function<void()>& free) {
+void expectOnlyWholeLines(const std::string& path, const std::function<void()>& fill,
+                          const std::function<void()>& free) {
     LogFileWriter writer;
     ASSERT_TRUE(writer.open(widened(path)));
     writer.appendLine("first\n");
@@ -56,8 +57,7 @@ public:
     void fill() {
         const posix::OwnedDescriptor fd(::open(filler_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
         const std::string block(4096, 'f');
-        while (::write(fd.get(), block.data(), block.size()) > 0) {
-        }
+        while (::write(fd.get(), block.data(), block.size()) > 0) {}
         EXPECT_EQ(errno, ENOSPC);
     }
     void free() { EXPECT_EQ(::unlink(filler_.c_str()), 0); }
@@ -72,7 +72,8 @@ private:
 TEST(LogFileDiskFullTest, FullTmpfs) {
     TinyTmpfs disk;
     if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-    expectOnlyWholeLines(disk.folder / "meter.log", [&] { disk.fill(); }, [&] { disk.free(); });
+    expectOnlyWholeLines(
+        disk.folder / "meter.log", [&] { disk.fill(); }, [&] { disk.free(); });
 }
 
 // An append-only file cannot be cut back: the fragment stays, and the next line must not be
@@ -106,7 +107,8 @@ TEST(LogFileDiskFullTest, FileSizeLimit) {
     TempFolder folder;
     const std::string path = folder / "meter.log";
     // Ignored, SIGXFSZ no longer ends the process and the write fails with EFBIG instead.
-    struct sigaction ignore {}, saved {};
+    struct sigaction ignore {
+    }, saved{};
     ignore.sa_handler = SIG_IGN;
     ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &saved), 0);
     rlimit unlimited{};

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "io/posix/log_file_writer.h"
-#include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tests/support/test_files.h"
+#include "tools/pseudo_terminal/pseudo_terminal.h"
 
 namespace vemtora {
 namespace {

@@ -16,12 +16,18 @@ TEST(SerialDevicePathTest, ComLinkWinsOverBuiltInPortEvenWhenItsAdapterIsGone) {
         const wchar_t* port;
         std::optional<std::string> expected;
     } rows[] = {
-        {L"COM1", dev / "ttyS0"},   {L"COM5", dev / "COM5"},    {L"COM6", dev / "ttyS5"},
-        {L"COM9", dev / "COM9"},    {L"COM10", dev / "ttyS9"},  {L"COM16", dev / "ttyS15"},
+        {L"COM1", dev / "ttyS0"},
+        {L"COM5", dev / "COM5"},
+        {L"COM6", dev / "ttyS5"},
+        {L"COM9", dev / "COM9"},
+        {L"COM10", dev / "ttyS9"},
+        {L"COM16", dev / "ttyS15"},
         // Any other name is a path of its own: a USB adapter, a by-id link.
-        {L"COM17", "COM17"},        {L"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {L"COM17", "COM17"},
+        {L"/dev/ttyUSB0", "/dev/ttyUSB0"},
         {L"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"},
-        {L"", std::nullopt},        {L"tty\xD800", std::nullopt},
+        {L"", std::nullopt},
+        {L"tty\xD800", std::nullopt},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.port)));

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "io/posix/serial_port_link.h"
+#include "tests/support/test_files.h"
 #include "tools/pseudo_terminal/pseudo_terminal.h"
 #include "tools/pseudo_terminal/wait_readable.h"
-#include "tests/support/test_files.h"
 
 namespace vemtora {
 namespace {
@@ -174,8 +174,8 @@ TEST_F(SerialPortLinkTest, EverySpeedIsAppliedAsARaw8N1StreamLeavingFlowControlA
         std::int32_t baudRate;
         speed_t expected;
         tcflag_t rtsCtsFound;
-    } rows[] = {{300, B300, 0},         {600, B600, CRTSCTS},     {1200, B1200, 0},  {2400, B2400, CRTSCTS},
-                {4800, B4800, 0},       {9600, B9600, CRTSCTS},   {19200, B19200, 0}, {38400, B38400, CRTSCTS}};
+    } rows[] = {{300, B300, 0},   {600, B600, CRTSCTS},   {1200, B1200, 0},   {2400, B2400, CRTSCTS},
+                {4800, B4800, 0}, {9600, B9600, CRTSCTS}, {19200, B19200, 0}, {38400, B38400, CRTSCTS}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.baudRate);
         termios applied{};

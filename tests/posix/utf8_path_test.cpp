@@ -16,10 +16,10 @@ TEST(FromUtf8Path, TakesEveryCharacterAndGivesTheSameBytesBack) {
     } rows[] = {
         {"meter.log", L"meter.log"},
         {"", L""},
-        {"caf\xc3\xa9", L"caf\u00e9"},                           // two bytes
-        {"\xe3\x83\xad\xe3\x82\xb0.log", L"\u30ed\u30b0.log"},   // three
-        {"\xf0\x9f\x94\x8c", L"\U0001F50C"},                     // four
-        {"\xc2\x80\xdf\xbf", L"\u0080\u07ff"},                   // the ends of the two-byte range
+        {"caf\xc3\xa9", L"caf\u00e9"},                          // two bytes
+        {"\xe3\x83\xad\xe3\x82\xb0.log", L"\u30ed\u30b0.log"},  // three
+        {"\xf0\x9f\x94\x8c", L"\U0001F50C"},                    // four
+        {"\xc2\x80\xdf\xbf", L"\u0080\u07ff"},                  // the ends of the two-byte range
         {"\xef\xbf\xbf\xf4\x8f\xbf\xbf", L"\uffff\U0010FFFF"},  // the last of three and of four bytes
     };
     for (const auto& row : rows) {

@@ -69,23 +69,25 @@ void AboutBoxTest::opensAndCloses() {
 
     int closedWith = -1;
     bool closedItself = false;
-    const bool opened = withDialog<AboutBox>([&] { open(window, opener); }, [&](AboutBox& box) {
-        QCOMPARE(box.windowTitle(), QStringLiteral("バージョン情報 Vemtora"));
-        QCOMPARE(QApplication::activeModalWidget(), &box);
-        QCOMPARE(box.parentWidget(), &window);
-        QVERIFY(box.isModal());
-        const QList<QLabel*> labels = box.findChildren<QLabel*>();
-        QCOMPARE(labels.size(), 2);
-        QVERIFY(!labels[0]->pixmap().isNull());  // the program's icon
-        QCOMPARE(labels[1]->text(), QString::fromUtf8(VEMTORA_ABOUT_TEXT));  // the Windows box's words too
-        const QList<QPushButton*> buttons = box.findChildren<QPushButton*>();
-        QCOMPARE(buttons.size(), 1);
-        QCOMPARE(buttons[0]->text(), QStringLiteral("OK"));
-        QVERIFY(buttons[0]->isDefault());
-        connect(&box, &QDialog::finished, [&](int code) { closedWith = code; });
-        close(box, closer);
-        closedItself = !box.isVisible();
-    });
+    const bool opened = withDialog<AboutBox>(
+        [&] { open(window, opener); },
+        [&](AboutBox& box) {
+            QCOMPARE(box.windowTitle(), QStringLiteral("バージョン情報 Vemtora"));
+            QCOMPARE(QApplication::activeModalWidget(), &box);
+            QCOMPARE(box.parentWidget(), &window);
+            QVERIFY(box.isModal());
+            const QList<QLabel*> labels = box.findChildren<QLabel*>();
+            QCOMPARE(labels.size(), 2);
+            QVERIFY(!labels[0]->pixmap().isNull());                              // the program's icon
+            QCOMPARE(labels[1]->text(), QString::fromUtf8(VEMTORA_ABOUT_TEXT));  // the Windows box's words too
+            const QList<QPushButton*> buttons = box.findChildren<QPushButton*>();
+            QCOMPARE(buttons.size(), 1);
+            QCOMPARE(buttons[0]->text(), QStringLiteral("OK"));
+            QVERIFY(buttons[0]->isDefault());
+            connect(&box, &QDialog::finished, [&](int code) { closedWith = code; });
+            close(box, closer);
+            closedItself = !box.isVisible();
+        });
     QVERIFY(opened);
     QVERIFY(closedItself);
     QCOMPARE(closedWith, result);
@@ -104,14 +106,16 @@ void AboutBoxTest::timersRunWhileItIsOpen() {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     bool ticked = false;
-    const bool opened = withDialog<AboutBox>([&] { open(window, Opener::Menu); }, [&](AboutBox& box) {
-        const int clockCalls = shell.clockCalls;
-        const int polls = shell.link.pollCount;
-        QTRY_VERIFY_WITH_TIMEOUT(shell.clockCalls >= clockCalls + 3 && shell.link.pollCount >= polls + 3, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!shell.measurement().empty(), 3000);
-        ticked = true;
-        box.accept();
-    });
+    const bool opened = withDialog<AboutBox>(
+        [&] { open(window, Opener::Menu); },
+        [&](AboutBox& box) {
+            const int clockCalls = shell.clockCalls;
+            const int polls = shell.link.pollCount;
+            QTRY_VERIFY_WITH_TIMEOUT(shell.clockCalls >= clockCalls + 3 && shell.link.pollCount >= polls + 3, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!shell.measurement().empty(), 3000);
+            ticked = true;
+            box.accept();
+        });
     QVERIFY(opened);
     QVERIFY(ticked);
 }

@@ -63,32 +63,28 @@ void MenuCommandsTest::commandsReachTheController_data() {
     };
 
     QTest::newRow("nothing yet") << QList<QStringList>{} << "COM5 9600bps 0.5sec  " << false << false << 500;
-    QTest::newRow("COM3") << QList<QStringList>{setting("Port", "COM3")} << "COM3 9600bps 0.5sec  " << false
-                          << false << 500;
-    QTest::newRow("COM16") << QList<QStringList>{setting("Port", "COM16")} << "COM16 9600bps 0.5sec  " << false
-                           << false << 500;
-    QTest::newRow("38400bps") << QList<QStringList>{setting("Speed", "38400bps")} << "COM5 38400bps 0.5sec  "
-                              << false << false << 500;
+    QTest::newRow("COM3") << QList<QStringList>{setting("Port", "COM3")} << "COM3 9600bps 0.5sec  " << false << false
+                          << 500;
+    QTest::newRow("COM16") << QList<QStringList>{setting("Port", "COM16")} << "COM16 9600bps 0.5sec  " << false << false
+                           << 500;
+    QTest::newRow("38400bps") << QList<QStringList>{setting("Speed", "38400bps")} << "COM5 38400bps 0.5sec  " << false
+                              << false << 500;
     QTest::newRow("300bps") << QList<QStringList>{setting("Speed", "300bps")} << "COM5 300bps 0.5sec  " << false
                             << false << 500;
-    QTest::newRow("0.1sec") << QList<QStringList>{setting("Interval", "0.1sec")} << "COM5 9600bps 0.1sec  "
-                            << false << false << 100;
+    QTest::newRow("0.1sec") << QList<QStringList>{setting("Interval", "0.1sec")} << "COM5 9600bps 0.1sec  " << false
+                            << false << 100;
     QTest::newRow("30sec") << QList<QStringList>{setting("Interval", "30sec")} << "COM5 9600bps 30sec  " << false
                            << false << 30000;
     QTest::newRow("Start") << QList<QStringList>{start} << "COM5 9600bps 0.5sec Xfer " << true << false << 500;
     QTest::newRow("port while collecting is ignored")
-        << QList<QStringList>{start, setting("Port", "COM3"), setting("Speed", "300bps")}
-        << "COM5 9600bps 0.5sec Xfer " << true << false << 500;
+        << QList<QStringList>{start, setting("Port", "COM3"), setting("Speed", "300bps")} << "COM5 9600bps 0.5sec Xfer "
+        << true << false << 500;
     QTest::newRow("interval while collecting is taken")
-        << QList<QStringList>{start, setting("Interval", "2sec")} << "COM5 9600bps 2sec Xfer " << true << false
-        << 2000;
-    QTest::newRow("Start, Stop") << QList<QStringList>{start, stop} << "COM5 9600bps 0.5sec  " << false << false
-                                 << 500;
+        << QList<QStringList>{start, setting("Interval", "2sec")} << "COM5 9600bps 2sec Xfer " << true << false << 2000;
+    QTest::newRow("Start, Stop") << QList<QStringList>{start, stop} << "COM5 9600bps 0.5sec  " << false << false << 500;
     QTest::newRow("Save") << QList<QStringList>{save} << "COM5 9600bps 0.5sec  Save" << false << true << 500;
-    QTest::newRow("Save, Close") << QList<QStringList>{save, close} << "COM5 9600bps 0.5sec  " << false << false
-                                 << 500;
-    QTest::newRow("both") << QList<QStringList>{save, start} << "COM5 9600bps 0.5sec Xfer Save" << true << true
-                          << 500;
+    QTest::newRow("Save, Close") << QList<QStringList>{save, close} << "COM5 9600bps 0.5sec  " << false << false << 500;
+    QTest::newRow("both") << QList<QStringList>{save, start} << "COM5 9600bps 0.5sec Xfer Save" << true << true << 500;
 }
 
 void MenuCommandsTest::commandsReachTheController() {
@@ -117,7 +113,8 @@ void MenuCommandsTest::commandsReachTheController() {
 // The devices present follow COM16, read anew whenever the menu opens, and are chosen as ports are.
 void MenuCommandsTest::devicesFollowThePortsAndAreChosenAsPortsAre() {
     ShellUnderTest shell;
-    std::vector<NamedDevice> present{{L"/dev/serial/by-id/usb-FTDI_A1-if00-port0", L"ttyUSB0"}, {L"/dev/ttyS0", L"ttyS0"}};
+    std::vector<NamedDevice> present{{L"/dev/serial/by-id/usb-FTDI_A1-if00-port0", L"ttyUSB0"},
+                                     {L"/dev/ttyS0", L"ttyS0"}};
     shell.window->setDeviceLister([&] { return present; });
     QMenu* ports = menuAction(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port")})->menu();
     const auto itemsAfterCom16 = [&] {
@@ -139,7 +136,8 @@ void MenuCommandsTest::devicesFollowThePortsAndAreChosenAsPortsAre() {
     QCOMPARE(shell.link.openCalls.back().portName, present[0].path);
     present = {{L"/dev/ttyACM0", L"ttyACM0"}};
     itemsAfterCom16();
-    QVERIFY(trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port"), QStringLiteral("/dev/ttyACM0")}));
+    QVERIFY(
+        trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port"), QStringLiteral("/dev/ttyACM0")}));
     QCOMPARE(QString::fromStdWString(shell.status()), QStringLiteral("ttyUSB0 9600bps 0.5sec Xfer "));
     QVERIFY(trigger(*shell.window, {QStringLiteral("Data Collect"), QStringLiteral("Stop")}));
     QVERIFY(trigger(*shell.window, {QStringLiteral("Settings"), QStringLiteral("Port"), QStringLiteral("COM2")}));
@@ -192,7 +190,8 @@ void MenuCommandsTest::exitClosesTheWindowAndShutsDown() {
     shell.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
     QVERIFY(trigger(*shell.window, {QStringLiteral("Data Collect"), QStringLiteral("Start")}));
-    QVERIFY(trigger(*shell.window, {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")}));
+    QVERIFY(
+        trigger(*shell.window, {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")}));
     QVERIFY(trigger(*shell.window, {QStringLiteral("ファイル(&F)"), QStringLiteral("アプリケーションの終了(&X)")}));
     QVERIFY(!shell.window->isVisible());
     QVERIFY(shell.window->controller().isShutDown());

@@ -55,18 +55,21 @@ void SaveDialogTest::propertiesAndUsableMainWindow() {
     QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
     LogPathDialog chooser;
     bool appeared = false;
-    const auto chosen = chooseWith(chooser, [&](QFileDialog& dialog) {
-        QCOMPARE(dialog.nameFilters(), QStringList{QStringLiteral("Log files (*.log)")});
-        QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptSave);
-        QCOMPARE(dialog.defaultSuffix(), QString());
-        QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
-        QCOMPARE(dialog.parentWidget(), nullptr);
-        // No owner and not modal: the main window's menu still works.
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        QVERIFY(trigger(*shell.window, {QStringLiteral("Data Collect"), QStringLiteral("Start")}));
-        QVERIFY(shell.status() == L"COM5 9600bps 0.5sec Xfer ");
-        dialog.reject();
-    }, &appeared);
+    const auto chosen = chooseWith(
+        chooser,
+        [&](QFileDialog& dialog) {
+            QCOMPARE(dialog.nameFilters(), QStringList{QStringLiteral("Log files (*.log)")});
+            QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptSave);
+            QCOMPARE(dialog.defaultSuffix(), QString());
+            QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
+            QCOMPARE(dialog.parentWidget(), nullptr);
+            // No owner and not modal: the main window's menu still works.
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+            QVERIFY(trigger(*shell.window, {QStringLiteral("Data Collect"), QStringLiteral("Start")}));
+            QVERIFY(shell.status() == L"COM5 9600bps 0.5sec Xfer ");
+            dialog.reject();
+        },
+        &appeared);
     QVERIFY(appeared);
     QVERIFY(!chosen.has_value());
 }
@@ -120,8 +123,9 @@ void SaveDialogTest::folderMustExist() {
     bool warned = false;
     bool stayedOpen = false;
     const auto result = chooseWith(chooser, [&](QFileDialog& dialog) {
-        warned = withDialog<QMessageBox>([&] { typeAndAccept(dialog, folder.filePath(QStringLiteral("missing/x.log"))); },
-                                         [](QMessageBox& box) { box.accept(); });
+        warned =
+            withDialog<QMessageBox>([&] { typeAndAccept(dialog, folder.filePath(QStringLiteral("missing/x.log"))); },
+                                    [](QMessageBox& box) { box.accept(); });
         stayedOpen = dialog.isVisible();
         dialog.reject();
     });
@@ -143,8 +147,9 @@ void SaveDialogTest::existingFileNeedsConfirmation() {
     bool openAfterNo = false;
     const auto result = chooseWith(chooser, [&](QFileDialog& dialog) {
         auto answer = [&](QMessageBox::StandardButton button) {
-            return withDialog<QMessageBox>([&] { typeAndAccept(dialog, existing); },
-                                           [&](QMessageBox& box) { QTest::mouseClick(box.button(button), Qt::LeftButton); });
+            return withDialog<QMessageBox>(
+                [&] { typeAndAccept(dialog, existing); },
+                [&](QMessageBox& box) { QTest::mouseClick(box.button(button), Qt::LeftButton); });
         };
         askedTwice = answer(QMessageBox::No);
         openAfterNo = dialog.isVisible();
@@ -170,10 +175,13 @@ void SaveDialogTest::saveFromTheMenuLogsToTheChosenFile() {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     const bool appeared = withDialog<QFileDialog>(
-        [&] { trigger(window, {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")}); },
+        [&] {
+            trigger(window, {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")});
+        },
         [&](QFileDialog& dialog) {
-            withDialog<QMessageBox>([&] { typeAndAccept(dialog, logPath); },
-                                    [](QMessageBox& box) { QTest::mouseClick(box.button(QMessageBox::Yes), Qt::LeftButton); });
+            withDialog<QMessageBox>(
+                [&] { typeAndAccept(dialog, logPath); },
+                [](QMessageBox& box) { QTest::mouseClick(box.button(QMessageBox::Yes), Qt::LeftButton); });
         });
     QVERIFY(appeared);
     QVERIFY(window.controller().logging());
@@ -197,7 +205,9 @@ void SaveDialogTest::closingTheWindowDuringTheDialog() {
 
     bool dismissed = false;
     const bool appeared = withDialog<QFileDialog>(
-        [&] { trigger(window, {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")}); },
+        [&] {
+            trigger(window, {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")});
+        },
         [&](QFileDialog& dialog) {
             window.close();
             dismissed = !dialog.isVisible();

@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
     vemtora::preferPlainEventDispatcher();  // the window runs on the dispatcher the program gives it
-    QApplication app(argc, argv);  // sets the C locale from the environment, as the program does
+    QApplication app(argc, argv);           // sets the C locale from the environment, as the program does
     if (std::getenv("VEMTORA_EXPECT_COMMA_LOCALE") != nullptr &&
         std::strcmp(std::localeconv()->decimal_point, ",") != 0) {
         std::printf("SKIPPED: no comma-decimal locale is available here (LC_ALL=%s)\n",

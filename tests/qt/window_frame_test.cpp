@@ -63,12 +63,11 @@ void WindowFrameTest::aboutBoxClientAreaStartsAtTheWindowsClientOrigin() {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     const QPoint clientOrigin = window.reportView().mapToGlobal(QPoint(0, 0));
     QPoint aboutClient, aboutFrame;
-    const bool opened = withDialog<AboutBox>(
-        [&] { QTest::keyClick(&window, Qt::Key_Slash, Qt::AltModifier); },
-        [&](AboutBox& box) {
-            aboutClient = box.geometry().topLeft();
-            aboutFrame = box.frameGeometry().topLeft();
-        });
+    const bool opened = withDialog<AboutBox>([&] { QTest::keyClick(&window, Qt::Key_Slash, Qt::AltModifier); },
+                                             [&](AboutBox& box) {
+                                                 aboutClient = box.geometry().topLeft();
+                                                 aboutFrame = box.frameGeometry().topLeft();
+                                             });
     QVERIFY(opened);
     QVERIFY2(aboutFrame != aboutClient, "the About box has no frame here: nothing to check");
     QCOMPARE(aboutClient, clientOrigin);
@@ -110,8 +109,10 @@ void WindowFrameTest::dispatcherChoiceLeavesTheUsersSettingAlone() {
     qunsetenv("QT_NO_GLIB");
     preferPlainEventDispatcher();
     QCOMPARE(qgetenv("QT_NO_GLIB"), QByteArrayLiteral("1"));
-    if (wasSet) qputenv("QT_NO_GLIB", before);
-    else qunsetenv("QT_NO_GLIB");
+    if (wasSet)
+        qputenv("QT_NO_GLIB", before);
+    else
+        qunsetenv("QT_NO_GLIB");
 }
 
 }  // namespace vemtora::testing

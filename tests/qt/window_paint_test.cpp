@@ -89,12 +89,16 @@ void WindowPaintTest::laidOutTextDrawsAsDrawTextDoes_data() {
     QTest::newRow("averages, second line cut") << kMeasurementLineHeight << averages << twoLines << QSize(550, 75);
     QTest::newRow("averages, both lines") << kMeasurementLineHeight << averages << twoLines << QSize(550, 200);
     QTest::newRow("averages, wider than the area") << kMeasurementLineHeight << averages << twoLines << QSize(120, 200);
-    QTest::newRow("averages, one line") << kMeasurementLineHeight << averages << QStringLiteral("-1.5e+38 0.00 7") << QSize(550, 75);
-    QTest::newRow("status") << kStatusLineHeight << status << QStringLiteral("COM16 38400bps 0.1sec Xfer Save") << QSize(550, 75);
-    QTest::newRow("status, line feed and CR read as blanks") << kStatusLineHeight << status << QStringLiteral("COM5\n9600bps\r0.5sec ")
-                                                          << QSize(550, 75);
-    QTest::newRow("status, taller than the area") << kStatusLineHeight << status << QStringLiteral("COM5 9600bps") << QSize(550, 10);
-    QTest::newRow("Japanese") << kMeasurementLineHeight << averages << QStringLiteral("ファイル\nバージョン情報") << QSize(550, 200);
+    QTest::newRow("averages, one line") << kMeasurementLineHeight << averages << QStringLiteral("-1.5e+38 0.00 7")
+                                        << QSize(550, 75);
+    QTest::newRow("status") << kStatusLineHeight << status << QStringLiteral("COM16 38400bps 0.1sec Xfer Save")
+                            << QSize(550, 75);
+    QTest::newRow("status, line feed and CR read as blanks")
+        << kStatusLineHeight << status << QStringLiteral("COM5\n9600bps\r0.5sec ") << QSize(550, 75);
+    QTest::newRow("status, taller than the area")
+        << kStatusLineHeight << status << QStringLiteral("COM5 9600bps") << QSize(550, 10);
+    QTest::newRow("Japanese") << kMeasurementLineHeight << averages << QStringLiteral("ファイル\nバージョン情報")
+                              << QSize(550, 200);
 }
 
 // The window lays its texts out once and draws the lines; the pixels must be drawText's own.
@@ -174,7 +178,8 @@ void WindowPaintTest::noTextCoversAnotherAtTheFirstSize() {
     for (ShellUnderTest* shell : {&busy, &quiet}) {
         shell->window->show();
         QVERIFY(QTest::qWaitForWindowExposed(shell->window.get()));
-        QVERIFY(trigger(*shell->window, {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")}));
+        QVERIFY(trigger(*shell->window,
+                        {QStringLiteral("ファイル(&F)"), QStringLiteral("Log File"), QStringLiteral("Save")}));
         QVERIFY(trigger(*shell->window, {QStringLiteral("Data Collect"), QStringLiteral("Start")}));
     }
     QTRY_VERIFY_WITH_TIMEOUT(busy.measurement().ends_with(L" 10"), 3000);
@@ -191,8 +196,8 @@ void WindowPaintTest::noTextCoversAnotherAtTheFirstSize() {
     QVERIFY2(!inkBounds(crowded, besideStatus, paper).isEmpty(), "the totals line does not peek out");
     // The clock and the averages' first line stand apart.
     const QRect clock = inkBounds(crowded, QRect(0, 0, alone.width() / 3, kTimeLineHeight), paper);
-    const QRect averages = inkBounds(crowded, QRect(clock.right() + 1, 0, alone.width() - clock.right() - 1,
-                                                    kMeasurementLineHeight), paper);
+    const QRect averages = inkBounds(
+        crowded, QRect(clock.right() + 1, 0, alone.width() - clock.right() - 1, kMeasurementLineHeight), paper);
     QVERIFY(!clock.isEmpty() && !averages.isEmpty());
     QVERIFY(averages.left() > clock.right() + 8);
 }
@@ -215,14 +220,19 @@ void WindowPaintTest::resizeRepaintsTheWholeClientArea() {
     const QRect all = image.rect();
     const QRgb paper = background(window);
     QCOMPARE(all.width(), 700);
-    const QRect secondLine =
-        inkBounds(image, QRect(all.width() / 2, kMeasurementLineHeight, all.width() / 2, kMeasurementLineHeight), paper);
+    const QRect secondLine = inkBounds(
+        image, QRect(all.width() / 2, kMeasurementLineHeight, all.width() / 2, kMeasurementLineHeight), paper);
     QVERIFY(!secondLine.isEmpty());
     QVERIFY(secondLine.right() >= all.width() - 4);
-    const QRect status = inkBounds(image, QRect(0, all.height() - kStatusLineHeight, all.width() / 2, kStatusLineHeight), paper);
+    const QRect status =
+        inkBounds(image, QRect(0, all.height() - kStatusLineHeight, all.width() / 2, kStatusLineHeight), paper);
     QVERIFY(!status.isEmpty());
     QVERIFY(status.bottom() >= all.height() - 5);
-    QVERIFY(inkBounds(image, QRect(0, 2 * kMeasurementLineHeight, all.width(), all.height() - 2 * kMeasurementLineHeight - kStatusLineHeight), paper).isEmpty());
+    QVERIFY(inkBounds(image,
+                      QRect(0, 2 * kMeasurementLineHeight, all.width(),
+                            all.height() - 2 * kMeasurementLineHeight - kStatusLineHeight),
+                      paper)
+                .isEmpty());
 }
 
 void WindowPaintTest::timeAdvancesEveryIntervalWithoutCollecting() {
@@ -265,7 +275,8 @@ void WindowPaintTest::onlyWhatChangedIsRepainted() {
     QTRY_VERIFY_WITH_TIMEOUT(recorder.paints > 0, 2000);
     const QRect view = shell.window->reportView().rect();
     QVERIFY(recorder.lastRegion.intersects(QRect(0, 0, 10, kTimeLineHeight)));
-    QVERIFY(!recorder.lastRegion.intersects(QRect(0, view.height() - kStatusLineHeight, view.width(), kStatusLineHeight)));
+    QVERIFY(
+        !recorder.lastRegion.intersects(QRect(0, view.height() - kStatusLineHeight, view.width(), kStatusLineHeight)));
     QVERIFY(!recorder.lastRegion.intersects(QRect(view.width() - 10, 0, 10, view.height())));
 }
 
@@ -279,19 +290,24 @@ void WindowPaintTest::changedStretchRepaintsAsAWholeLayoutWould_data() {
     const int averages = Qt::AlignRight | Qt::AlignTop;
     const int status = Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine;
     const QString averagesLine = QStringLiteral("64.6 1.94 125.3\n");
-    QTest::newRow("clock, a tenth") << kTimeLineHeight << clock << QStringLiteral("12:34:56.7") << QStringLiteral("12:34:56.8") << 60;
-    QTest::newRow("clock, a minute") << kTimeLineHeight << clock << QStringLiteral("12:34:59.9") << QStringLiteral("12:35:00.0") << 30;
-    QTest::newRow("clock, all digits") << kTimeLineHeight << clock << QStringLiteral("12:34:56.7") << QStringLiteral("01:02:03.4") << 0;
-    QTest::newRow("totals, new frame count") << kMeasurementLineHeight << averages << averagesLine + "129.2 3.88 250.6 2"
-                                             << averagesLine + "193.8 5.82 375.9 3" << 0;
+    QTest::newRow("clock, a tenth") << kTimeLineHeight << clock << QStringLiteral("12:34:56.7")
+                                    << QStringLiteral("12:34:56.8") << 60;
+    QTest::newRow("clock, a minute") << kTimeLineHeight << clock << QStringLiteral("12:34:59.9")
+                                     << QStringLiteral("12:35:00.0") << 30;
+    QTest::newRow("clock, all digits") << kTimeLineHeight << clock << QStringLiteral("12:34:56.7")
+                                       << QStringLiteral("01:02:03.4") << 0;
+    QTest::newRow("totals, new frame count")
+        << kMeasurementLineHeight << averages << averagesLine + "129.2 3.88 250.6 2"
+        << averagesLine + "193.8 5.82 375.9 3" << 0;
     QTest::newRow("totals, wider") << kMeasurementLineHeight << averages << averagesLine + "9.2 3.88 250.6 2"
                                    << averagesLine + "19.2 3.88 250.6 2" << 0;
-    QTest::newRow("totals, kept digits moved") << kMeasurementLineHeight << averages << averagesLine + "12.5 3.88 250.6 7"
-                                               << averagesLine + "12.75 3.88 250.6 7" << 0;
+    QTest::newRow("totals, kept digits moved")
+        << kMeasurementLineHeight << averages << averagesLine + "12.5 3.88 250.6 7"
+        << averagesLine + "12.75 3.88 250.6 7" << 0;
     QTest::newRow("status, a word more") << kStatusLineHeight << status << QStringLiteral("COM5 38400bps 0.1sec")
                                          << QStringLiteral("COM5 38400bps 0.1sec Xfer") << 0;
-    QTest::newRow("combining mark over a kept letter") << kStatusLineHeight << status << QStringLiteral("Save e")
-                                                       << QStringLiteral("Save e\u0301") << 0;
+    QTest::newRow("combining mark over a kept letter")
+        << kStatusLineHeight << status << QStringLiteral("Save e") << QStringLiteral("Save e\u0301") << 0;
 }
 
 // The stretch a change repaints, erased and drawn over the old text, must give the pixels of

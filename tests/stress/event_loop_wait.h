@@ -22,6 +22,8 @@ inline bool waitFor(const std::function<bool()>& condition, int milliseconds) {
     return condition();
 }
 
-inline void runEventLoopFor(int milliseconds) { waitFor([] { return false; }, milliseconds); }
+inline void runEventLoopFor(int milliseconds) {
+    waitFor([] { return false; }, milliseconds);
+}
 
 }  // namespace vemtora::test

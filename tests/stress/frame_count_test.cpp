@@ -11,12 +11,12 @@
 #include <string>
 
 #include "core/command_id.h"
+#include "event_loop_wait.h"
 #include "io/posix/log_file_writer.h"
 #include "io/posix/serial_port_link.h"
 #include "shell/qt/main_window.h"
 #include "tools/soak/log_check.h"
 #include "tools/soak/menu_driver.h"
-#include "event_loop_wait.h"
 
 namespace vemtora {
 namespace {
@@ -54,9 +54,9 @@ protected:
 TEST_P(FrameCount, EveryFrameSentWhileCollectingIsCountedOnce) {
     const Line line = GetParam();
     QProcess meter;
-    meter.start(SIMULATOR_PATH, {"--link", devices.filePath("COM5"), "--baud", QString::number(line.baudRate),
-                                 "--delivery", line.delivery, "--frames-per-second", "0", "--frames",
-                                 QString::number(line.frames), "--hold"});
+    meter.start(SIMULATOR_PATH,
+                {"--link", devices.filePath("COM5"), "--baud", QString::number(line.baudRate), "--delivery",
+                 line.delivery, "--frames-per-second", "0", "--frames", QString::number(line.frames), "--hold"});
     ASSERT_TRUE(meter.waitForReadyRead(5000)) << "the simulator did not start";
     meter.readLine();  // its pty
 
@@ -112,8 +112,7 @@ TEST_P(FrameCount, EveryFrameSentWhileCollectingIsCountedOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, FrameCount,
-                         ::testing::Values(Line{1200, "bytes", 36}, Line{9600, "bytes", 300},
-                                           Line{9600, "bursts", 300},
+                         ::testing::Values(Line{1200, "bytes", 36}, Line{9600, "bytes", 300}, Line{9600, "bursts", 300},
                                            // A meter that never pauses, on a line that drops what
                                            // a reader that falls behind has no room for.
                                            Line{19200, "bursts,drop", 4430}, Line{38400, "bursts,drop", 8860}),

@@ -1,9 +1,9 @@
 #include <QCoreApplication>
-#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,13 @@
 #include <memory>
 
 #include "core/command_id.h"
+#include "event_loop_wait.h"
 #include "io/posix/log_file_writer.h"
 #include "io/posix/serial_port_link.h"
 #include "shell/qt/main_window.h"
 #include "tools/soak/log_check.h"
 #include "tools/soak/menu_driver.h"
 #include "tools/soak/process_usage.h"
-#include "event_loop_wait.h"
 
 namespace vemtora {
 namespace {
@@ -28,7 +28,8 @@ using test::waitFor;
 class Meter {
 public:
     Meter(const QString& link, int rawVoltage) {
-        process_.start(SIMULATOR_PATH, {"--link", link, "--voltage", QString::number(rawVoltage), "--frames-per-second", "40"});
+        process_.start(SIMULATOR_PATH,
+                       {"--link", link, "--voltage", QString::number(rawVoltage), "--frames-per-second", "40"});
         started_ = process_.waitForReadyRead(5000);
     }
     ~Meter() { unplug(); }

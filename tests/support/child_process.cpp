@@ -41,8 +41,7 @@ std::optional<std::string> LineReader::next(Clock::time_point deadline) {
 }
 
 std::string LineReader::rest(Clock::time_point deadline) {
-    while (fill(deadline)) {
-    }
+    while (fill(deadline)) {}
     return std::exchange(buffered_, {});
 }
 

@@ -31,7 +31,8 @@ public:
     Meter(const std::string& link, Delivery delivery, const std::vector<std::string>& options = {})
         : process_([&] {
               std::vector<std::string> argv{SIMULATOR_PATH, "--link", link};
-              for (const auto& list : {deliveryArguments(delivery), options}) argv.insert(argv.end(), list.begin(), list.end());
+              for (const auto& list : {deliveryArguments(delivery), options})
+                  argv.insert(argv.end(), list.begin(), list.end());
               return argv;
           }()) {
         // The simulator prints its pty once the line is up and the link made.

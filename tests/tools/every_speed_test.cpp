@@ -7,8 +7,8 @@
 #include <deque>
 #include <string>
 
-#include "tests/support/fakes.h"
 #include "core/acquisition_controller.h"
+#include "tests/support/fakes.h"
 #include "tools/meter_simulator/frame_source.h"
 #include "tools/meter_simulator/line_pacer.h"
 

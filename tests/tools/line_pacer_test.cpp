@@ -44,7 +44,7 @@ const std::string kFrame = "a1000\t200\t10z";
 
 struct DeliveryCase {
     Delivery delivery;
-    std::size_t writes;         // for three 13-byte frames back to back at 1200 bit/s
+    std::size_t writes;  // for three 13-byte frames back to back at 1200 bit/s
     std::size_t largestWrite;
 };
 
@@ -58,7 +58,8 @@ TEST_P(Delivers, EveryByteInOrderNoneBeforeItHasCrossedTheLine) {
     EXPECT_NEAR(free, 39 * kByte1200, 1e-9);
 
     LinePacer::Progress total;
-    const auto writes = drain(pacer, [](int) { return std::size_t{1000}; }, total);
+    const auto writes = drain(
+        pacer, [](int) { return std::size_t{1000}; }, total);
     EXPECT_EQ(joined(writes), kFrame + kFrame + kFrame);
     EXPECT_EQ(writes.size(), c.writes);
     std::size_t largest = 0, sentBefore = 0;
@@ -83,7 +84,8 @@ TEST(LinePacer, BurstsFollowTheAdaptersClock) {
     LinePacer pacer(Delivery::Bursts, 10.0 / 38400);
     pacer.add(kFrame + kFrame, 0.005, true);
     LinePacer::Progress total;
-    for (const auto& w : drain(pacer, [](int) { return std::size_t{1000}; }, total)) {
+    for (const auto& w : drain(
+             pacer, [](int) { return std::size_t{1000}; }, total)) {
         const double ticks = w.at / kUsbBurstSeconds;
         EXPECT_NEAR(ticks, std::round(ticks), 1e-6) << w.at;
     }

@@ -1,6 +1,6 @@
 #include <fcntl.h>
-#include <signal.h>
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -28,10 +28,10 @@ TEST(Unescape, TurnsEscapesIntoBytes) {
 
 TEST(SimulatorOptions, ReadsValuesAndRefusesNonsense) {
     std::string error;
-    const auto options = parseSimulatorOptions(
-        {"--link", "/tmp/a", "--link", "/tmp/b", "--baud", "38400", "--voltage", "-5", "--noise", "0.1", "--hold",
-         "--delivery", "bursts", "--frames", "40"},
-        error);
+    const auto options =
+        parseSimulatorOptions({"--link", "/tmp/a", "--link", "/tmp/b", "--baud", "38400", "--voltage", "-5", "--noise",
+                               "0.1", "--hold", "--delivery", "bursts", "--frames", "40"},
+                              error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->links.size(), 2u);
     EXPECT_EQ(options->baudRate, 38400);
@@ -47,10 +47,16 @@ TEST(SimulatorOptions, ReadsValuesAndRefusesNonsense) {
     ASSERT_TRUE(dropping) << error;
     EXPECT_EQ(dropping->delivery, Delivery::Bytes);
     EXPECT_EQ(dropping->overrun, Overrun::Drop);
-    for (const auto& bad : std::vector<std::vector<std::string>>{{"--baud"}, {"--baud", "0"}, {"--baud", "12x"},
-                                                                 {"--noise", "2"}, {"--what", "1"}, {"--raw", "\\q"},
-                                                                 {"--delivery", "fast"}, {"--delivery", ",drop"},
-                                                                 {"--delivery", "bursts,"}, {"--frames", "-1"}}) {
+    for (const auto& bad : std::vector<std::vector<std::string>>{{"--baud"},
+                                                                 {"--baud", "0"},
+                                                                 {"--baud", "12x"},
+                                                                 {"--noise", "2"},
+                                                                 {"--what", "1"},
+                                                                 {"--raw", "\\q"},
+                                                                 {"--delivery", "fast"},
+                                                                 {"--delivery", ",drop"},
+                                                                 {"--delivery", "bursts,"},
+                                                                 {"--frames", "-1"}}) {
         EXPECT_FALSE(parseSimulatorOptions(bad, error)) << bad[0];
     }
 }
@@ -79,7 +85,9 @@ TEST(FrameSource, WellFormedFramesAreTheOnesTheScannerCounts) {
 
 struct ProcessOutput {
     FILE* pipe;
-    ~ProcessOutput() { if (pipe) pclose(pipe); }
+    ~ProcessOutput() {
+        if (pipe) pclose(pipe);
+    }
 };
 
 std::string firstLine(FILE* pipe) {
@@ -131,7 +139,8 @@ TEST(SimulatorProgram, StreamsFramesPacedAtTheLineRateOneByteAtATime) {
 
 TEST(SimulatorProgram, HoldsUntilReleasedThenSendsExactlyTheFramesAskedFor) {
     ProcessOutput sim{popen(SIMULATOR_PATH " --baud 9600 --frames-per-second 0 --frames 7 --hold --delivery bursts"
-                                           " & echo $!; wait", "r")};
+                                           " & echo $!; wait",
+                            "r")};
     ASSERT_TRUE(sim.pipe);
     const std::string pid = firstLine(sim.pipe);
     const std::string device = firstLine(sim.pipe);
@@ -148,7 +157,8 @@ TEST(SimulatorProgram, HoldsUntilReleasedThenSendsExactlyTheFramesAskedFor) {
 
 TEST(SimulatorProgram, SendsRawBytesThroughALink) {
     const std::string link = ::testing::TempDir() + "vemtora-sim-link-" + std::to_string(getpid());
-    const std::string command = std::string(SIMULATOR_PATH) + " --duration 2 --link " + link + " --raw 'a1\\t2\\t3z\\xff'";
+    const std::string command =
+        std::string(SIMULATOR_PATH) + " --duration 2 --link " + link + " --raw 'a1\\t2\\t3z\\xff'";
     ProcessOutput sim{popen(command.c_str(), "r")};
     ASSERT_TRUE(sim.pipe);
     ASSERT_FALSE(firstLine(sim.pipe).empty());

@@ -55,7 +55,8 @@ std::optional<MeterReport> readMeterReport(const std::wstring& path) {
 long frameCountShown(std::wstring_view measurement) {
     const auto lineBreak = measurement.find(L"\r\n");
     const auto lastBlank = measurement.rfind(L' ');
-    if (lineBreak == std::wstring_view::npos || lastBlank == std::wstring_view::npos || lastBlank < lineBreak) return -1;
+    if (lineBreak == std::wstring_view::npos || lastBlank == std::wstring_view::npos || lastBlank < lineBreak)
+        return -1;
     return std::wcstol(std::wstring(measurement.substr(lastBlank + 1)).c_str(), nullptr, 10);
 }
 

@@ -9,7 +9,8 @@ namespace vemtora::logger {
 namespace {
 
 std::optional<std::wstring> widen(std::string_view utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     if (size <= 0) return std::nullopt;
     std::wstring text(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
@@ -18,9 +19,9 @@ std::optional<std::wstring> widen(std::string_view utf8) {
 
 TEST(ConsoleCommandLine, ComNames) {
     const std::pair<std::string_view, const wchar_t*> cases[] = {
-        {"COM1", L"COM1"}, {"com17", L"COM17"}, {"Com256", L"COM256"}, {"COM999999999", L"COM999999999"},
-        {"COM0", nullptr}, {"COM01", nullptr}, {"COM", nullptr},        {"COM1x", nullptr},
-        {"LPT1", nullptr}, {"COM-1", nullptr}, {"COM1000000000", nullptr},
+        {"COM1", L"COM1"}, {"com17", L"COM17"}, {"Com256", L"COM256"},      {"COM999999999", L"COM999999999"},
+        {"COM0", nullptr}, {"COM01", nullptr},  {"COM", nullptr},           {"COM1x", nullptr},
+        {"LPT1", nullptr}, {"COM-1", nullptr},  {"COM1000000000", nullptr},
     };
     for (const auto& [text, name] : cases) {
         const auto parsed = comPortName(text);
@@ -45,9 +46,23 @@ TEST(ConsoleCommandLine, OptionsAndRefusals) {
         const wchar_t* log = nullptr;
     };
     const Case cases[] = {
-        {{"3", "--speed", "1200", "--interval=0.2", "--iso-time", "--no-reconnect", "--duration", "8h"}, "", 3, 1200, 200,
-         true, false, 28'800'000},
-        {{"--device", "com17", "--log", "C:\\lab\\\xc3\xa9t\xc3\xa9.log"}, "", 4, 9600, 500, false, true, 0, L"COM17",
+        {{"3", "--speed", "1200", "--interval=0.2", "--iso-time", "--no-reconnect", "--duration", "8h"},
+         "",
+         3,
+         1200,
+         200,
+         true,
+         false,
+         28'800'000},
+        {{"--device", "com17", "--log", "C:\\lab\\\xc3\xa9t\xc3\xa9.log"},
+         "",
+         4,
+         9600,
+         500,
+         false,
+         true,
+         0,
+         L"COM17",
          L"C:\\lab\\\u00e9t\u00e9.log"},
         {{"16"}, "for COM17 and up, use --device COMn"},
         {{"COM3"}, "use --device COMn"},
@@ -77,7 +92,9 @@ TEST(ConsoleCommandLine, OptionsAndRefusals) {
         EXPECT_EQ(options.settings.logTimeStamp == LogTimeStamp::LocalDateTime, c.dated) << shown;
         EXPECT_EQ(options.reconnect, c.reconnect) << shown;
         EXPECT_EQ(options.durationMs.value_or(0), c.durationMs) << shown;
-        EXPECT_EQ(std::wstring(portName(options.settings)), c.device ? std::wstring(c.device) : std::wstring(kPortNames[c.port])) << shown;
+        EXPECT_EQ(std::wstring(portName(options.settings)),
+                  c.device ? std::wstring(c.device) : std::wstring(kPortNames[c.port]))
+            << shown;
         EXPECT_EQ(options.logPath.value_or(L""), c.log ? c.log : L"") << shown;
     }
     EXPECT_EQ(parseConsoleCommandLine({"--help", "--bogus"}, widen).options.action, ConsoleAction::ShowHelp);

@@ -43,17 +43,15 @@ TEST_P(LogAppend, LinesGoAfterWhatTheFileHolds) {
     EXPECT_EQ(readWholeFile(path), kept + std::string(kLine) + std::string(kLine) + "x\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, LogAppend,
-                         testing::Values(AppendCase{"created when missing", nullptr, ""},
-                                         AppendCase{"empty file", "", ""},
-                                         AppendCase{"earlier run", "09:00:00.0\t1.0\t2.00\t2.0\n",
-                                                    "09:00:00.0\t1.0\t2.00\t2.0\n"},
-                                         AppendCase{"Windows line ends", "notes\r\n", "notes\r\n"},
-                                         AppendCase{"no final line feed", "PRE NOLF", "PRE NOLF\n"},
-                                         AppendCase{"carriage return last", "notes\r", "notes\r\n"},
-                                         AppendCase{"one byte", "x", "x\n"},
-                                         AppendCase{"only a line feed", "\n", "\n"}),
-                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, LogAppend,
+    testing::Values(AppendCase{"created when missing", nullptr, ""}, AppendCase{"empty file", "", ""},
+                    AppendCase{"earlier run", "09:00:00.0\t1.0\t2.00\t2.0\n", "09:00:00.0\t1.0\t2.00\t2.0\n"},
+                    AppendCase{"Windows line ends", "notes\r\n", "notes\r\n"},
+                    AppendCase{"no final line feed", "PRE NOLF", "PRE NOLF\n"},
+                    AppendCase{"carriage return last", "notes\r", "notes\r\n"}, AppendCase{"one byte", "x", "x\n"},
+                    AppendCase{"only a line feed", "\n", "\n"}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 // Named pipes, serial ports, NUL and the console open like files; a write to some of them
 // blocks for good. None may become the log, and none may stay open.
@@ -66,9 +64,9 @@ TEST(LogOpen, OnlyADiskFileIsTaken) {
         const wchar_t* path;
     };
     // COM3 and COM12 are the pseudo-terminals pty_ports.py maps.
-    for (const Row row : {Row{"named pipe", pipeName}, Row{"serial port", L"COM3"},
-                          Row{"serial port by device name", L"\\\\.\\COM12"}, Row{"NUL", L"NUL"},
-                          Row{"console", L"CON"}, Row{"console output", L"CONOUT$"}}) {
+    for (const Row row :
+         {Row{"named pipe", pipeName}, Row{"serial port", L"COM3"}, Row{"serial port by device name", L"\\\\.\\COM12"},
+          Row{"NUL", L"NUL"}, Row{"console", L"CON"}, Row{"console output", L"CONOUT$"}}) {
         const auto handlesBefore = test::nextHandleValue();
         LogFileWriter writer;
         EXPECT_FALSE(writer.open(row.path)) << row.what;
@@ -87,8 +85,8 @@ TEST(LogOpen, FileHeldOpenKeepsEveryoneElseOut) {
 
     LogFileWriter second;
     EXPECT_FALSE(second.open(path));
-    const HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE reader =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(reader, INVALID_HANDLE_VALUE) << "another program could read the open log";
     if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
 

@@ -31,7 +31,8 @@ std::wstring wide(std::string_view utf8) {
 class ProgramResources : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        module = LoadLibraryExW(programPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        module =
+            LoadLibraryExW(programPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(module, nullptr) << "cannot load the program's resources";
     }
     static void TearDownTestSuite() { FreeLibrary(module); }
@@ -96,7 +97,10 @@ TEST_F(ProgramResources, AltQuestionMarkAndAltSlashOpenAbout) {
 
 TEST_F(ProgramResources, TitleAndClassName) {
     ASSERT_FALSE(raw(RT_STRING, MAKEINTRESOURCEW(IDS_APP_TITLE / 16 + 1)).empty()) << "string block not Japanese";
-    struct Row { UINT id; const wchar_t* text; };
+    struct Row {
+        UINT id;
+        const wchar_t* text;
+    };
     for (const Row row : {Row{IDS_APP_TITLE, L"Vemtora"}, Row{IDS_WINDOW_CLASS, L"VEMTORA"}}) {
         wchar_t text[100] = {};
         LoadStringW(module, row.id, text, 100);
@@ -108,7 +112,8 @@ TEST_F(ProgramResources, TitleAndClassName) {
 class TemplateReader {
 public:
     explicit TemplateReader(const std::vector<BYTE>& bytes) : bytes_(bytes) {}
-    template <typename T> T take() {
+    template <typename T>
+    T take() {
         T value{};
         std::memcpy(&value, bytes_.data() + at_, sizeof value);
         at_ += sizeof value;
@@ -156,7 +161,8 @@ TEST_F(ProgramResources, AboutDialogTemplate) {
     EXPECT_EQ(style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU), DWORD{DS_MODALFRAME | WS_CAPTION | WS_SYSMENU});
     EXPECT_EQ(style & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN), 0u) << "placed at the owner's client origin";
     const WORD controls = dialog.take<WORD>();
-    const short x = dialog.take<short>(), y = dialog.take<short>(), cx = dialog.take<short>(), cy = dialog.take<short>();
+    const short x = dialog.take<short>(), y = dialog.take<short>(), cx = dialog.take<short>(),
+                cy = dialog.take<short>();
     EXPECT_EQ(std::make_tuple(x, y, cx, cy), std::make_tuple(short{0}, short{0}, short{170}, short{62}));
     EXPECT_EQ(dialog.text(), L"");  // no menu
     EXPECT_EQ(dialog.text(), L"");  // default class
@@ -197,8 +203,8 @@ TEST_F(ProgramResources, AboutDialogTemplate) {
 }
 
 TEST_F(ProgramResources, IconsHoldExactlyTheEightImages) {
-    const std::multiset<std::tuple<int, int>> want = {{16, 4}, {32, 4}, {16, 8}, {32, 8}, {48, 8},
-                                                      {16, 32}, {32, 32}, {48, 32}};
+    const std::multiset<std::tuple<int, int>> want = {{16, 4}, {32, 4},  {16, 8},  {32, 8},
+                                                      {48, 8}, {16, 32}, {32, 32}, {48, 32}};
     for (const WORD id : {IDI_VEMTORA, IDI_SMALL}) {
         const std::vector<BYTE> group = raw(RT_GROUP_ICON, MAKEINTRESOURCEW(id));
         ASSERT_GE(group.size(), 6u) << "no Japanese icon " << id;

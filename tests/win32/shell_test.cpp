@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "core/command_id.h"
-#include "shell/win32/log_path_dialog.h"
 #include "resources/resource_ids.h"
 #include "shell/win32/about_box.h"
+#include "shell/win32/log_path_dialog.h"
 #include "shell/win32/main_window.h"
 #include "shell/win32/program.h"
 #include "ui_driver.h"
@@ -113,9 +113,9 @@ TEST(AboutBox, ResultSaysHowItWasClosed) {
         {"close box", [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
     };
     for (const CloseCase& row : cases) {
-        UiDriver driver({{"About box", [] { return findDialog(nullptr) != nullptr; },
-                          [&] { row.close(findDialog(nullptr)); }}},
-                        closeEverything);
+        UiDriver driver(
+            {{"About box", [] { return findDialog(nullptr) != nullptr; }, [&] { row.close(findDialog(nullptr)); }}},
+            closeEverything);
         EXPECT_EQ(showAboutBox(instance, nullptr), row.result) << row.how;
         EXPECT_EQ(driver.failure(), "") << row.how;
     }
@@ -131,25 +131,24 @@ TEST(AboutBox, ItsLineFitsItsControl) {
         SIZE line{};
         RECT wrapped{};
     } measured;
-    UiDriver driver({{"About box", [] { return findDialog(nullptr) != nullptr; },
-                      [&] {
-                          const HWND dialog = findDialog(nullptr);
-                          for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-                              if (windowText(child) != expected) continue;
-                              measured.found = true;
-                              GetClientRect(child, &measured.control);
-                              const HDC dc = GetDC(child);
-                              SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
-                              GetTextExtentPoint32W(dc, expected.c_str(), static_cast<int>(expected.size()),
-                                                    &measured.line);
-                              measured.wrapped = measured.control;
-                              DrawTextW(dc, expected.c_str(), -1, &measured.wrapped,
-                                        DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-                              ReleaseDC(child, dc);
-                          }
-                          PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-                      }}},
-                    closeEverything);
+    UiDriver driver(
+        {{"About box", [] { return findDialog(nullptr) != nullptr; },
+          [&] {
+              const HWND dialog = findDialog(nullptr);
+              for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                  if (windowText(child) != expected) continue;
+                  measured.found = true;
+                  GetClientRect(child, &measured.control);
+                  const HDC dc = GetDC(child);
+                  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+                  GetTextExtentPoint32W(dc, expected.c_str(), static_cast<int>(expected.size()), &measured.line);
+                  measured.wrapped = measured.control;
+                  DrawTextW(dc, expected.c_str(), -1, &measured.wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+                  ReleaseDC(child, dc);
+              }
+              PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+          }}},
+        closeEverything);
     showAboutBox(instance, nullptr);
     EXPECT_EQ(driver.failure(), "");
     ASSERT_TRUE(measured.found) << "no control shows the About text";
@@ -236,7 +235,8 @@ TEST(SaveDialog, AsksBeforeAnExistingFileAndRefusesAMissingFolder) {
              [&] { PostMessageW(findDialog(dialog), WM_COMMAND, row.answer, 0); }},
         };
         if (!row.taken) {
-            steps.push_back({"the dialog again", [&] { return findDialog(dialog) == nullptr && IsWindowVisible(dialog); },
+            steps.push_back({"the dialog again",
+                             [&] { return findDialog(dialog) == nullptr && IsWindowVisible(dialog); },
                              [&] { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }});
         }
         UiDriver driver(steps, closeEverything);

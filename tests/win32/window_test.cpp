@@ -252,8 +252,8 @@ public:
     }
 
     void chooseInterval(std::int32_t intervalMs) {
-        const auto index = std::find(kReportIntervalsMs.begin(), kReportIntervalsMs.end(), intervalMs) -
-                           kReportIntervalsMs.begin();
+        const auto index =
+            std::find(kReportIntervalsMs.begin(), kReportIntervalsMs.end(), intervalMs) - kReportIntervalsMs.begin();
         window_.command(CommandId::IntervalFirst, static_cast<int>(index));
     }
 
@@ -377,8 +377,12 @@ TEST(EntryPoint, DropsBlanksAndControlCharactersBeforeTheFirstArgument) {
         {L"2", L"COM3"},
         {L"  2", L"COM3"},
         {L"\x01\x1f\t\r\n 2", L"COM3"},
-        {L"\x1f" L"15 1 2", L"COM16"},
-        {L"\x7f" L"2", L"COM5"},  // DEL is no blank: the argument does not read, the defaults stay
+        {L"\x1f"
+         L"15 1 2",
+         L"COM16"},
+        {L"\x7f"
+         L"2",
+         L"COM5"},  // DEL is no blank: the argument does not read, the defaults stay
         {L"!2", L"COM5"},
     };
     for (const EntryCase& row : cases) {
@@ -394,8 +398,8 @@ TEST(EntryPoint, DropsBlanksAndControlCharactersBeforeTheFirstArgument) {
                 if (HWND window = mainWindow()) DestroyWindow(window);
             });
         std::wstring line = row.commandLine != nullptr ? row.commandLine : L"";
-        const int exitCode =
-            wWinMain(GetModuleHandleW(nullptr), nullptr, row.commandLine != nullptr ? line.data() : nullptr, SW_SHOWNORMAL);
+        const int exitCode = wWinMain(GetModuleHandleW(nullptr), nullptr,
+                                      row.commandLine != nullptr ? line.data() : nullptr, SW_SHOWNORMAL);
         EXPECT_EQ(exitCode, 0) << escaped(row.commandLine);
         EXPECT_EQ(driver.failure(), "") << escaped(row.commandLine);
         EXPECT_EQ(status.substr(0, status.find(L' ')), row.port) << escaped(row.commandLine);

@@ -31,8 +31,7 @@ void sleepUntil(double deadline) {
     timespec t{};
     t.tv_sec = static_cast<time_t>(deadline);
     t.tv_nsec = static_cast<long>((deadline - static_cast<double>(t.tv_sec)) * 1e9);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR && !stopRequested) {
-    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR && !stopRequested) {}
 }
 
 void installHandlers() {

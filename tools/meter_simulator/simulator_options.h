@@ -23,8 +23,8 @@ struct SimulatorOptions {
     unsigned seed = 1;
     Delivery delivery = Delivery::Bytes;
     Overrun overrun = Overrun::Hold;
-    unsigned long frames = 0;        // 0: no limit; after that many the line stays up, silent
-    bool hold = false;               // send nothing until SIGUSR1
+    unsigned long frames = 0;  // 0: no limit; after that many the line stays up, silent
+    bool hold = false;         // send nothing until SIGUSR1
     bool help = false;
 };
 

@@ -32,8 +32,7 @@ double secondsSinceProcessStart() {
     const std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));
     std::string field;
-    for (int i = 3; i < 22 && fields >> field; ++i) {
-    }
+    for (int i = 3; i < 22 && fields >> field; ++i) {}
     unsigned long long startTicks = 0;
     fields >> startTicks;
     timespec now{};

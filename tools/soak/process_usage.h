@@ -6,9 +6,9 @@
 namespace vemtora::soak {
 
 struct ProcessUsage {
-    double cpuSeconds = 0;            // user and system
+    double cpuSeconds = 0;              // user and system
     std::uint64_t contextSwitches = 0;  // voluntary and involuntary: each one a wake-up or a preemption
-    long residentKb = 0;              // now
+    long residentKb = 0;                // now
     long peakResidentKb = 0;
 };
 

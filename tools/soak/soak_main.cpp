@@ -40,17 +40,28 @@ bool parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (arg == "--seconds" && hasValue) options.seconds = std::atof(argv[++i]);
-        else if (arg == "--baud" && hasValue) options.baudRate = std::atoi(argv[++i]);
-        else if (arg == "--interval-ms" && hasValue) options.intervalMs = std::atoi(argv[++i]);
-        else if (arg == "--log" && hasValue) options.logPath = QString::fromLocal8Bit(argv[++i]);
-        else if (arg == "--idle") options.idle = true;
-        else if (arg == "--check") options.check = true;
-        else if (arg == "--allowed-growth-kb" && hasValue) options.allowedGrowthKb = std::atol(argv[++i]);
-        else return false;
+        if (arg == "--seconds" && hasValue)
+            options.seconds = std::atof(argv[++i]);
+        else if (arg == "--baud" && hasValue)
+            options.baudRate = std::atoi(argv[++i]);
+        else if (arg == "--interval-ms" && hasValue)
+            options.intervalMs = std::atoi(argv[++i]);
+        else if (arg == "--log" && hasValue)
+            options.logPath = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == "--idle")
+            options.idle = true;
+        else if (arg == "--check")
+            options.check = true;
+        else if (arg == "--allowed-growth-kb" && hasValue)
+            options.allowedGrowthKb = std::atol(argv[++i]);
+        else
+            return false;
     }
-    const auto listed = [](const auto& values, int v) { return std::find(values.begin(), values.end(), v) != values.end(); };
-    return options.seconds > 0 && listed(kBaudRates, options.baudRate) && listed(kReportIntervalsMs, options.intervalMs);
+    const auto listed = [](const auto& values, int v) {
+        return std::find(values.begin(), values.end(), v) != values.end();
+    };
+    return options.seconds > 0 && listed(kBaudRates, options.baudRate) &&
+           listed(kReportIntervalsMs, options.intervalMs);
 }
 
 class FirstPaint : public QObject {
@@ -95,7 +106,8 @@ int main(int argc, char** argv) {
     AcquisitionSettings settings;  // port index 4: COM5
     SerialPortLink link(devices.path().toStdString());
     LogFileWriter logFile;
-    MainWindow window(settings, link, logFile, [&] { return std::optional<std::wstring>(options.logPath.toStdWString()); });
+    MainWindow window(settings, link, logFile,
+                      [&] { return std::optional<std::wstring>(options.logPath.toStdWString()); });
     FirstPaint firstPaint;
     window.reportView().installEventFilter(&firstPaint);
     window.show();
@@ -115,7 +127,8 @@ int main(int argc, char** argv) {
     QTimer::singleShot(static_cast<int>(warmUpSeconds * 1000), &window, [&] { atWarmedUp = soak::processUsage(); });
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
-        if (atWarmedUp.residentKb > 0) largestAfterWarmUp = std::max(largestAfterWarmUp, soak::processUsage().residentKb);
+        if (atWarmedUp.residentKb > 0)
+            largestAfterWarmUp = std::max(largestAfterWarmUp, soak::processUsage().residentKb);
     });
     sampler.start(1000);
     long reportTicks = 0;  // after Save, when lines can begin
@@ -154,7 +167,8 @@ int main(int argc, char** argv) {
     const auto check = soak::checkLog(std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
                                       "64.6\t1.94\t125.3");
     std::printf("  log lines                 %8zu of %ld intervals\n", check.lines, reportTicks);
-    for (std::size_t i = 0; i < check.problems.size() && i < 10; ++i) std::printf("  FAIL %s\n", check.problems[i].c_str());
+    for (std::size_t i = 0; i < check.problems.size() && i < 10; ++i)
+        std::printf("  FAIL %s\n", check.problems[i].c_str());
     failures += !check.problems.empty();
     if (!wasCollecting || !wasLogging) {
         std::printf("  FAIL collecting and logging were not both on at the end\n");
