@@ -13,7 +13,8 @@ run_preset() {
     ctest --preset "$1" -j "$jobs"
 }
 
-# The Linux edition, then the same again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The Linux edition, then its unit and program tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 run_preset linux
 run_preset linux-sanitize
 
@@ -22,7 +23,8 @@ if [ -x scripts/test-windows.sh ]; then
     ./scripts/test-windows.sh
 fi
 
-# Fuzzing of everything that reads the line, the command line or a log, 45 seconds per target.
+# Fuzzing of everything that reads the line, the command line or a log, 20 seconds per target
+# (VEMTORA_FUZZ_SECONDS for longer runs).
 run_preset fuzz
 
 # The Debian package: lintian, its dependencies, and the unpacked program starting once.
